@@ -1,0 +1,73 @@
+// ImageStore: the one graphics object of the program. It holds the back buffer
+// into which every frame is drawn, and eight sprite-sheet slots with their
+// colour-key masks. The window procedure creates it (Create) once the window
+// exists and releases it (Destroy) when the window goes; the scenes draw
+// through it on the main thread and Present each finished frame.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "gfx/surface.h"
+
+namespace platform {
+class Window;
+}
+
+constexpr int SHEET_SLOTS = 8;
+
+class ImageStore {
+ public:
+  // Stores the window (the target of Present) and the program's directory
+  // (where img/ is looked for when it is not in the current directory), then
+  // makes the back buffer at the window's client size, 640 x 480. Every slot
+  // starts empty. Always true.
+  bool Create(const char* programDir, platform::Window* window, int clientWidth = 640,
+              int clientHeight = 480);
+  // Releases every loaded slot (sheet, mask, keyed copy) and the back buffer.
+  // Nothing draws afterwards. Always true.
+  bool Destroy();
+
+  // The surface that all drawing goes into (the back buffer's drawing context).
+  Surface& GetDrawDC() { return back_; }
+  const Surface& GetDrawDC() const { return back_; }
+
+  // Fills the whole back buffer with black (BLACKNESS). True when there was a
+  // back buffer to fill.
+  bool Clear();
+  // Copies the whole back buffer to the window in one transfer. True when
+  // there was a window and a back buffer.
+  bool Present();
+
+  // Sheet slots 0 to 7: load once, then draw whole or by cell.
+  bool LoadSheet(int slot, const char* path, bool makeMask, COLORREF key);
+  bool DrawSheet(int slot, int x, int y);
+  bool DrawCell(int slot, int x, int y, int cellWidth, int cellHeight, int cell);
+  // Bitmap text from the 16 x 16 font sheet in `slot`: glyph = character
+  // code, line feed starts a new line 16 pixels down.
+  bool DrawString(int slot, int x, int y, const char* text);
+
+  // Slot state, for tests and tools.
+  bool SlotLoaded(int slot) const;
+  bool SlotHasMask(int slot) const;
+  bool SlotTransparent(int slot) const;
+  const Surface* Sheet(int slot) const;
+  const Surface* Mask(int slot) const;
+  const Surface* Keyed(int slot) const;
+
+ private:
+  void DrawRect(int slot, int x, int y, int width, int height, int sx, int sy);
+
+  std::string programDir_;
+  platform::Window* window_ = nullptr;
+  Surface back_;
+  // The slots, as parallel arrays: a sheet that is Valid() marks a slot in use.
+  Surface sheet_[SHEET_SLOTS];
+  Surface mask_[SHEET_SLOTS];
+  Surface keyed_[SHEET_SLOTS];
+  int clientRight_ = 0;
+  int clientBottom_ = 0;
+};
+
+// The program-wide instance.
+extern ImageStore gImageStore;

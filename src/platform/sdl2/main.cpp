@@ -1,0 +1,28 @@
+// velkari on Linux: the process entry point over SDL2.
+#include <SDL.h>
+
+#include <string>
+
+#include "app/shell.h"
+#include "sdl2/sdl_window.h"
+
+int main(int, char**) {
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 0;
+
+  StartProgramObjects();
+  int exitCode = 0;
+  {
+    sdl2::SdlWindow window;
+    if (window.Create()) {
+      char* base = SDL_GetBasePath();
+      const std::string programDir = base ? base : "";
+      SDL_free(base);
+      OnWindowCreate(&window, programDir.c_str());
+      exitCode = RunMessageLoop(window);
+    }
+  }
+  StopProgramObjects();
+  SDL_Quit();
+  return exitCode;
+}

@@ -1,0 +1,91 @@
+#include "sdl2/sdl_window.h"
+
+namespace sdl2 {
+
+namespace {
+constexpr char kWindowTitle[] = "velkari\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0";  // velkariゲーム
+}  // namespace
+
+SdlWindow::~SdlWindow() { Destroy(); }
+
+bool SdlWindow::Create() {
+  window_ = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                             platform::kClientWidth, platform::kClientHeight, SDL_WINDOW_SHOWN);
+  return window_ != nullptr;
+}
+
+void SdlWindow::Destroy() {
+  if (window_) SDL_DestroyWindow(window_);
+  window_ = nullptr;
+}
+
+uint32_t SdlWindow::TickCount() { return SDL_GetTicks(); }
+
+bool SdlWindow::PumpEvents() {
+  if (!window_) return false;
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) {
+    switch (e.type) {
+      case SDL_QUIT:
+        Destroy();
+        return false;
+      case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+          Destroy();
+          return false;
+        }
+        // An uncovered window shows the last presented frame again.
+        if (e.window.event == SDL_WINDOWEVENT_EXPOSED) SDL_UpdateWindowSurface(window_);
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+void SdlWindow::WaitForEvent(uint32_t timeoutMs) {
+  if (timeoutMs == 0) return;
+  SDL_WaitEventTimeout(nullptr, static_cast<int>(timeoutMs));
+}
+
+void SdlWindow::Present(const uint32_t* pixels, int width, int height) {
+  if (!window_) return;
+  SDL_Surface* target = SDL_GetWindowSurface(window_);
+  if (!target) return;
+  // 0x00BBGGRR pixels are SDL's XBGR8888; the blit converts to the window's
+  // format on the way.
+  SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(
+      const_cast<uint32_t*>(pixels), width, height, 32, width * 4, SDL_PIXELFORMAT_XBGR8888);
+  if (!frame) return;
+  SDL_BlitSurface(frame, nullptr, target, nullptr);
+  SDL_FreeSurface(frame);
+  SDL_UpdateWindowSurface(window_);
+}
+
+void SdlWindow::ReadKeyboard(uint8_t keys[256]) {
+  for (int i = 0; i < 256; ++i) keys[i] = 0;
+  int count = 0;
+  const Uint8* state = SDL_GetKeyboardState(&count);
+  auto down = [&](SDL_Scancode sc) { return sc < count && state[sc]; };
+  struct Map {
+    SDL_Scancode scancode;
+    int vkey;
+  };
+  // The keypad keys are read by position, so they steer whatever the NumLock
+  // state; both Enter keys count as Enter.
+  static constexpr Map kMap[] = {
+      {SDL_SCANCODE_LEFT, platform::vkey::kLeft},     {SDL_SCANCODE_RIGHT, platform::vkey::kRight},
+      {SDL_SCANCODE_UP, platform::vkey::kUp},         {SDL_SCANCODE_DOWN, platform::vkey::kDown},
+      {SDL_SCANCODE_KP_2, platform::vkey::kNumpad2},  {SDL_SCANCODE_KP_4, platform::vkey::kNumpad4},
+      {SDL_SCANCODE_KP_6, platform::vkey::kNumpad6},  {SDL_SCANCODE_KP_8, platform::vkey::kNumpad8},
+      {SDL_SCANCODE_Z, platform::vkey::kZ},           {SDL_SCANCODE_X, platform::vkey::kX},
+      {SDL_SCANCODE_SPACE, platform::vkey::kSpace},   {SDL_SCANCODE_RETURN, platform::vkey::kReturn},
+      {SDL_SCANCODE_KP_ENTER, platform::vkey::kReturn}, {SDL_SCANCODE_ESCAPE, platform::vkey::kEscape},
+  };
+  for (const Map& m : kMap) {
+    if (down(m.scancode)) keys[m.vkey] = 0x80;
+  }
+}
+
+}  // namespace sdl2

@@ -1,0 +1,32 @@
+// The SDL2 window backend of the game on Linux: one fixed 640 x 480 window,
+// SDL's tick count and event queue, the keyboard as virtual-key state.
+#pragma once
+
+#include <SDL.h>
+
+#include "platform/platform.h"
+
+namespace sdl2 {
+
+class SdlWindow final : public platform::Window {
+ public:
+  ~SdlWindow() override;
+  // Creates the window (title "velkariゲーム", client area 640 x 480, no sizing
+  // border). False when SDL or the window could not be made.
+  bool Create();
+
+  uint32_t TickCount() override;
+  bool PumpEvents() override;
+  void WaitForEvent(uint32_t timeoutMs) override;
+  void Present(const uint32_t* pixels, int width, int height) override;
+  void ReadKeyboard(uint8_t keys[256]) override;
+  uint32_t ReadJoystick(platform::JoystickReading* out) override;
+
+  SDL_Window* Handle() const { return window_; }
+
+ private:
+  void Destroy();
+  SDL_Window* window_ = nullptr;
+};
+
+}  // namespace sdl2

@@ -1,0 +1,35 @@
+# Fails when a core source (src/app gfx input game sound) includes anything but
+# a project header in quotes or a standard C++ library header.
+set(allowed
+  algorithm array atomic bit cassert cerrno cinttypes climits cmath condition_variable cstddef
+  cstdint cstdio cstdlib cstring chrono deque exception fstream functional initializer_list
+  iomanip ios iosfwd iostream istream iterator limits map memory mutex new numeric optional
+  ostream random ratio set span sstream string string_view system_error thread tuple
+  type_traits unordered_map utility variant vector)
+set(failures "")
+foreach(sub app gfx input game sound)
+  file(GLOB_RECURSE files ${SOURCE_DIR}/src/${sub}/*.cpp ${SOURCE_DIR}/src/${sub}/*.h)
+  foreach(f ${files})
+    file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include")
+    foreach(line ${lines})
+      if(line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
+        set(inc ${CMAKE_MATCH_1})
+        if(inc MATCHES "^platform/" AND NOT inc STREQUAL "platform/platform.h")
+          list(APPEND failures "${f}: ${line}")
+        elseif(NOT EXISTS ${SOURCE_DIR}/src/${inc} AND NOT inc MATCHES "^generated/")
+          list(APPEND failures "${f}: ${line}")
+        endif()
+      elseif(line MATCHES "#[ \t]*include[ \t]*<([^>]+)>")
+        list(FIND allowed ${CMAKE_MATCH_1} idx)
+        if(idx EQUAL -1)
+          list(APPEND failures "${f}: ${line}")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(failures)
+  list(JOIN failures "\n" msg)
+  message(FATAL_ERROR "core sources include headers outside the standard library:\n${msg}")
+endif()
+message(STATUS "core includes only standard and project headers")

@@ -1,0 +1,68 @@
+// The shell over the headless backend: start-up, the first frames, the idle
+// wait and the destroy path.
+#include <gtest/gtest.h>
+
+#include "app/shell.h"
+#include "gfx/image_store.h"
+#include "headless/headless_window.h"
+
+namespace {
+
+TEST(Shell, BlackFrameSixteenMillisecondsAfterStartAndCleanClose) {
+  headless::HeadlessWindow window;
+  window.SetTickCount(12345);
+  StartProgramObjects();
+  OnWindowCreate(&window, "");
+  ASSERT_EQ(gImageStore.GetDrawDC().Width(), 640);
+  ASSERT_EQ(gImageStore.GetDrawDC().Height(), 480);
+  // Paint something so that the boot frame's clear shows.
+  gImageStore.GetDrawDC().SetPixel(5, 5, 0x123456);
+
+  RunFrame(window);  // starts the clock only
+  EXPECT_EQ(window.PresentCount(), 0);
+  window.Advance(15);
+  RunFrame(window);
+  EXPECT_EQ(window.PresentCount(), 0);
+  window.Advance(1);
+  RunFrame(window);
+  ASSERT_EQ(window.PresentCount(), 1);
+  const auto& frame = window.LastFrame();
+  ASSERT_EQ(frame.size(), 640u * 480u);
+  // Black below the boot notice's line of text.
+  for (size_t i = 640u * 16u; i < frame.size(); ++i) ASSERT_EQ(frame[i], 0u) << i;
+
+  // The loop sleeps the virtual clock exactly up to each due frame, then the
+  // close request ends it through the destroy path.
+  window.RequestClose();
+  EXPECT_EQ(RunMessageLoop(window), 0);
+  EXPECT_FALSE(gImageStore.GetDrawDC().Valid()) << "the back buffer is released on destroy";
+  EXPECT_FALSE(gImageStore.Present());
+  StopProgramObjects();
+}
+
+// A window that asks to close after a number of pumps, to watch the loop.
+class CountingWindow : public headless::HeadlessWindow {
+ public:
+  explicit CountingWindow(int pumps) : pumps_(pumps) {}
+  bool PumpEvents() override {
+    if (pumps_-- <= 0) RequestClose();
+    return HeadlessWindow::PumpEvents();
+  }
+
+ private:
+  int pumps_;
+};
+
+TEST(Shell, IdleLoopSleepsUntilEachFrameIsDue) {
+  CountingWindow window(200);
+  window.SetTickCount(0);
+  ShellFrameClock() = FrameClock{};
+  OnWindowCreate(&window, "");
+  RunMessageLoop(window);
+  // 200 passes: the first starts the clock, then each pass sleeps 16 ms of
+  // virtual time and runs one frame; no pass spins without sleeping.
+  EXPECT_EQ(window.WaitedMilliseconds(), 16u * 200u);
+  EXPECT_EQ(window.TickCount(), 16u * 200u);
+}
+
+}  // namespace
