@@ -9,6 +9,10 @@
 int main(int, char**) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 0;
+  // Without a sound device or a joystick the game runs on, silent or on the
+  // keyboard alone.
+  SDL_InitSubSystem(SDL_INIT_AUDIO);
+  SDL_InitSubSystem(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER);
 
   StartProgramObjects();
   int exitCode = 0;
