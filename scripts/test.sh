@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs the whole test suite:
+# unit and tool tests in the default and the ASan+UBSan builds, the thread
+# tests under ThreadSanitizer, the fuzzers for a short time, and the
+# end-to-end checks of the real window and sound device under Xvfb.
+#   scripts/test.sh            everything
+#   QUICK=1 scripts/test.sh    the default build's tests only
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=${JOBS:-$(nproc)}
+fuzz_seconds=${FUZZ_SECONDS:-30}
+
+scripts/setup.sh --test
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "default build"
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$jobs"
+step "default tests"
+ctest --preset default -j "$jobs" -LE e2e
+
+if [ -n "${QUICK:-}" ]; then exit 0; fi
+
+step "ASan + UBSan build and tests"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --preset asan -j "$jobs" -LE e2e
+
+step "ThreadSanitizer build and thread tests"
+cmake --preset tsan >/dev/null
+tsan_targets=$(cmake --build --preset tsan --target help | sed -n 's/^\(velkari-tests-sound[a-z]*\):.*/\1/p' | sort -u)
+if [ -n "$tsan_targets" ]; then
+  # shellcheck disable=SC2086
+  cmake --build --preset tsan -j "$jobs" --target $tsan_targets
+  for t in $tsan_targets; do
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" "build/tsan/bin/$t"
+  done
+fi
+
+step "fuzzers (${fuzz_seconds} s each)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+for f in build/fuzz/bin/fuzz-*; do
+  [ -x "$f" ] || continue
+  corpus=$(mktemp -d)
+  echo "--- $(basename "$f")"
+  "$f" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
+  rm -rf "$corpus"
+done
+
+step "end-to-end checks under Xvfb"
+display=:97
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
+DISPLAY=$display ctest --preset default -L e2e --output-on-failure

@@ -1,0 +1,47 @@
+# Helpers for the end-to-end checks (sourced). Each check runs the real game in
+# a window on $DISPLAY (scripts/test.sh starts Xvfb).
+e2e_fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# e2e_start_game BIN_DIR WORKDIR: starts the game with its sound going to a
+# file, waits for its window; sets GAME_PID and GAME_WIN.
+e2e_start_game() {
+  local bin=$1 work=$2
+  [ -n "${DISPLAY:-}" ] || e2e_fail "no DISPLAY (run under Xvfb)"
+  [ -x "$bin/velkari" ] || e2e_fail "no game executable at $bin/velkari"
+  (cd "$work" && SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" exec "$bin/velkari") \
+    >"$work/game.log" 2>&1 &
+  GAME_PID=$!
+  GAME_WIN=""
+  for _ in $(seq 100); do
+    GAME_WIN=$(xdotool search --pid "$GAME_PID" --name velkari 2>/dev/null | head -n 1 || true)
+    [ -n "$GAME_WIN" ] && break
+    kill -0 "$GAME_PID" 2>/dev/null || e2e_fail "the game exited before opening its window: $(cat "$work/game.log")"
+    sleep 0.1
+  done
+  [ -n "$GAME_WIN" ] || e2e_fail "no game window appeared"
+}
+
+# e2e_close_game: sends WM_DELETE_WINDOW; the game must exit 0 within 1 s.
+e2e_close_game() {
+  local here start end status
+  here=$(dirname "${BASH_SOURCE[0]}")
+  start=$(date +%s%N)
+  /usr/bin/python3 "$here/close_message.py" "$GAME_WIN" || e2e_fail "could not send the close message"
+  for _ in $(seq 200); do
+    kill -0 "$GAME_PID" 2>/dev/null || break
+    sleep 0.01
+  done
+  end=$(date +%s%N)
+  if kill -0 "$GAME_PID" 2>/dev/null; then
+    kill -9 "$GAME_PID"
+    e2e_fail "the game did not exit after the close request"
+  fi
+  status=0
+  wait "$GAME_PID" || status=$?
+  [ "$status" -eq 0 ] || e2e_fail "the game exited with status $status"
+  CLOSE_MS=$(((end - start) / 1000000))
+  [ "$CLOSE_MS" -le 1000 ] || e2e_fail "the game took ${CLOSE_MS} ms to close"
+}
