@@ -3,7 +3,9 @@
 namespace {
 // True when tick a is not later than tick b, on the 32-bit circle: the two are
 // never more than 2^31 milliseconds (24 days) apart.
-bool NotLater(uint32_t a, uint32_t b) { return static_cast<uint32_t>(b - a) < 0x80000000u; }
+bool NotLater(uint32_t a, uint32_t b) {
+  return static_cast<uint32_t>(b - a) < 0x80000000u;
+}
 }  // namespace
 
 bool FrameClock::Start(uint32_t now) {

@@ -8,7 +8,9 @@ namespace {
 FrameClock gFrameClock;
 }  // namespace
 
-FrameClock& ShellFrameClock() { return gFrameClock; }
+FrameClock& ShellFrameClock() {
+  return gFrameClock;
+}
 
 void StartProgramObjects() {
   // 1. The ImageStore: nothing until the window exists.
@@ -25,7 +27,9 @@ void OnWindowCreate(platform::Window* window, const char* programDir) {
   gImageStore.Create(programDir, window, platform::kClientWidth, platform::kClientHeight);
 }
 
-void OnWindowDestroy() { gImageStore.Destroy(); }
+void OnWindowDestroy() {
+  gImageStore.Destroy();
+}
 
 int RunFrame(platform::Window& window) {
   gFrameClock.Start(window.TickCount());

@@ -4,7 +4,9 @@
 
 namespace headless {
 
-void HeadlessWindow::ReleaseAllKeys() { std::fill(std::begin(keys_), std::end(keys_), 0); }
+void HeadlessWindow::ReleaseAllKeys() {
+  std::fill(std::begin(keys_), std::end(keys_), 0);
+}
 
 bool HeadlessWindow::PumpEvents() {
   if (closeRequested_) destroyed_ = true;
@@ -22,7 +24,9 @@ void HeadlessWindow::Present(const uint32_t* pixels, int width, int height) {
   ++presentCount_;
 }
 
-void HeadlessWindow::ReadKeyboard(uint8_t keys[256]) { std::copy(keys_, keys_ + 256, keys); }
+void HeadlessWindow::ReadKeyboard(uint8_t keys[256]) {
+  std::copy(keys_, keys_ + 256, keys);
+}
 
 uint32_t HeadlessWindow::ReadJoystick(platform::JoystickReading* out) {
   if (joyResult_ == platform::kJoyOk && out) *out = joy_;

@@ -6,7 +6,9 @@ namespace {
 constexpr char kWindowTitle[] = "velkari\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0";  // velkariゲーム
 }  // namespace
 
-SdlWindow::~SdlWindow() { Destroy(); }
+SdlWindow::~SdlWindow() {
+  Destroy();
+}
 
 bool SdlWindow::Create() {
   window_ = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
@@ -19,7 +21,9 @@ void SdlWindow::Destroy() {
   window_ = nullptr;
 }
 
-uint32_t SdlWindow::TickCount() { return SDL_GetTicks(); }
+uint32_t SdlWindow::TickCount() {
+  return SDL_GetTicks();
+}
 
 bool SdlWindow::PumpEvents() {
   if (!window_) return false;
@@ -75,13 +79,20 @@ void SdlWindow::ReadKeyboard(uint8_t keys[256]) {
   // The keypad keys are read by position, so they steer whatever the NumLock
   // state; both Enter keys count as Enter.
   static constexpr Map kMap[] = {
-      {SDL_SCANCODE_LEFT, platform::vkey::kLeft},     {SDL_SCANCODE_RIGHT, platform::vkey::kRight},
-      {SDL_SCANCODE_UP, platform::vkey::kUp},         {SDL_SCANCODE_DOWN, platform::vkey::kDown},
-      {SDL_SCANCODE_KP_2, platform::vkey::kNumpad2},  {SDL_SCANCODE_KP_4, platform::vkey::kNumpad4},
-      {SDL_SCANCODE_KP_6, platform::vkey::kNumpad6},  {SDL_SCANCODE_KP_8, platform::vkey::kNumpad8},
-      {SDL_SCANCODE_Z, platform::vkey::kZ},           {SDL_SCANCODE_X, platform::vkey::kX},
-      {SDL_SCANCODE_SPACE, platform::vkey::kSpace},   {SDL_SCANCODE_RETURN, platform::vkey::kReturn},
-      {SDL_SCANCODE_KP_ENTER, platform::vkey::kReturn}, {SDL_SCANCODE_ESCAPE, platform::vkey::kEscape},
+      {SDL_SCANCODE_LEFT, platform::vkey::kLeft},
+      {SDL_SCANCODE_RIGHT, platform::vkey::kRight},
+      {SDL_SCANCODE_UP, platform::vkey::kUp},
+      {SDL_SCANCODE_DOWN, platform::vkey::kDown},
+      {SDL_SCANCODE_KP_2, platform::vkey::kNumpad2},
+      {SDL_SCANCODE_KP_4, platform::vkey::kNumpad4},
+      {SDL_SCANCODE_KP_6, platform::vkey::kNumpad6},
+      {SDL_SCANCODE_KP_8, platform::vkey::kNumpad8},
+      {SDL_SCANCODE_Z, platform::vkey::kZ},
+      {SDL_SCANCODE_X, platform::vkey::kX},
+      {SDL_SCANCODE_SPACE, platform::vkey::kSpace},
+      {SDL_SCANCODE_RETURN, platform::vkey::kReturn},
+      {SDL_SCANCODE_KP_ENTER, platform::vkey::kReturn},
+      {SDL_SCANCODE_ESCAPE, platform::vkey::kEscape},
   };
   for (const Map& m : kMap) {
     if (down(m.scancode)) keys[m.vkey] = 0x80;
