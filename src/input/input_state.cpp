@@ -1,0 +1,62 @@
+#include "input/input_state.h"
+
+#include <cstring>
+
+#include "platform/platform.h"
+
+// clang-format off
+const uint8_t DirectionRemapTable[48] = {
+    0, 7, 3, 0, 0, 7, 3, 0, 0, 7, 3, 0, 0, 7, 3, 0,  // REMAP_HORIZONTAL
+    0, 7, 3, 0, 1, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0,  // REMAP_FOUR_WAY
+    0, 7, 3, 0, 1, 8, 2, 0, 5, 6, 4, 0, 0, 0, 0, 0,  // REMAP_EIGHT_WAY
+};
+// clang-format on
+
+InputState gInputState;
+
+namespace {
+bool Down(const uint8_t keys[256], int vkey) {
+  return (keys[vkey & 0xFF] & 0x80) != 0;
+}
+}  // namespace
+
+InputState::InputState() = default;
+
+void InputState::Poll(int mode) {
+  prevButtons = buttons;
+
+  platform::JoystickReading reading;
+  joyResult = source_ ? source_->ReadJoystick(&reading) : platform::kJoyUnplugged;
+  if (joyResult == platform::kJoyOk) {
+    joyInfo.dwXpos = reading.x;
+    joyInfo.dwYpos = reading.y;
+    joyInfo.dwButtons = reading.buttons;
+    uint32_t bits = 0;
+    if (reading.x < 16384) bits |= DIR_LEFT;
+    if (reading.x > 49152) bits |= DIR_RIGHT;
+    if (reading.y < 16384) bits |= DIR_UP;
+    if (reading.y > 49152) bits |= DIR_DOWN;
+    joyDirBits = bits;
+    joyButtons_ = reading.buttons;
+  }
+
+  std::memset(keys, 0, sizeof keys);
+  if (source_) source_->ReadKeyboard(keys);
+
+  using namespace platform::vkey;
+  uint32_t keyBits = 0;
+  if (Down(keys, kLeft) || Down(keys, kNumpad4)) keyBits |= DIR_LEFT;
+  if (Down(keys, kRight) || Down(keys, kNumpad6)) keyBits |= DIR_RIGHT;
+  if (Down(keys, kUp) || Down(keys, kNumpad8)) keyBits |= DIR_UP;
+  if (Down(keys, kDown) || Down(keys, kNumpad2)) keyBits |= DIR_DOWN;
+  dirBits = (keyBits | joyDirBits) & 15u;
+
+  if (mode < REMAP_HORIZONTAL || mode > REMAP_EIGHT_WAY) mode = REMAP_FOUR_WAY;
+  dir = DirectionRemapTable[mode * 16 + static_cast<int>(dirBits)];
+
+  uint32_t b = joyButtons_;
+  if (Down(keys, kZ) || Down(keys, kSpace)) b |= BUTTON_A;
+  if (Down(keys, kX) || Down(keys, kReturn)) b |= BUTTON_X;
+  if (Down(keys, kEscape)) b |= BUTTON_PAUSE;
+  buttons = b;
+}

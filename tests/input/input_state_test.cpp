@@ -1,0 +1,209 @@
+// InputState over a scripted keyboard and joystick: the remap table, the
+// merge of both devices, the fresh-press rule and a joystick that stops
+// answering.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "input/input_state.h"
+#include "platform/platform.h"
+
+namespace {
+
+namespace vk = platform::vkey;
+
+class FakeDevices : public platform::Window {
+ public:
+  uint32_t TickCount() override { return 0; }
+  bool PumpEvents() override { return true; }
+  void WaitForEvent(uint32_t) override {}
+  void Present(const uint32_t*, int, int) override {}
+  void ReadKeyboard(uint8_t out[256]) override {
+    for (int i = 0; i < 256; ++i) out[i] = keys[i];
+  }
+  uint32_t ReadJoystick(platform::JoystickReading* out) override {
+    if (joyResult == platform::kJoyOk) *out = joy;
+    return joyResult;
+  }
+
+  void Hold(std::initializer_list<int> held) {
+    for (auto& k : keys) k = 0;
+    for (int k : held) keys[k] = 0x80;
+  }
+  void Stick(uint32_t x, uint32_t y, uint32_t buttons) {
+    joyResult = platform::kJoyOk;
+    joy = {x, y, buttons};
+  }
+
+  uint8_t keys[256] = {};
+  uint32_t joyResult = platform::kJoyUnplugged;
+  platform::JoystickReading joy;
+};
+
+TEST(DirectionRemapTable, RowsAsDefined) {
+  const uint8_t expected[3][16] = {
+      {0, 7, 3, 0, 0, 7, 3, 0, 0, 7, 3, 0, 0, 7, 3, 0},
+      {0, 7, 3, 0, 1, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0},
+      {0, 7, 3, 0, 1, 8, 2, 0, 5, 6, 4, 0, 0, 0, 0, 0},
+  };
+  for (int mode = 0; mode < 3; ++mode)
+    for (int bits = 0; bits < 16; ++bits)
+      EXPECT_EQ(DirectionRemapTable[mode * 16 + bits], expected[mode][bits])
+          << "mode " << mode << " bits " << bits;
+}
+
+struct KeyCase {
+  const char* name;
+  std::initializer_list<int> keys;
+  uint32_t dirBits;
+  uint32_t dir[3];  // per mode
+  uint32_t buttons;
+};
+
+TEST(InputStatePoll, KeyboardDirectionsAndButtons) {
+  const KeyCase cases[] = {
+      {"nothing", {}, 0, {0, 0, 0}, 0},
+      {"left arrow", {vk::kLeft}, 1, {7, 7, 7}, 0},
+      {"keypad 6", {vk::kNumpad6}, 2, {3, 3, 3}, 0},
+      {"keypad 8", {vk::kNumpad8}, 4, {0, 1, 1}, 0},
+      {"keypad 2", {vk::kNumpad2}, 8, {0, 5, 5}, 0},
+      {"left and right cancel", {vk::kLeft, vk::kRight}, 3, {0, 0, 0}, 0},
+      {"up and left", {vk::kUp, vk::kLeft}, 5, {7, 0, 8}, 0},
+      {"down and right", {vk::kDown, vk::kNumpad6}, 10, {3, 0, 4}, 0},
+      {"up and down cancel", {vk::kUp, vk::kNumpad2}, 12, {0, 0, 0}, 0},
+      {"Z", {vk::kZ}, 0, {0, 0, 0}, 4},
+      {"Space", {vk::kSpace}, 0, {0, 0, 0}, 4},
+      {"X", {vk::kX}, 0, {0, 0, 0}, 8},
+      {"Enter", {vk::kReturn}, 0, {0, 0, 0}, 8},
+      {"Esc", {vk::kEscape}, 0, {0, 0, 0}, 256},
+      {"X and Z", {vk::kX, vk::kZ}, 0, {0, 0, 0}, 12},
+      {"all three", {vk::kSpace, vk::kReturn, vk::kEscape}, 0, {0, 0, 0}, 268},
+      {"unrelated key", {'A'}, 0, {0, 0, 0}, 0},
+  };
+  for (const KeyCase& c : cases) {
+    for (int mode = 0; mode < 3; ++mode) {
+      FakeDevices dev;
+      InputState in;
+      in.Attach(&dev);
+      dev.Hold(c.keys);
+      in.Poll(mode);
+      EXPECT_EQ(in.dirBits, c.dirBits) << c.name;
+      EXPECT_EQ(in.dir, c.dir[mode]) << c.name << " mode " << mode;
+      EXPECT_EQ(in.buttons, c.buttons) << c.name;
+    }
+  }
+}
+
+struct StickCase {
+  uint32_t x, y;
+  uint32_t dirBits;
+};
+
+TEST(InputStatePoll, JoystickThresholdsAreStrict) {
+  const StickCase cases[] = {
+      {32767, 32767, 0},  {0, 32767, 1},     {16383, 32767, 1}, {16384, 32767, 0},
+      {49152, 32767, 0},  {49153, 32767, 2}, {65535, 32767, 2}, {32767, 16383, 4},
+      {32767, 16384, 0},  {32767, 49152, 0}, {32767, 49153, 8}, {0, 0, 5},
+      {65535, 65535, 10},
+  };
+  for (const StickCase& c : cases) {
+    FakeDevices dev;
+    InputState in;
+    in.Attach(&dev);
+    dev.Stick(c.x, c.y, 0);
+    in.Poll(REMAP_EIGHT_WAY);
+    EXPECT_EQ(in.dirBits, c.dirBits) << c.x << "," << c.y;
+    EXPECT_EQ(in.joyDirBits, c.dirBits) << c.x << "," << c.y;
+  }
+}
+
+TEST(InputStatePoll, JoystickAndKeyboardMerge) {
+  FakeDevices dev;
+  InputState in;
+  in.Attach(&dev);
+  dev.Stick(0, 32767, 1u << 2);  // fully left, button 3
+  dev.Hold({vk::kRight});
+  in.Poll(REMAP_FOUR_WAY);
+  EXPECT_EQ(in.dirBits, 3u);
+  EXPECT_EQ(in.dir, 0u);
+  EXPECT_EQ(in.buttons, BUTTON_A);
+
+  // Button 4 is DESTROY, button 9 pause; any other button keeps its own bit.
+  dev.Hold({});
+  dev.Stick(32767, 32767, (1u << 3) | (1u << 8) | (1u << 0));
+  in.Poll(REMAP_FOUR_WAY);
+  EXPECT_EQ(in.buttons, BUTTON_X | BUTTON_PAUSE | 1u);
+}
+
+TEST(InputStatePoll, FailedJoystickReadKeepsLastGoodValues) {
+  FakeDevices dev;
+  InputState in;
+  in.Attach(&dev);
+  in.Poll(REMAP_FOUR_WAY);
+  EXPECT_EQ(in.joyResult, platform::kJoyUnplugged);
+  EXPECT_EQ(in.buttons, 0u) << "never read: nothing from the stick";
+
+  dev.Stick(65535, 32767, BUTTON_X);
+  in.Poll(REMAP_FOUR_WAY);
+  EXPECT_EQ(in.joyResult, platform::kJoyOk);
+  EXPECT_EQ(in.dir, 3u);
+
+  dev.joyResult = platform::kJoyUnplugged;
+  dev.joy = {0, 0, 0};  // must not be read
+  in.Poll(REMAP_FOUR_WAY);
+  EXPECT_EQ(in.joyResult, platform::kJoyUnplugged);
+  EXPECT_EQ(in.dir, 3u);
+  EXPECT_EQ(in.buttons, BUTTON_X);
+  EXPECT_EQ(in.joyDirBits, DIR_RIGHT);
+}
+
+TEST(InputStatePoll, NoSourceReadsNothing) {
+  InputState in;
+  in.Poll(REMAP_FOUR_WAY);
+  EXPECT_EQ(in.dir, 0u);
+  EXPECT_EQ(in.buttons, 0u);
+  in.Poll(99);  // an unknown mode reads as four-way, never outside the table
+  EXPECT_EQ(in.dir, 0u);
+}
+
+TEST(InputState, ConstructionPreparesTheJoystickRecord) {
+  InputState in;
+  EXPECT_EQ(in.joyInfo.dwSize, 52u);
+  EXPECT_EQ(in.joyInfo.dwFlags, 131u);
+  EXPECT_EQ(in.joyDirBits, 0u);
+}
+
+// Successive polls: which ones count as a fresh press of which button.
+struct PressStep {
+  std::initializer_list<int> keys;
+  uint32_t buttons, prevButtons;
+  bool pressedA, pressedX;
+};
+
+TEST(InputStateFreshPress, Sequences) {
+  const PressStep steps[] = {
+      {{vk::kZ}, 4, 0, true, false},            // press Z
+      {{}, 0, 4, false, false},                 // release
+      {{vk::kZ}, 4, 0, true, false},            // a fresh press again
+      {{vk::kZ}, 4, 4, false, false},           // held: no repeat
+      {{vk::kX}, 8, 4, false, true},            // Z off and X on in one poll
+      {{vk::kX, vk::kZ}, 12, 8, false, false},  // Z while X is held: neither
+      {{vk::kZ}, 4, 12, true, false},           // X let go: only Z left, a change
+      {{vk::kSpace}, 4, 4, false, false},       // Space for Z is no change
+  };
+  FakeDevices dev;
+  InputState in;
+  in.Attach(&dev);
+  int i = 0;
+  for (const PressStep& s : steps) {
+    dev.Hold(s.keys);
+    in.Poll(REMAP_FOUR_WAY);
+    EXPECT_EQ(in.buttons, s.buttons) << "step " << i;
+    EXPECT_EQ(in.prevButtons, s.prevButtons) << "step " << i;
+    EXPECT_EQ(in.Pressed(BUTTON_A), s.pressedA) << "step " << i;
+    EXPECT_EQ(in.Pressed(BUTTON_X), s.pressedX) << "step " << i;
+    ++i;
+  }
+}
+
+}  // namespace
