@@ -1,0 +1,67 @@
+#include "sound/sound_engine.h"
+
+#include <cstring>
+
+#include "sound/mixer.h"
+#include "sound/sequencer.h"
+#include "sound/sound_engine_state.h"
+#include "sound/tone_generator.h"
+
+int16_t* scratchBuffer = nullptr;
+char* channelText[8] = {};
+
+std::mutex& soundEngineMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+namespace {
+
+void ReleaseEngineMemory() {
+  delete[] scratchBuffer;
+  scratchBuffer = nullptr;
+  for (int ch = 7; ch >= 0; --ch) {
+    delete[] soundChannels[ch].eventCode;
+    soundChannels[ch].eventCode = nullptr;
+    delete[] channelText[ch];
+    channelText[ch] = nullptr;
+    soundChannels[ch].textHeld = 0;
+  }
+}
+
+}  // namespace
+
+void startSoundEngine() {
+  // A second start (tests restart the engine between cases) begins from the
+  // same state as the first: everything as at program start.
+  ReleaseEngineMemory();
+  for (int ch = 0; ch < 8; ++ch) soundChannels[ch] = SoundChannel{};
+  noiseRegister = 0x4000;
+  noiseMode = 0;
+  for (int ch = 0; ch < 8; ++ch) {
+    // Zero-filled so that a stale operand (the tempo of a numberless `t`)
+    // reads the same on every run.
+    soundChannels[ch].eventCode = new uint8_t[EVENT_CODE_SIZE]();
+    soundChannels[ch].readPos = 0;
+    soundChannels[ch].eventCode[0] = EV_STOP;
+  }
+  for (int ch = 0; ch < 8; ++ch) {
+    SoundChannel& c = soundChannels[ch];
+    c.keyOn = 0;
+    c.playing = 0;
+    c.noiseOutput = 0;
+    c.filterLeft = 0.0;
+    c.filterRight = 0.0;
+    c.textHeld = 0;
+  }
+  resetEnvelope(0);
+  scratchBuffer = new int16_t[WAVE_BUFFER_SIZE / 2]();
+}
+
+void stopSoundEngine() {
+  for (int ch = 0; ch < 8; ++ch) {
+    soundChannels[ch].keyOn = 0;
+    soundChannels[ch].playing = 0;
+  }
+  ReleaseEngineMemory();
+}
