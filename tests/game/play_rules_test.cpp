@@ -1,0 +1,263 @@
+// The rules of play, frame by frame on hand-made boards: pushing, blocked
+// pushes, DESTROY, items, the goal and its rewards, the clock, and the high
+// score of the game over scene. Sequences over the real stage boards are the
+// replay tests (tests/game/replays).
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "game/game_state.h"
+#include "game/play.h"
+#include "game/play_field.h"
+#include "game/scenes.h"
+#include "gfx/image_store.h"
+#include "headless/headless_window.h"
+#include "input/input_state.h"
+#include "platform/platform.h"
+#include "sound/channel_interface.h"
+#include "sound/sound_engine.h"
+
+namespace {
+
+namespace vk = platform::vkey;
+
+class PlayRules : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    startSoundEngine();
+    clearAllChannelText();
+    gImageStore.Create("", &window_);
+    gInputState = InputState();
+    gInputState.Attach(&window_);
+    gGame = GameState{};
+    StartNewGame();
+    gPlayer = PlayerState{};
+    SetUpStage();  // an empty field: walls round, floor inside
+    SetScene(SCENE_PLAY);
+  }
+  void TearDown() override {
+    gInputState.Attach(nullptr);
+    gImageStore.Destroy();
+    stopSoundEngine();
+    ResetScenes();
+  }
+
+  // Runs `frames` frames with the given keys held.
+  void Run(int frames, std::initializer_list<int> keys = {}) {
+    for (int i = 0; i < frames; ++i) {
+      window_.ReleaseAllKeys();
+      for (int k : keys) window_.SetKey(k, true);
+      RunSceneFrame();
+    }
+  }
+  void Place(int x, int y) {
+    gPlayer.playerX = x;
+    gPlayer.playerY = y;
+  }
+
+  headless::HeadlessWindow window_;
+};
+
+TEST_F(PlayRules, PushMovesTheBlockOneCellAhead) {
+  Place(3, 5);
+  gBoard.Set(4, 5, CELL_PUSHABLE);
+  Run(1, {vk::kRight});
+  EXPECT_TRUE(gPlayer.moving);
+  EXPECT_TRUE(gPlayer.carryingBlock);
+  EXPECT_EQ(gBoard.At(4, 5), CELL_EMPTY) << "the old cell empties at once";
+  Run(15, {vk::kRight});
+  EXPECT_FALSE(gPlayer.moving);
+  EXPECT_FALSE(gPlayer.carryingBlock);
+  EXPECT_EQ(gPlayer.playerX, 4);
+  EXPECT_EQ(gBoard.At(4, 5), CELL_EMPTY);
+  EXPECT_EQ(gBoard.At(5, 5), CELL_PUSHABLE);
+  EXPECT_EQ(gPlayer.moveDX, 0);
+}
+
+TEST_F(PlayRules, PushNeedsAnEmptyCellBeyond) {
+  const struct {
+    int32_t beyond;
+    bool pushes;
+  } cases[] = {{CELL_EMPTY, true}, {CELL_WALL, false},     {CELL_BREAKABLE, false},
+               {CELL_ITEM, false}, {CELL_PUSHABLE, false}, {CELL_GOAL, false}};
+  for (const auto& c : cases) {
+    SetUpStage();
+    Place(5, 3);
+    gBoard.Set(5, 4, CELL_PUSHABLE);
+    gBoard.Set(5, 5, c.beyond);
+    Run(1, {vk::kDown});
+    EXPECT_EQ(gPlayer.moving, c.pushes) << "beyond " << c.beyond;
+    EXPECT_EQ(gBoard.At(5, 4), c.pushes ? CELL_EMPTY : CELL_PUSHABLE) << "beyond " << c.beyond;
+    EXPECT_EQ(gBoard.At(5, 5), c.beyond) << "beyond " << c.beyond;
+    Run(15);
+  }
+}
+
+TEST_F(PlayRules, WallsAndBreakablesStopTheWalk) {
+  for (int32_t code : {CELL_WALL, CELL_BREAKABLE}) {
+    SetUpStage();
+    Place(5, 5);
+    gBoard.Set(5, 4, code);
+    Run(3, {vk::kUp});
+    EXPECT_FALSE(gPlayer.moving) << code;
+    EXPECT_EQ(gPlayer.playerY, 5) << code;
+  }
+  SetUpStage();  // the border, from (1, 1)
+  Run(2, {vk::kLeft});
+  EXPECT_FALSE(gPlayer.moving);
+  EXPECT_EQ(gPlayer.playerX, 1);
+}
+
+TEST_F(PlayRules, DestroyRemovesBreakablesAndBlocksNextToThePlayer) {
+  // Neighbours left, right, up, down.
+  const struct {
+    int32_t around[4];
+    int32_t after[4];
+    int32_t time;
+  } cases[] = {
+      {{2, 2, 4, 0}, {0, 0, 0, 0}, 175}, {{4, 4, 4, 4}, {0, 0, 0, 0}, 175},
+      {{3, 5, 0, 1}, {3, 5, 0, 1}, 180}, {{2, 3, 5, 4}, {0, 3, 5, 0}, 175},
+      {{0, 0, 0, 0}, {0, 0, 0, 0}, 180},
+  };
+  const int nx[4] = {6, 8, 7, 7}, ny[4] = {7, 7, 6, 8};
+  for (const auto& c : cases) {
+    SetUpStage();
+    gGame.timeLeft = 180;
+    Place(7, 7);
+    for (int i = 0; i < 4; ++i) gBoard.Set(nx[i], ny[i], c.around[i]);
+    Run(1);  // let go of any earlier press
+    Run(1, {vk::kX});
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(gBoard.At(nx[i], ny[i]), c.after[i]) << c.around[0] << c.around[1] << i;
+    EXPECT_EQ(gGame.timeLeft, c.time);
+  }
+}
+
+TEST_F(PlayRules, DestroyDuringASlideOrWithAnotherButtonDoesNothing) {
+  Place(7, 7);
+  gBoard.Set(9, 7, CELL_BREAKABLE);
+  Run(1, {vk::kRight});
+  Run(1, {vk::kRight, vk::kX});
+  EXPECT_EQ(gBoard.At(9, 7), CELL_BREAKABLE);
+  Run(14);
+  Run(1);
+  ASSERT_EQ(gPlayer.playerX, 8);
+  Run(1, {vk::kX, vk::kZ});  // buttons 12: neither counts
+  EXPECT_EQ(gBoard.At(9, 7), CELL_BREAKABLE);
+  EXPECT_EQ(Scene, SCENE_PLAY);
+}
+
+TEST_F(PlayRules, ItemOnArrival) {
+  Place(2, 2);
+  gBoard.Set(3, 2, CELL_ITEM);
+  gGame.itemsLeft = 1;
+  Run(15, {vk::kRight});
+  EXPECT_EQ(gGame.score, 0);
+  Run(1, {vk::kRight});
+  EXPECT_EQ(gGame.score, 10);
+  EXPECT_EQ(gGame.itemsLeft, 0);
+  EXPECT_EQ(gBoard.At(3, 2), CELL_EMPTY);
+}
+
+TEST_F(PlayRules, PerfectClearRewards) {
+  const struct {
+    int32_t clearsBefore, bonusBefore;
+    int32_t score, time, bonusAfter;
+  } cases[] = {
+      {0, 12, 100, 112, 13},   {1, 13, 200, 113, 14},   {27, 39, 2800, 139, 40},
+      {28, 40, 2900, 140, 40}, {29, 40, 3000, 140, 40},
+  };
+  for (const auto& c : cases) {
+    SetUpStage();
+    SetScene(SCENE_PLAY);
+    gGame.stage = 7;
+    gGame.score = 0;
+    gGame.timeLeft = 100;
+    gGame.timeFrames = 0;
+    gGame.perfectClears = c.clearsBefore;
+    gGame.timeBonus = c.bonusBefore;
+    Place(13, 12);
+    gBoard.Set(13, 13, CELL_GOAL);
+    Run(16, {vk::kDown});
+    EXPECT_EQ(gGame.stage, 8);
+    EXPECT_EQ(gGame.perfectClears, c.clearsBefore + 1);
+    EXPECT_EQ(gGame.score, c.score);
+    EXPECT_EQ(gGame.timeLeft, c.time);
+    EXPECT_EQ(gGame.timeBonus, c.bonusAfter);
+    EXPECT_EQ(Scene, SCENE_STAGE_SETUP);
+  }
+}
+
+TEST_F(PlayRules, PassWhilePushingStartsTheNextStageWithNoBlock) {
+  Place(3, 3);
+  gBoard.Set(4, 3, CELL_PUSHABLE);
+  Run(1);
+  Run(3, {vk::kRight});
+  ASSERT_TRUE(gPlayer.carryingBlock);
+  Run(1, {vk::kRight, vk::kZ});
+  EXPECT_EQ(gGame.stage, 2);
+  EXPECT_EQ(Scene, SCENE_STAGE_SETUP);
+  Run(1);  // the stage setup
+  EXPECT_EQ(Scene, SCENE_PLAY);
+  EXPECT_FALSE(gPlayer.carryingBlock);
+  EXPECT_FALSE(gPlayer.moving);
+  EXPECT_EQ(gPlayer.playerX, 1);
+  EXPECT_EQ(gGame.itemsLeft, 7);
+}
+
+TEST_F(PlayRules, ClockAndTimeOutOverridePause) {
+  gGame.timeLeft = 1;
+  gGame.timeFrames = 58;
+  Run(1);
+  EXPECT_EQ(gGame.timeFrames, 59);
+  EXPECT_EQ(Scene, SCENE_PLAY);
+  Run(1, {vk::kEscape});  // pause and time-out in one frame: the time-out wins
+  EXPECT_EQ(gGame.timeFrames, 0);
+  EXPECT_EQ(gGame.timeLeft, 0);
+  EXPECT_EQ(Scene, SCENE_GAME_OVER);
+}
+
+TEST_F(PlayRules, SaturatedNumbersStayDefined) {
+  gGame.stage = 2147483647;
+  gGame.score = 2147483640;
+  gGame.timeLeft = 2147483647;
+  gGame.perfectClears = 2147483647;
+  gGame.timeBonus = 40;
+  gGame.itemsLeft = 0;
+  Place(13, 12);
+  gBoard.Set(13, 13, CELL_GOAL);
+  Run(16, {vk::kDown});
+  EXPECT_EQ(gGame.stage, 2147483647);
+  EXPECT_EQ(gGame.score, 2147483647);
+  EXPECT_EQ(gGame.timeLeft, 2147483647);
+  Run(1);  // the stage setup of the last stage there is
+  EXPECT_EQ(Scene, SCENE_PLAY);
+}
+
+TEST_F(PlayRules, GameOverRaisesTheHighScoreOnlyWhenBeaten) {
+  const struct {
+    int32_t hi, score, after;
+  } cases[] = {{0, 0, 0}, {100, 100, 100}, {100, 90, 100}, {100, 110, 110}, {-5, -10, -5}};
+  for (const auto& c : cases) {
+    gGame.hiScore = c.hi;
+    gGame.score = c.score;
+    SetScene(SCENE_GAME_OVER);
+    Run(1);
+    EXPECT_EQ(gGame.hiScore, c.after) << c.hi << " " << c.score;
+  }
+}
+
+TEST_F(PlayRules, AnimationChangesEveryFifteenFrames) {
+  gPlayer.animFrame = 0;
+  gPlayer.animCounter = 13;
+  Run(1);
+  EXPECT_EQ(gPlayer.animCounter, 14);
+  EXPECT_EQ(gPlayer.animFrame, 0);
+  Run(1);
+  EXPECT_EQ(gPlayer.animCounter, 0);
+  EXPECT_EQ(gPlayer.animFrame, 1);
+  Run(15);
+  EXPECT_EQ(gPlayer.animFrame, 0);
+}
+
+}  // namespace

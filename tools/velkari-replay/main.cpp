@@ -1,0 +1,251 @@
+// velkari-replay: runs the game's own code on the headless backend, one frame
+// per step of a virtual clock, driven by a script of held keys; prints a
+// board, a per-frame trace, and writes chosen frames as BMP files.
+//   velkari-replay --board STAGE
+//   velkari-replay --script FILE [--trace] [--frame K:OUT.bmp]... [--frames N]
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/shell.h"
+#include "game/game_state.h"
+#include "game/scenes.h"
+#include "headless/headless_window.h"
+#include "script.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: velkari-replay --board STAGE\n"
+    "       velkari-replay --script FILE [--trace] [--frame K:OUT.bmp]... [--frames N]\n"
+    "  --board STAGE     print the board STAGE generates (15 rows of 15 codes) and its items\n"
+    "  --script FILE     run the game headless, one frame per step; FILE holds lines\n"
+    "                    'COUNT KEYS' (KEYS: - or Z X SPACE ENTER ESC UP DOWN LEFT RIGHT\n"
+    "                    NUM2 NUM4 NUM6 NUM8 joined by +); # starts a comment\n"
+    "  --trace           print the game state after every frame\n"
+    "  --frame K:OUT.bmp write the picture shown after frame K as a 24-bit BMP\n"
+    "  --frames N        run exactly N frames (no keys held after the script ends)\n";
+
+int Usage(const std::string& message) {
+  if (!message.empty()) std::fprintf(stderr, "velkari-replay: %s\n", message.c_str());
+  std::fputs(kUsage, stderr);
+  return 2;
+}
+
+std::string ProgramDir() {
+  char buf[4096];
+  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return "";
+  std::string path(buf, static_cast<size_t>(n));
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+void PrintBoard() {
+  for (int y = 0; y < BOARD_SIZE; ++y) {
+    for (int x = 0; x < BOARD_SIZE; ++x)
+      std::printf(x ? " %d" : "%d", static_cast<int>(gBoard.At(x, y)));
+    std::printf("\n");
+  }
+  std::printf("items %d\n", static_cast<int>(gGame.itemsLeft));
+}
+
+void PrintTrace(uint64_t frame) {
+  std::printf(
+      "frame=%llu scene=%u stage=%d score=%d time=%d items=%d player=%d,%d moving=%d "
+      "slide=%d,%d carrying=%d\n",
+      static_cast<unsigned long long>(frame), static_cast<unsigned>(Scene),
+      static_cast<int>(gGame.stage), static_cast<int>(gGame.score),
+      static_cast<int>(gGame.timeLeft), static_cast<int>(gGame.itemsLeft),
+      static_cast<int>(gPlayer.playerX), static_cast<int>(gPlayer.playerY), gPlayer.moving ? 1 : 0,
+      static_cast<int>(gPlayer.slideX), static_cast<int>(gPlayer.slideY),
+      gPlayer.carryingBlock ? 1 : 0);
+}
+
+void Put16(std::string& s, uint32_t v) {
+  s.push_back(static_cast<char>(v & 0xFF));
+  s.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+void Put32(std::string& s, uint32_t v) {
+  Put16(s, v & 0xFFFF);
+  Put16(s, v >> 16);
+}
+
+// A bottom-up 24-bit BMP of 0x00BBGGRR pixels; an empty frame (nothing
+// presented yet) is written black.
+bool WriteBmp(const std::string& path, const std::vector<uint32_t>& pixels, int w, int h) {
+  const uint32_t rowBytes = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
+  const uint32_t imageBytes = rowBytes * static_cast<uint32_t>(h);
+  std::string out;
+  out.reserve(54 + imageBytes);
+  out += "BM";
+  Put32(out, 54 + imageBytes);
+  Put32(out, 0);
+  Put32(out, 54);
+  Put32(out, 40);
+  Put32(out, static_cast<uint32_t>(w));
+  Put32(out, static_cast<uint32_t>(h));
+  Put16(out, 1);
+  Put16(out, 24);
+  Put32(out, 0);
+  Put32(out, imageBytes);
+  Put32(out, 2835);
+  Put32(out, 2835);
+  Put32(out, 0);
+  Put32(out, 0);
+  const bool have = pixels.size() == static_cast<size_t>(w) * static_cast<size_t>(h);
+  for (int y = h - 1; y >= 0; --y) {
+    for (int x = 0; x < w; ++x) {
+      const uint32_t p = have ? pixels[static_cast<size_t>(y) * w + x] : 0;
+      out.push_back(static_cast<char>((p >> 16) & 0xFF));
+      out.push_back(static_cast<char>((p >> 8) & 0xFF));
+      out.push_back(static_cast<char>(p & 0xFF));
+    }
+    for (uint32_t pad = static_cast<uint32_t>(w) * 3; pad < rowBytes; ++pad) out.push_back(0);
+  }
+  std::ofstream f(path, std::ios::binary);
+  if (!f) return false;
+  f.write(out.data(), static_cast<std::streamsize>(out.size()));
+  return static_cast<bool>(f);
+}
+
+struct Options {
+  bool board = false;
+  int64_t stage = 0;
+  std::string script;
+  bool trace = false;
+  std::multimap<uint64_t, std::string> frames;  // frame -> output path
+  bool haveFrames = false;
+  uint64_t frameCount = 0;
+};
+
+int RunBoard(int64_t stage) {
+  gGame.stage = static_cast<int32_t>(stage);
+  SetUpStage();
+  GenerateBoard();
+  PrintBoard();
+  return 0;
+}
+
+int RunScript(const Options& opt) {
+  std::ifstream f(opt.script, std::ios::binary);
+  if (!f) {
+    std::fprintf(stderr, "velkari-replay: cannot read script '%s'\n", opt.script.c_str());
+    return 2;
+  }
+  std::stringstream ss;
+  ss << f.rdbuf();
+  std::vector<replay::ScriptLine> lines;
+  std::string error;
+  if (!replay::ParseScript(ss.str(), &lines, &error)) {
+    std::fprintf(stderr, "velkari-replay: %s: %s\n", opt.script.c_str(), error.c_str());
+    return 2;
+  }
+  uint64_t total = 0;
+  for (const auto& l : lines) total += l.count;
+  if (opt.haveFrames) total = opt.frameCount;
+  for (const auto& [k, path] : opt.frames) {
+    if (k > total) {
+      std::fprintf(stderr, "velkari-replay: --frame %llu is past the run's last frame %llu\n",
+                   static_cast<unsigned long long>(k), static_cast<unsigned long long>(total));
+      return 2;
+    }
+  }
+
+  headless::HeadlessWindow window;
+  window.SetTickCount(0);
+  StartProgramObjects();
+  const std::string dir = ProgramDir();
+  OnWindowCreate(&window, dir.c_str());
+  RunFrame(window);  // the first idle call only starts the clock
+
+  int status = 0;
+  size_t lineIndex = 0;
+  uint64_t leftInLine = lines.empty() ? 0 : lines[0].count;
+  for (uint64_t frame = 1; frame <= total; ++frame) {
+    while (lineIndex < lines.size() && leftInLine == 0) {
+      ++lineIndex;
+      if (lineIndex < lines.size()) leftInLine = lines[lineIndex].count;
+    }
+    window.ReleaseAllKeys();
+    if (lineIndex < lines.size()) {
+      for (int vk : lines[lineIndex].vkeys) window.SetKey(vk, true);
+      --leftInLine;
+    }
+    window.Advance(FRAME_MILLISECONDS);
+    RunFrame(window);
+    if (opt.trace) PrintTrace(frame);
+    auto range = opt.frames.equal_range(frame);
+    for (auto it = range.first; it != range.second; ++it) {
+      if (!WriteBmp(it->second, window.LastFrame(), 640, 480)) {
+        std::fprintf(stderr, "velkari-replay: cannot write '%s'\n", it->second.c_str());
+        status = 1;
+      }
+    }
+  }
+  std::fflush(stdout);
+  OnWindowDestroy();
+  StopProgramObjects();
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options opt;
+  bool haveScript = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&](std::string* out) {
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--board") {
+      if (!value(&v)) return Usage("--board needs a STAGE");
+      if (!replay::ParseNumber(v, 1, 2147483647, &opt.stage))
+        return Usage("STAGE '" + v + "' is not a whole number from 1 to 2147483647");
+      opt.board = true;
+    } else if (a == "--script") {
+      if (!value(&v)) return Usage("--script needs a FILE");
+      opt.script = v;
+      haveScript = true;
+    } else if (a == "--trace") {
+      opt.trace = true;
+    } else if (a == "--frame") {
+      if (!value(&v)) return Usage("--frame needs K:OUT.bmp");
+      const size_t colon = v.find(':');
+      int64_t k = 0;
+      if (colon == std::string::npos || colon + 1 >= v.size() ||
+          !replay::ParseNumber(v.substr(0, colon), 1, static_cast<int64_t>(replay::kMaxFrames), &k))
+        return Usage("--frame '" + v + "' is not K:OUT.bmp with K a frame number from 1");
+      opt.frames.emplace(static_cast<uint64_t>(k), v.substr(colon + 1));
+    } else if (a == "--frames") {
+      int64_t n = 0;
+      if (!value(&v) || !replay::ParseNumber(v, 0, static_cast<int64_t>(replay::kMaxFrames), &n))
+        return Usage("--frames needs a whole number from 0 to " +
+                     std::to_string(replay::kMaxFrames));
+      opt.frameCount = static_cast<uint64_t>(n);
+      opt.haveFrames = true;
+    } else if (a == "-h" || a == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else {
+      return Usage("unknown argument '" + a + "'");
+    }
+  }
+  if (opt.board && haveScript) return Usage("--board and --script do not go together");
+  if (opt.board) {
+    if (opt.trace || !opt.frames.empty() || opt.haveFrames)
+      return Usage("--board takes no other option");
+    return RunBoard(opt.stage);
+  }
+  if (!haveScript) return Usage("");
+  return RunScript(opt);
+}

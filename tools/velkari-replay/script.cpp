@@ -1,0 +1,119 @@
+#include "script.h"
+
+#include <sstream>
+
+#include "platform/platform.h"
+
+namespace replay {
+
+namespace {
+
+struct KeyName {
+  const char* name;
+  int vkey;
+};
+constexpr KeyName kKeys[] = {
+    {"Z", platform::vkey::kZ},          {"X", platform::vkey::kX},
+    {"SPACE", platform::vkey::kSpace},  {"ENTER", platform::vkey::kReturn},
+    {"ESC", platform::vkey::kEscape},   {"UP", platform::vkey::kUp},
+    {"DOWN", platform::vkey::kDown},    {"LEFT", platform::vkey::kLeft},
+    {"RIGHT", platform::vkey::kRight},  {"NUM2", platform::vkey::kNumpad2},
+    {"NUM4", platform::vkey::kNumpad4}, {"NUM6", platform::vkey::kNumpad6},
+    {"NUM8", platform::vkey::kNumpad8},
+};
+
+bool ParseKeys(const std::string& s, std::vector<int>* out, std::string* bad) {
+  out->clear();
+  if (s == "-") return true;
+  size_t start = 0;
+  for (;;) {
+    const size_t plus = s.find('+', start);
+    const std::string name =
+        s.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
+    bool found = false;
+    for (const KeyName& k : kKeys) {
+      if (name == k.name) {
+        out->push_back(k.vkey);
+        found = true;
+      }
+    }
+    if (!found) {
+      *bad = name;
+      return false;
+    }
+    if (plus == std::string::npos) return true;
+    start = plus + 1;
+  }
+}
+
+}  // namespace
+
+bool ParseNumber(const std::string& s, int64_t lo, int64_t hi, int64_t* out) {
+  if (s.empty() || s.size() > 19) return false;
+  size_t i = 0;
+  bool negative = false;
+  if (s[0] == '-' && lo < 0) {
+    negative = true;
+    i = 1;
+    if (s.size() == 1) return false;
+  }
+  int64_t v = 0;
+  for (; i < s.size(); ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    v = v * 10 + (s[i] - '0');
+    if (v > (int64_t{1} << 40)) return false;  // far beyond any bound asked for
+  }
+  if (negative) v = -v;
+  if (v < lo || v > hi) return false;
+  *out = v;
+  return true;
+}
+
+bool ParseScript(const std::string& text, std::vector<ScriptLine>* out, std::string* error) {
+  out->clear();
+  std::istringstream in(text);
+  std::string line;
+  int number = 0;
+  uint64_t total = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    const size_t hash = line.find('#');
+    if (hash != std::string::npos) line.resize(hash);
+    std::istringstream words(line);
+    std::string countWord, keysWord, extra;
+    if (!(words >> countWord)) continue;  // blank or comment only
+    const std::string where = "line " + std::to_string(number) + ": ";
+    if (!(words >> keysWord)) {
+      *error = where + "expected COUNT KEYS, found only '" + countWord + "'";
+      return false;
+    }
+    if (words >> extra) {
+      *error = where + "unexpected '" + extra + "' after the keys";
+      return false;
+    }
+    int64_t count = 0;
+    if (!ParseNumber(countWord, 1, static_cast<int64_t>(kMaxFrames), &count)) {
+      *error = where + "COUNT '" + countWord + "' is not a whole number from 1 to " +
+               std::to_string(kMaxFrames);
+      return false;
+    }
+    ScriptLine sl;
+    sl.count = static_cast<uint64_t>(count);
+    std::string bad;
+    if (!ParseKeys(keysWord, &sl.vkeys, &bad)) {
+      *error = where + "unknown key '" + bad +
+               "' (keys: - or Z X SPACE ENTER ESC UP DOWN LEFT RIGHT NUM2 NUM4 NUM6 NUM8 "
+               "joined by +)";
+      return false;
+    }
+    total += sl.count;
+    if (total > kMaxFrames) {
+      *error = where + "the script runs past " + std::to_string(kMaxFrames) + " frames";
+      return false;
+    }
+    out->push_back(std::move(sl));
+  }
+  return true;
+}
+
+}  // namespace replay
