@@ -41,11 +41,27 @@ bool SdlWindow::PumpEvents() {
         // An uncovered window shows the last presented frame again.
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED) SDL_UpdateWindowSurface(window_);
         break;
+      case SDL_KEYDOWN:
+        // Alt+/ and Alt+? (Shift+/ on most layouts): the About box. It is
+        // modal: the game waits meanwhile and its frames catch up afterwards.
+        if ((e.key.keysym.mod & KMOD_ALT) && !e.key.repeat &&
+            (e.key.keysym.sym == SDLK_SLASH || e.key.keysym.sym == SDLK_QUESTION))
+          ShowAboutBox();
+        break;
       default:
         break;
     }
   }
   return true;
+}
+
+void SdlWindow::ShowAboutBox() {
+  static constexpr char kCaption[] =
+      "\xEF\xBE\x8A\xEF\xBE\x9E\xEF\xBD\xB0\xEF\xBD\xBC\xEF\xBE\x9E\xEF\xBD\xAE\xEF\xBE\x9D"
+      "\xE6\x83\x85\xE5\xA0\xB1";  // ﾊﾞｰｼﾞｮﾝ情報
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, kCaption,
+                           "velkari Version 1.0\nPush blocks, take items, reach the goal.",
+                           window_);
 }
 
 void SdlWindow::WaitForEvent(uint32_t timeoutMs) {

@@ -26,6 +26,7 @@ class SdlWindow final : public platform::Window {
 
  private:
   void Destroy();
+  void ShowAboutBox();
   SDL_Window* window_ = nullptr;
 };
 
