@@ -30,4 +30,6 @@ void Surface::SetPixel(int x, int y, COLORREF color) {
   Row(y)[x] = color & 0x00FFFFFFu;
 }
 
-void Surface::FillBlack() { std::fill(pixels_.begin(), pixels_.end(), 0u); }
+void Surface::FillBlack() {
+  std::fill(pixels_.begin(), pixels_.end(), 0u);
+}

@@ -21,8 +21,12 @@ class Surface {
   int Height() const { return height_; }
   uint32_t* Pixels() { return pixels_.data(); }
   const uint32_t* Pixels() const { return pixels_.data(); }
-  uint32_t* Row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
-  const uint32_t* Row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
+  uint32_t* Row(int y) {
+    return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+  }
+  const uint32_t* Row(int y) const {
+    return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+  }
 
   // Single-pixel access. Outside the surface GetPixel yields CLR_INVALID and
   // SetPixel does nothing, as GDI does.

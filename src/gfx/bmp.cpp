@@ -1,0 +1,240 @@
+#include "gfx/bmp.h"
+
+#include <bit>
+#include <fstream>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t BI_RGB = 0;
+constexpr uint32_t BI_BITFIELDS = 3;
+constexpr size_t FILE_HEADER_BYTES = 14;
+constexpr uint32_t CORE_HEADER_BYTES = 12;
+constexpr uint32_t INFO_HEADER_BYTES = 40;
+
+uint32_t Le16(const uint8_t* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8;
+}
+uint32_t Le32(const uint8_t* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+inline COLORREF Rgb(uint32_t r, uint32_t g, uint32_t b) {
+  return r | g << 8 | b << 16;
+}
+
+// One colour channel of a bit-field pixel, scaled to 8 bits so that a full
+// field gives 255.
+struct Field {
+  uint32_t mask = 0;
+  int shift = 0;
+  uint32_t max = 0;
+
+  bool Set(uint32_t m) {
+    mask = m;
+    if (m == 0) return true;  // a missing channel reads as 0
+    shift = std::countr_zero(m);
+    max = m >> shift;
+    return (max & (max + 1)) == 0;  // the bits must be contiguous
+  }
+  uint32_t Get(uint32_t px) const {
+    if (mask == 0) return 0;
+    const uint32_t v = (px & mask) >> shift;
+    return static_cast<uint32_t>((uint64_t{v} * 255 + max / 2) / max);
+  }
+};
+
+}  // namespace
+
+bool DecodeBmp(const uint8_t* data, size_t size, Surface& out) {
+  if (!data || size < FILE_HEADER_BYTES + CORE_HEADER_BYTES) return false;
+  if (data[0] != 'B' || data[1] != 'M') return false;
+  const uint32_t pixelOffset = Le32(data + 10);
+  const uint32_t headerSize = Le32(data + FILE_HEADER_BYTES);
+  if (headerSize != CORE_HEADER_BYTES && headerSize < INFO_HEADER_BYTES) return false;
+  if (headerSize > size - FILE_HEADER_BYTES) return false;
+  const uint8_t* h = data + FILE_HEADER_BYTES;
+
+  int64_t width, height;
+  uint32_t planes, bpp, compression = BI_RGB, paletteUsed = 0;
+  size_t paletteEntryBytes;
+  if (headerSize == CORE_HEADER_BYTES) {
+    width = Le16(h + 4);
+    height = Le16(h + 6);
+    planes = Le16(h + 8);
+    bpp = Le16(h + 10);
+    paletteEntryBytes = 3;
+  } else {
+    width = static_cast<int32_t>(Le32(h + 4));
+    height = static_cast<int32_t>(Le32(h + 8));
+    planes = Le16(h + 12);
+    bpp = Le16(h + 14);
+    compression = Le32(h + 16);
+    paletteUsed = Le32(h + 32);
+    paletteEntryBytes = 4;
+  }
+  const bool topDown = height < 0;
+  if (topDown) height = -height;
+  if (planes != 1) return false;
+  if (width <= 0 || height <= 0 || width > BMP_MAX_SIDE || height > BMP_MAX_SIDE) return false;
+  if (width * height > BMP_MAX_PIXELS) return false;
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
+  if (compression == BI_BITFIELDS) {
+    if (bpp != 16 && bpp != 32) return false;
+  } else if (compression != BI_RGB) {
+    return false;  // run-length, JPEG and PNG payloads are not read
+  }
+
+  // Colour masks: in the header from version 2 on, else right after it.
+  Field red, green, blue;
+  size_t afterHeader = FILE_HEADER_BYTES + headerSize;
+  if (compression == BI_BITFIELDS) {
+    const uint8_t* m;
+    if (headerSize >= INFO_HEADER_BYTES + 12) {
+      m = h + INFO_HEADER_BYTES;
+    } else {
+      if (size - afterHeader < 12) return false;
+      m = data + afterHeader;
+      afterHeader += 12;
+    }
+    if (!red.Set(Le32(m)) || !green.Set(Le32(m + 4)) || !blue.Set(Le32(m + 8))) return false;
+    if (red.mask == 0 && green.mask == 0 && blue.mask == 0) return false;
+  } else if (bpp == 16) {
+    red.Set(0x7C00);
+    green.Set(0x03E0);
+    blue.Set(0x001F);
+  }
+
+  // The palette of indexed pictures.
+  COLORREF palette[256] = {};
+  size_t paletteSize = 0;
+  if (bpp <= 8) {
+    const size_t full = size_t{1} << bpp;
+    if (paletteUsed > full) return false;
+    paletteSize = paletteUsed ? paletteUsed : full;
+    const size_t bytes = paletteSize * paletteEntryBytes;
+    if (size - afterHeader < bytes) return false;
+    for (size_t i = 0; i < paletteSize; ++i) {
+      const uint8_t* e = data + afterHeader + i * paletteEntryBytes;
+      palette[i] = Rgb(e[2], e[1], e[0]);
+    }
+  }
+
+  const int64_t stride = ((width * bpp + 31) / 32) * 4;
+  if (pixelOffset < afterHeader || pixelOffset > size) return false;
+  if (static_cast<int64_t>(size - pixelOffset) < stride * height) return false;
+
+  Surface result;
+  if (!result.Create(static_cast<int>(width), static_cast<int>(height))) return false;
+  const int w = static_cast<int>(width), hgt = static_cast<int>(height);
+  for (int row = 0; row < hgt; ++row) {
+    const uint8_t* src =
+        data + pixelOffset + static_cast<size_t>(row) * static_cast<size_t>(stride);
+    uint32_t* dst = result.Row(topDown ? row : hgt - 1 - row);
+    for (int x = 0; x < w; ++x) {
+      COLORREF c;
+      switch (bpp) {
+        case 1:
+        case 4:
+        case 8: {
+          const size_t bit = static_cast<size_t>(x) * bpp;
+          const uint32_t index = (src[bit / 8] >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1);
+          if (index >= paletteSize) return false;
+          c = palette[index];
+          break;
+        }
+        case 16: {
+          const uint32_t px = Le16(src + 2 * x);
+          c = Rgb(red.Get(px), green.Get(px), blue.Get(px));
+          break;
+        }
+        case 24:
+          c = Rgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+          break;
+        default: {
+          const uint8_t* p = src + 4 * x;
+          if (compression == BI_BITFIELDS) {
+            const uint32_t px = Le32(p);
+            c = Rgb(red.Get(px), green.Get(px), blue.Get(px));
+          } else {
+            c = Rgb(p[2], p[1], p[0]);  // the fourth byte is unused
+          }
+          break;
+        }
+      }
+      dst[x] = c;
+    }
+  }
+  out = std::move(result);
+  return true;
+}
+
+bool LoadBmpFile(const char* path, Surface& out) {
+  if (!path || !*path) return false;
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  if (!file) return false;
+  const std::streamoff length = file.tellg();
+  if (length <= 0 || length > BMP_MAX_FILE_BYTES) return false;
+  std::vector<uint8_t> bytes(static_cast<size_t>(length));
+  file.seekg(0);
+  if (!file.read(reinterpret_cast<char*>(bytes.data()), length)) return false;
+  return DecodeBmp(bytes.data(), bytes.size(), out);
+}
+
+namespace {
+void Put16(std::vector<uint8_t>& v, uint32_t x) {
+  v.push_back(static_cast<uint8_t>(x));
+  v.push_back(static_cast<uint8_t>(x >> 8));
+}
+void Put32(std::vector<uint8_t>& v, uint32_t x) {
+  Put16(v, x & 0xFFFF);
+  Put16(v, x >> 16);
+}
+}  // namespace
+
+bool EncodeBmp(const Surface& surface, std::vector<uint8_t>& out) {
+  out.clear();
+  if (!surface.Valid()) return false;
+  const int w = surface.Width(), h = surface.Height();
+  const uint32_t stride = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
+  const uint32_t imageBytes = stride * static_cast<uint32_t>(h);
+  const uint32_t offset = FILE_HEADER_BYTES + INFO_HEADER_BYTES;
+  out.reserve(offset + imageBytes);
+  out.push_back('B');
+  out.push_back('M');
+  Put32(out, offset + imageBytes);
+  Put32(out, 0);
+  Put32(out, offset);
+  Put32(out, INFO_HEADER_BYTES);
+  Put32(out, static_cast<uint32_t>(w));
+  Put32(out, static_cast<uint32_t>(h));
+  Put16(out, 1);
+  Put16(out, 24);
+  Put32(out, BI_RGB);
+  Put32(out, imageBytes);
+  Put32(out, 2835);  // 72 dots per inch
+  Put32(out, 2835);
+  Put32(out, 0);
+  Put32(out, 0);
+  for (int y = h - 1; y >= 0; --y) {
+    const uint32_t* row = surface.Row(y);
+    for (int x = 0; x < w; ++x) {
+      out.push_back(static_cast<uint8_t>(row[x] >> 16));
+      out.push_back(static_cast<uint8_t>(row[x] >> 8));
+      out.push_back(static_cast<uint8_t>(row[x]));
+    }
+    for (uint32_t pad = static_cast<uint32_t>(w) * 3; pad < stride; ++pad) out.push_back(0);
+  }
+  return true;
+}
+
+bool SaveBmpFile(const char* path, const Surface& surface) {
+  std::vector<uint8_t> bytes;
+  if (!path || !EncodeBmp(surface, bytes)) return false;
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(file);
+}
