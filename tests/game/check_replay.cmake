@@ -1,4 +1,5 @@
-# cmake -DREPLAY=velkari-replay -DSCRIPT=FILE.replay [-DHASHES=FILE -DWORKDIR=DIR] -P check_replay.cmake
+# cmake -DREPLAY=velkari-replay -DSCRIPT=FILE.replay [-DHASHES=FILE | -DAUDIO_FRAMES=N]
+#       [-DWORKDIR=DIR] -P check_replay.cmake
 # Without HASHES: runs the script with --trace and fails unless every "#> LINE"
 # of the script is printed as a whole line of the trace.
 # With HASHES (lines "NAME FRAME SHA256"): writes each named frame as a BMP
@@ -6,6 +7,37 @@
 cmake_policy(SET CMP0007 NEW)
 if(NOT REPLAY OR NOT SCRIPT)
   message(FATAL_ERROR "usage: cmake -DREPLAY=... -DSCRIPT=... -P check_replay.cmake")
+endif()
+
+# With AUDIO_FRAMES: runs the script twice with --audio and fails unless both
+# files are the same bytes, hold one 6000-byte buffer per 34 ms of the run
+# after the first (silent) one, and are not silent once the game has started.
+if(AUDIO_FRAMES)
+  file(MAKE_DIRECTORY ${WORKDIR})
+  foreach(run 1 2)
+    execute_process(COMMAND ${REPLAY} --script ${SCRIPT} --frames ${AUDIO_FRAMES}
+                            --audio ${WORKDIR}/run${run}.wav
+                    RESULT_VARIABLE rc ERROR_VARIABLE err)
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "velkari-replay --audio failed (${rc}): ${err}")
+    endif()
+    file(SHA256 ${WORKDIR}/run${run}.wav hash${run})
+  endforeach()
+  if(NOT hash1 STREQUAL hash2)
+    message(FATAL_ERROR "two runs of the same script gave different audio")
+  endif()
+  math(EXPR buffers "${AUDIO_FRAMES} * 16 / 34 - 1")
+  math(EXPR want "44 + ${buffers} * 6000")
+  file(SIZE ${WORKDIR}/run1.wav got)
+  if(NOT got EQUAL want)
+    message(FATAL_ERROR "the audio is ${got} bytes, expected ${want} (${buffers} buffers)")
+  endif()
+  # Half a second in, the background tune plays.
+  file(READ ${WORKDIR}/run1.wav tail OFFSET 88244 LIMIT 6000 HEX)
+  if(tail MATCHES "^0*$")
+    message(FATAL_ERROR "the audio is silent after the game has started")
+  endif()
+  return()
 endif()
 
 if(HASHES)

@@ -2,9 +2,11 @@
 // per step of a virtual clock, driven by a script of held keys; prints a
 // board, a per-frame trace, and writes chosen frames as BMP files.
 //   velkari-replay --board STAGE
-//   velkari-replay --script FILE [--trace] [--frame K:OUT.bmp]... [--frames N]
+//   velkari-replay --script FILE [--trace] [--frame K:OUT.bmp]... [--audio OUT.wav]
+//                  [--frames N]
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -15,6 +17,7 @@
 #include "app/shell.h"
 #include "game/game_state.h"
 #include "game/scenes.h"
+#include "headless/headless_wave_device.h"
 #include "headless/headless_window.h"
 #include "script.h"
 
@@ -22,13 +25,16 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: velkari-replay --board STAGE\n"
-    "       velkari-replay --script FILE [--trace] [--frame K:OUT.bmp]... [--frames N]\n"
+    "       velkari-replay --script FILE [--trace] [--frame K:OUT.bmp]... [--audio OUT.wav]\n"
+    "                      [--frames N]\n"
     "  --board STAGE     print the board STAGE generates (15 rows of 15 codes) and its items\n"
     "  --script FILE     run the game headless, one frame per step; FILE holds lines\n"
     "                    'COUNT KEYS' (KEYS: - or Z X SPACE ENTER ESC UP DOWN LEFT RIGHT\n"
     "                    NUM2 NUM4 NUM6 NUM8 joined by +); # starts a comment\n"
     "  --trace           print the game state after every frame\n"
     "  --frame K:OUT.bmp write the picture shown after frame K as a 24-bit BMP\n"
+    "  --audio OUT.wav   write the sound the engine rendered, one 1500-frame buffer per\n"
+    "                    34 ms of virtual time, as a 44,100 Hz 16-bit stereo WAV\n"
     "  --frames N        run exactly N frames (no keys held after the script ends)\n";
 
 int Usage(const std::string& message) {
@@ -114,6 +120,29 @@ bool WriteBmp(const std::string& path, const std::vector<uint32_t>& pixels, int 
   return static_cast<bool>(f);
 }
 
+constexpr size_t WAVE_BUFFER_BYTES = 6000;
+
+bool WriteWav(const std::string& path, const uint8_t* data, size_t bytes) {
+  std::string out;
+  out += "RIFF";
+  Put32(out, static_cast<uint32_t>(36 + bytes));
+  out += "WAVEfmt ";
+  Put32(out, 16);
+  Put16(out, 1);
+  Put16(out, 2);
+  Put32(out, 44100);
+  Put32(out, 176400);
+  Put16(out, 4);
+  Put16(out, 16);
+  out += "data";
+  Put32(out, static_cast<uint32_t>(bytes));
+  std::ofstream f(path, std::ios::binary);
+  if (!f) return false;
+  f.write(out.data(), static_cast<std::streamsize>(out.size()));
+  f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(bytes));
+  return static_cast<bool>(f);
+}
+
 struct Options {
   bool board = false;
   int64_t stage = 0;
@@ -121,6 +150,7 @@ struct Options {
   bool trace = false;
   std::multimap<uint64_t, std::string> frames;  // frame -> output path
   bool haveFrames = false;
+  std::string audio;
   uint64_t frameCount = 0;
 };
 
@@ -159,7 +189,20 @@ int RunScript(const Options& opt) {
 
   headless::HeadlessWindow window;
   window.SetTickCount(0);
-  StartProgramObjects();
+  // With --audio the output thread streams to a device that finishes a
+  // buffer only when the virtual clock says so, so the samples are the same
+  // on every run; without it the game runs silent.
+  headless::HeadlessWaveDevice device;
+  const bool audio = !opt.audio.empty();
+  StartProgramObjects(audio ? &device : nullptr);
+  // Buffer 0 (silence) and buffer 1 (rendered before any cue) are queued
+  // before the first frame.
+  if (audio && !device.WaitUntilQueued(2, 5000)) {
+    std::fprintf(stderr, "velkari-replay: the sound output did not start\n");
+    StopProgramObjects();
+    return 1;
+  }
+  uint64_t buffersDone = 0;
   const std::string dir = ProgramDir();
   OnWindowCreate(&window, dir.c_str());
   RunFrame(window);  // the first idle call only starts the clock
@@ -180,6 +223,16 @@ int RunScript(const Options& opt) {
     window.Advance(FRAME_MILLISECONDS);
     RunFrame(window);
     if (opt.trace) PrintTrace(frame);
+    // One buffer period is 1500 / 44100 s, taken as 34 ms of virtual time.
+    while (audio && buffersDone < frame * FRAME_MILLISECONDS / 34) {
+      if (!device.Step()) {
+        std::fprintf(stderr, "velkari-replay: the sound output stopped at frame %llu\n",
+                     static_cast<unsigned long long>(frame));
+        status = 1;
+        break;
+      }
+      ++buffersDone;
+    }
     auto range = opt.frames.equal_range(frame);
     for (auto it = range.first; it != range.second; ++it) {
       if (!WriteBmp(it->second, window.LastFrame(), 640, 480)) {
@@ -189,6 +242,16 @@ int RunScript(const Options& opt) {
     }
   }
   std::fflush(stdout);
+  if (audio) {
+    // The first buffer the device played is the silence it was opened with;
+    // everything after it is what the mixer rendered.
+    std::vector<uint8_t> played = device.Played();
+    const size_t skip = std::min<size_t>(played.size(), WAVE_BUFFER_BYTES);
+    if (!WriteWav(opt.audio, played.data() + skip, played.size() - skip)) {
+      std::fprintf(stderr, "velkari-replay: cannot write '%s'\n", opt.audio.c_str());
+      status = 1;
+    }
+  }
   OnWindowDestroy();
   StopProgramObjects();
   return status;
@@ -226,6 +289,8 @@ int main(int argc, char** argv) {
           !replay::ParseNumber(v.substr(0, colon), 1, static_cast<int64_t>(replay::kMaxFrames), &k))
         return Usage("--frame '" + v + "' is not K:OUT.bmp with K a frame number from 1");
       opt.frames.emplace(static_cast<uint64_t>(k), v.substr(colon + 1));
+    } else if (a == "--audio") {
+      if (!value(&opt.audio) || opt.audio.empty()) return Usage("--audio needs OUT.wav");
     } else if (a == "--frames") {
       int64_t n = 0;
       if (!value(&v) || !replay::ParseNumber(v, 0, static_cast<int64_t>(replay::kMaxFrames), &n))
@@ -242,7 +307,7 @@ int main(int argc, char** argv) {
   }
   if (opt.board && haveScript) return Usage("--board and --script do not go together");
   if (opt.board) {
-    if (opt.trace || !opt.frames.empty() || opt.haveFrames)
+    if (opt.trace || !opt.frames.empty() || opt.haveFrames || !opt.audio.empty())
       return Usage("--board takes no other option");
     return RunBoard(opt.stage);
   }
