@@ -1,0 +1,72 @@
+// The headless wave device: plays nothing in real time. It finishes a queued
+// buffer only when told to and keeps the samples of every buffer it finished,
+// so tests and velkari-replay --audio see the exact stream the output thread
+// produced, the same on every run. Handed to StartSoundOutput like any device;
+// the Finish and Step calls come from the test's or the tool's own thread.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include "sound/wave_device.h"
+
+namespace headless {
+
+class HeadlessWaveDevice final : public WaveDevice {
+ public:
+  // `opens` false gives a device that fails to open, as a machine without
+  // sound hardware does.
+  explicit HeadlessWaveDevice(bool opens = true) : opens_(opens) {}
+
+  bool open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
+            int bufferBytes) override;
+  void write(int index) override;
+  bool waitBufferDone(uint32_t timeoutMs) override { return done_.wait(timeoutMs); }
+  void wake() override { done_.set(); }
+  void reset() override;
+  void close() override;
+
+  // Keeps the device's ready signal back when it opens, until GiveOpenSignal:
+  // a test can then set channels going before the first buffer is rendered.
+  void DeferOpenSignal() { deferOpen_ = true; }
+  void GiveOpenSignal() { done_.set(); }
+
+  // Finishes the oldest queued buffer: keeps a copy of its samples and
+  // signals it done. False when nothing is queued.
+  bool FinishBuffer();
+  // Waits until at least `count` buffers are queued. False on a time-out.
+  bool WaitUntilQueued(size_t count, uint32_t timeoutMs);
+  // One buffer period: finishes the oldest buffer and waits until the output
+  // thread has queued the buffer it refilled. False when nothing was queued
+  // or no refill came within timeoutMs (the stream has stopped).
+  bool Step(uint32_t timeoutMs = 1000);
+
+  // Every finished buffer's samples, in the order they were played.
+  std::vector<uint8_t> Played() const;
+  size_t PlayedBuffers() const;
+  size_t QueuedCount() const;
+  uint64_t WriteCount() const;
+  bool IsOpen() const;
+  // The format the device was last opened with.
+  WaveFormat Format() const;
+
+ private:
+  const bool opens_;
+  mutable std::mutex mutex_;
+  std::condition_variable written_;
+  bool open_ = false;
+  bool deferOpen_ = false;
+  WaveFormat format_;
+  uint8_t* buffers_[WAVE_BUFFER_COUNT] = {nullptr, nullptr};
+  int bufferBytes_ = 0;
+  std::deque<int> queue_;
+  uint64_t writes_ = 0;
+  size_t playedBuffers_ = 0;
+  std::vector<uint8_t> played_;
+  BufferDoneSignal done_;
+};
+
+}  // namespace headless

@@ -1,0 +1,47 @@
+// The SDL2 wave device of the game and of velkari-mml play: an SDL audio
+// callback plays the buffers the output thread queues, in order, and signals
+// each one as it finishes. Created by the entry point before the sound engine
+// starts, so that it is open before the window exists; without SDL audio it
+// fails to open and the game runs silent.
+#pragma once
+
+#include <SDL.h>
+
+#include <mutex>
+
+#include "sound/wave_device.h"
+
+namespace sdl2 {
+
+class SdlAudioDevice final : public WaveDevice {
+ public:
+  ~SdlAudioDevice() override;
+
+  bool open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
+            int bufferBytes) override;
+  void write(int index) override;
+  bool waitBufferDone(uint32_t timeoutMs) override { return done_.wait(timeoutMs); }
+  void wake() override { done_.set(); }
+  void reset() override;
+  void close() override;
+  void raiseThreadPriority() override;
+
+  bool IsOpen() const { return device_ != 0; }
+
+ private:
+  static void SDLCALL Callback(void* self, Uint8* stream, int len);
+  void Fill(Uint8* stream, int len);
+
+  SDL_AudioDeviceID device_ = 0;
+  uint8_t* buffers_[WAVE_BUFFER_COUNT] = {nullptr, nullptr};
+  int bufferBytes_ = 0;
+  // The queue the callback plays from: at most the two buffers, oldest first,
+  // and how far into the oldest one playback has come.
+  std::mutex mutex_;
+  int queue_[WAVE_BUFFER_COUNT] = {0, 0};
+  int queued_ = 0;
+  int playPos_ = 0;
+  BufferDoneSignal done_;
+};
+
+}  // namespace sdl2

@@ -1,0 +1,146 @@
+#include "sound/output_stream.h"
+
+#include <atomic>
+#include <new>
+#include <system_error>
+
+#include "sound/channel_interface.h"
+#include "sound/sound_engine.h"
+
+namespace {
+
+// Stands in when the program has no sound device at all: it never opens, so
+// only a wake ever ends the output thread's wait.
+class NoWaveDevice final : public WaveDevice {
+ public:
+  bool open(const WaveFormat&, uint8_t* const[WAVE_BUFFER_COUNT], int) override { return false; }
+  void write(int) override {}
+  bool waitBufferDone(uint32_t timeoutMs) override { return signal_.wait(timeoutMs); }
+  void wake() override { signal_.set(); }
+  void reset() override {}
+  void close() override { signal_.clear(); }
+
+ private:
+  BufferDoneSignal signal_;
+};
+
+NoWaveDevice gNoDevice;
+WaveStream gWaveStream;
+
+// Set up by the main thread before the output thread starts and torn down
+// only after it has ended, so the thread reads them without a lock.
+WaveDevice* waveOut = nullptr;
+uint8_t* waveBuffer[WAVE_BUFFER_COUNT] = {nullptr, nullptr};
+uint32_t bufferTimeout = WAVE_BUFFER_TIMEOUT_MS;
+bool streamStarted = false;
+
+std::atomic<uint8_t> stopRequested{0};
+std::atomic<bool> threadRunning{false};
+std::atomic<uint64_t> buffersRendered{0};
+
+void releaseWaveBuffers() {
+  for (uint8_t*& buffer : waveBuffer) {
+    delete[] buffer;
+    buffer = nullptr;
+  }
+}
+
+}  // namespace
+
+void WaveStream::open() {
+  uint8_t* const buffers[WAVE_BUFFER_COUNT] = {waveBuffer[0], waveBuffer[1]};
+  // A device that does not open is kept anyway: its wait then simply runs
+  // out, which is how the stream goes silent.
+  waveOut->open(format, buffers, WAVE_BUFFER_SIZE);
+  stopRequested.store(0);
+  threadRunning.store(true);
+  try {
+    thread = std::thread(streamThreadProc);
+    threadId = thread.get_id();
+  } catch (const std::system_error&) {
+    // No thread: the same as a device that never returns a buffer.
+    threadRunning.store(false);
+  }
+}
+
+void WaveStream::close() {
+  waveOut->reset();
+  waveOut->close();
+  requestStreamStop();
+  threadId = std::thread::id();
+}
+
+void WaveStream::requestStreamStop() {
+  stopRequested.store(1);
+}
+
+int streamThreadProc() {
+  waveOut->raiseThreadPriority();
+  int i = 0;
+  if (stopRequested.load() == 0) {
+    for (;;) {
+      waveOut->write(i);
+      if (!waveOut->waitBufferDone(bufferTimeout)) {
+        // The device has gone quiet: silent for the rest of the run.
+        threadRunning.store(false);
+        return 0;
+      }
+      // A wake at exit does not hand back a buffer: the one that i would
+      // name next may still be playing, so it must not be rewritten.
+      if (stopRequested.load() != 0) break;
+      i = 1 - i;
+      {
+        std::lock_guard<std::mutex> lock(soundEngineMutex());
+        renderMix(waveBuffer[i], WAVE_BUFFER_SIZE);
+      }
+      buffersRendered.fetch_add(1);
+      if (stopRequested.load() != 0) break;
+    }
+  }
+  releaseAllChannelText();
+  threadRunning.store(false);
+  return 0;
+}
+
+void StartSoundOutput(WaveDevice* device, uint32_t bufferTimeoutMs) {
+  if (streamStarted) return;
+  streamStarted = true;
+  startSoundEngine();
+  bufferTimeout = bufferTimeoutMs;
+  buffersRendered.store(0);
+  waveOut = device ? device : &gNoDevice;
+  gWaveStream.format = WaveFormat{};
+  for (uint8_t*& buffer : waveBuffer) buffer = new (std::nothrow) uint8_t[WAVE_BUFFER_SIZE]();
+  if (!waveBuffer[0] || !waveBuffer[1]) {
+    // Out of memory at start-up: no stream at all, the game runs silent.
+    releaseWaveBuffers();
+    waveOut = &gNoDevice;
+    return;
+  }
+  gWaveStream.open();
+}
+
+void StopSoundOutput() {
+  if (!streamStarted) return;
+  stopRequested.store(1);
+  waveOut->wake();
+  // The woken thread ends within one buffer; waiting for it (rather than
+  // ending it forcibly) never leaves a lock it holds taken.
+  if (gWaveStream.thread.joinable()) gWaveStream.thread.join();
+  if (waveBuffer[0]) gWaveStream.close();
+  // A thread that timed out has left the texts; the window's destruction
+  // usually releases them, a tool without a window relies on this.
+  releaseAllChannelText();
+  releaseWaveBuffers();
+  stopSoundEngine();
+  waveOut = nullptr;
+  streamStarted = false;
+}
+
+bool soundOutputRunning() {
+  return threadRunning.load();
+}
+
+uint64_t soundBuffersRendered() {
+  return buffersRendered.load();
+}

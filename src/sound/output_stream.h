@@ -1,0 +1,51 @@
+// The audio output stream: starts the sound engine as a whole, keeps two
+// 6000-byte buffers alternating on the wave device from an output thread of
+// its own, and stops it all again. StartSoundOutput is the third start-up
+// step of the program-wide objects (StartProgramObjects), StopSoundOutput the
+// first clean-up step (StopProgramObjects); tools call them the same way.
+#pragma once
+
+#include <cstdint>
+#include <thread>
+
+#include "sound/wave_device.h"
+
+// The stream's thread and format; one program-wide instance, used by
+// StartSoundOutput and StopSoundOutput only.
+class WaveStream {
+ public:
+  // Opens the device over the two wave buffers, clears the stop flag and
+  // starts the output thread.
+  void open();
+  // Resets and closes the device after the output thread has ended.
+  void close();
+  // Asks the output thread to end after its current buffer.
+  void requestStreamStop();
+
+  std::thread thread;
+  std::thread::id threadId;
+  WaveFormat format;
+};
+
+// Starts the sound engine (event-code buffers, channel start state, scratch
+// buffer), allocates the two zero-filled wave buffers, opens `device` and
+// starts the output thread. A null device, or one that does not open, leaves
+// the game silent: the thread's first wait then runs out after
+// bufferTimeoutMs and ends it. The program always passes the default; tests
+// pass a shorter time-out. A second call while the stream runs does nothing.
+void StartSoundOutput(WaveDevice* device, uint32_t bufferTimeoutMs = WAVE_BUFFER_TIMEOUT_MS);
+// Sets the stop flag, wakes the output thread and waits for it to end (it
+// renders at most one more buffer), resets and closes the device and releases
+// every sound buffer. Does nothing when the stream is not running. The device
+// object itself stays the caller's.
+void StopSoundOutput();
+
+// The output thread's start routine: queue, wait, swap, render, until the
+// stop flag is set; then the channels' texts are released. Returns 0, also
+// when a wait runs out and the thread ends early.
+int streamThreadProc();
+
+// True while the output thread runs (it has neither timed out nor stopped).
+bool soundOutputRunning();
+// The number of buffers renderMix has filled since the stream was started.
+uint64_t soundBuffersRendered();

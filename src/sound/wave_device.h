@@ -1,0 +1,88 @@
+// The abstract wave output device that the output thread streams to, and the
+// buffer-done signal the devices share. A backend implements WaveDevice (SDL
+// audio callback, headless capture, waveOut with an event) and hands it to
+// StartSoundOutput; the output thread is its only caller once it is open,
+// apart from wake, reset and close, which the exit path calls.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+// The one wave format the game plays: 16-bit signed little-endian stereo at
+// 44,100 frames a second, laid out as the platform's WAVEFORMATEX.
+struct WaveFormat {
+  uint16_t wFormatTag = 1;  // WAVE_FORMAT_PCM
+  uint16_t nChannels = 2;
+  uint32_t nSamplesPerSec = 44100;
+  uint32_t nAvgBytesPerSec = 176400;
+  uint16_t nBlockAlign = 4;
+  uint16_t wBitsPerSample = 16;
+  uint16_t cbSize = 0;
+};
+
+constexpr int WAVE_BUFFER_COUNT = 2;
+constexpr uint32_t WAVE_BUFFER_TIMEOUT_MS = 5000;
+
+// The buffer-done signal: counts the buffers the device has finished (and the
+// wakes it was given) that no wait has taken yet. Each successful wait takes
+// one, so two buffers finished while the output thread was busy are both
+// refilled, and a wake given just before the waiter arrives is not lost.
+class BufferDoneSignal {
+ public:
+  void set() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ++count_;
+    }
+    cond_.notify_one();
+  }
+  void clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    count_ = 0;
+  }
+  // True when a signal was there or came within timeoutMs, false on a time-out.
+  bool wait(uint32_t timeoutMs) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!cond_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return count_ > 0; }))
+      return false;
+    --count_;
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cond_;
+  uint32_t count_ = 0;
+};
+
+class WaveDevice {
+ public:
+  virtual ~WaveDevice() = default;
+
+  // Opens the device for `format` over the two buffers (each bufferBytes
+  // long, owned by the caller until close returns). An open device sets the
+  // buffer-done signal once, as a device that has just opened is ready for a
+  // buffer. False when there is no device: nothing will then ever signal
+  // except wake, and every other call does nothing.
+  virtual bool open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
+                    int bufferBytes) = 0;
+  // Queues buffer `index` behind those already queued. The device reads it
+  // until it signals it done; the caller leaves it alone until then.
+  virtual void write(int index) = 0;
+  // Waits at most timeoutMs for the buffer-done signal, which the device gives
+  // once when it opens and once for every buffer it has finished, in the
+  // order they were queued. False on a time-out.
+  virtual bool waitBufferDone(uint32_t timeoutMs) = 0;
+  // Sets the buffer-done signal, so that a waiting output thread goes on.
+  virtual void wake() = 0;
+  // Stops playing and gives back every queued buffer.
+  virtual void reset() = 0;
+  // Closes the device; afterwards it no longer touches the buffers. The
+  // signal stays usable until the device object itself is gone.
+  virtual void close() = 0;
+  // Called once on the output thread when it starts: gives it the highest
+  // priority the platform grants (time-critical), or nothing.
+  virtual void raiseThreadPriority() {}
+};

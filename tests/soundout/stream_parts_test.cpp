@@ -1,0 +1,143 @@
+// The pieces under the stream: the buffer-done signal's counting, the
+// headless device's queue and capture, and a stress run of the game thread
+// and the output thread on the shared channels (for ThreadSanitizer).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "headless/headless_wave_device.h"
+#include "sound/channel_interface.h"
+#include "sound/output_stream.h"
+#include "sound/sound_engine.h"
+
+namespace {
+
+TEST(BufferDoneSignal, CountsEverySignalAndTimesOutWhenNoneIsLeft) {
+  BufferDoneSignal signal;
+  EXPECT_FALSE(signal.wait(0));
+  signal.set();
+  signal.set();
+  EXPECT_TRUE(signal.wait(0));
+  EXPECT_TRUE(signal.wait(0));
+  EXPECT_FALSE(signal.wait(0));
+  signal.set();
+  signal.clear();
+  EXPECT_FALSE(signal.wait(1));
+}
+
+TEST(BufferDoneSignal, ReleasesAWaiterOnAnotherThread) {
+  BufferDoneSignal signal;
+  std::atomic<bool> woke{false};
+  std::thread waiter([&] { woke = signal.wait(60000); });
+  signal.set();
+  waiter.join();
+  EXPECT_TRUE(woke);
+}
+
+struct DeviceBuffers {
+  uint8_t a[8];
+  uint8_t b[8];
+  uint8_t* const both[WAVE_BUFFER_COUNT] = {a, b};
+};
+
+TEST(HeadlessWaveDevice, PlaysQueuedBuffersInOrderAndKeepsTheirSamples) {
+  DeviceBuffers mem;
+  std::memset(mem.a, 0x11, sizeof mem.a);
+  std::memset(mem.b, 0x22, sizeof mem.b);
+  headless::HeadlessWaveDevice device;
+  ASSERT_TRUE(device.open(WaveFormat{}, mem.both, 8));
+  EXPECT_TRUE(device.waitBufferDone(0)) << "an open device is ready for a buffer";
+  EXPECT_FALSE(device.waitBufferDone(0));
+
+  EXPECT_FALSE(device.FinishBuffer()) << "nothing queued";
+  device.write(1);
+  device.write(0);
+  device.write(5);  // no such buffer: ignored
+  EXPECT_EQ(device.QueuedCount(), 2u);
+  ASSERT_TRUE(device.FinishBuffer());
+  std::memset(mem.b, 0x33, sizeof mem.b);  // the caller may refill a finished buffer
+  ASSERT_TRUE(device.FinishBuffer());
+  EXPECT_TRUE(device.waitBufferDone(0));
+  EXPECT_TRUE(device.waitBufferDone(0));
+  EXPECT_FALSE(device.waitBufferDone(0));
+
+  const std::vector<uint8_t> played = device.Played();
+  ASSERT_EQ(played.size(), 16u);
+  for (size_t k = 0; k < 8; ++k) EXPECT_EQ(played[k], 0x22) << k;
+  for (size_t k = 8; k < 16; ++k) EXPECT_EQ(played[k], 0x11) << k;
+  EXPECT_EQ(device.PlayedBuffers(), 2u);
+}
+
+TEST(HeadlessWaveDevice, ResetGivesBackQueuedBuffersUnplayedAndCloseEndsTheQueue) {
+  DeviceBuffers mem;
+  headless::HeadlessWaveDevice device;
+  ASSERT_TRUE(device.open(WaveFormat{}, mem.both, 8));
+  ASSERT_TRUE(device.waitBufferDone(0));
+  device.write(0);
+  device.write(1);
+  device.reset();
+  EXPECT_EQ(device.QueuedCount(), 0u);
+  EXPECT_TRUE(device.waitBufferDone(0));
+  EXPECT_TRUE(device.waitBufferDone(0));
+  EXPECT_TRUE(device.Played().empty());
+  device.close();
+  device.write(0);
+  EXPECT_EQ(device.QueuedCount(), 0u);
+  EXPECT_FALSE(device.FinishBuffer());
+  // The signal outlives the device: a wake still releases a wait.
+  device.wake();
+  EXPECT_TRUE(device.waitBufferDone(0));
+}
+
+TEST(HeadlessWaveDevice, ADeviceThatFailsToOpenTakesNothingAndNeverSignals) {
+  DeviceBuffers mem;
+  headless::HeadlessWaveDevice device(false);
+  EXPECT_FALSE(device.open(WaveFormat{}, mem.both, 8));
+  device.write(0);
+  EXPECT_EQ(device.WriteCount(), 0u);
+  EXPECT_FALSE(device.waitBufferDone(1));
+}
+
+// The game thread plays cues on every channel once a millisecond while a
+// player thread finishes buffers as fast as the output thread refills them.
+TEST(StreamStress, CuesOnAllChannelsEveryMillisecondWhileTheThreadRenders) {
+  static const char* const cues[] = {
+      "t150@0o4l8v12 cdefgab>c", "t120@1o3l16v15 [cg]4",  "t200@2o6l32q7v14i35 gecx",
+      "t90@3o2l4v10 c",          "t180@4o5l64 v9 [e-g]8", "",
+  };
+  headless::HeadlessWaveDevice device;
+  StartSoundOutput(&device);
+  clearAllChannelText();
+  std::atomic<bool> done{false};
+  std::thread player([&] {
+    while (!done) {
+      if (!device.Step(50)) std::this_thread::yield();
+    }
+  });
+
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+  int round = 0;
+  while (std::chrono::steady_clock::now() < end) {
+    for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
+      clearChannelText(ch);
+      appendChannelText(ch, cues[(round + ch) % 6]);
+    }
+    startChannels(1, 1, 1, 1, 1, 1, 1, 1);
+    for (int ch = 0; ch < SOUND_CHANNELS; ++ch) releaseChannelText(ch);
+    if (round % 50 == 49) stopAllChannels();
+    ++round;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  const uint64_t rendered = soundBuffersRendered();
+  StopSoundOutput();
+  done = true;
+  player.join();
+  EXPECT_GT(round, 100);
+  EXPECT_GT(rendered, 20u) << "the output thread kept rendering throughout";
+  EXPECT_FALSE(soundOutputRunning());
+}
+
+}  // namespace
