@@ -13,10 +13,12 @@
 namespace platform {
 class Window;
 }
+class WaveDevice;
 
 // Constructs the program-wide objects in order: the ImageStore (nothing to do
-// until the window exists), the InputState, the sound engine.
-void StartProgramObjects();
+// until the window exists), the InputState, the sound engine, which starts
+// streaming (silence) to `device` at once. A null device: the game is silent.
+void StartProgramObjects(WaveDevice* device = nullptr);
 // Their clean-ups in the reverse order: the sound engine first.
 void StopProgramObjects();
 

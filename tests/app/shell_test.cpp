@@ -11,7 +11,7 @@ namespace {
 TEST(Shell, BlackFrameSixteenMillisecondsAfterStartAndCleanClose) {
   headless::HeadlessWindow window;
   window.SetTickCount(12345);
-  StartProgramObjects();
+  StartProgramObjects(nullptr);
   OnWindowCreate(&window, "");
   ASSERT_EQ(gImageStore.GetDrawDC().Width(), 640);
   ASSERT_EQ(gImageStore.GetDrawDC().Height(), 480);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/shell.h"
+#include "sdl2/sdl_audio.h"
 #include "sdl2/sdl_window.h"
 
 int main(int, char**) {
@@ -14,7 +15,10 @@ int main(int, char**) {
   SDL_InitSubSystem(SDL_INIT_AUDIO);
   SDL_InitSubSystem(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER);
 
-  StartProgramObjects();
+  // The sound device opens before the window exists: the output thread
+  // streams silence from here on.
+  sdl2::SdlAudioDevice audio;
+  StartProgramObjects(&audio);
   int exitCode = 0;
   {
     sdl2::SdlWindow window;
