@@ -34,6 +34,8 @@ int RenderRun(int ch, int16_t* samples, int i, int frames) {
   const bool held = voice == VOICE_HELD_TRIANGLE;
   const uint8_t shortMode = type == WAVE_NOISE_SHORT ? 1 : 0;
   const double noiseRate = NoiseRateTable[d];
+  const int noiseWhole = static_cast<int>(noiseRate / 44100.0);
+  const double noiseWholePhase = noiseWhole * 44100.0;
   const double coefficient = c.filterCoefficient;
   const double panLeft = PanGainLeft(c.pan);
   const double panRight = PanGainRight(c.pan);
@@ -72,6 +74,10 @@ int RenderRun(int ch, int16_t* samples, int i, int frames) {
   if (steadyFrequency < 0.0) steadyFrequency = 0.0;
   if (steadyFrequency > 20000.0) steadyFrequency = 20000.0;
 
+  // Equal gains on equal filter states make both sides the same sample by
+  // sample (at most the sign of a zero differs, which no output shows), so
+  // the right side is a copy of the left.
+  const bool centred = panLeft == panRight && filterLeft == filterRight;
   bool step = false;
   if (!playing && !keyOn) {
     // A stopped channel stays silent and still: only its phase, modulation and
@@ -128,7 +134,8 @@ int RenderRun(int ch, int16_t* samples, int i, int frames) {
           break;
         case WAVE_NOISE_LONG:
         case WAVE_NOISE_SHORT:
-          noiseOutput = NoiseLevel(noisePhase, noiseOutput, shortMode, noiseRate);
+          noiseOutput = NoiseLevelRun(noisePhase, noiseOutput, shortMode, noiseRate, noiseWhole,
+                                      noiseWholePhase);
           v = noiseOutput;
           break;
         default:
@@ -136,9 +143,14 @@ int RenderRun(int ch, int16_t* samples, int i, int frames) {
           break;
       }
       filterLeft = FilterStep(filterLeft, v, coefficient) * panLeft;
-      filterRight = FilterStep(filterRight, v, coefficient) * panRight;
       left = TruncToSample(filterLeft);
-      right = TruncToSample(filterRight);
+      if (centred) {
+        filterRight = filterLeft;
+        right = left;
+      } else {
+        filterRight = FilterStep(filterRight, v, coefficient) * panRight;
+        right = TruncToSample(filterRight);
+      }
     }
     // The modulation.
     if (steady) {
@@ -169,7 +181,7 @@ int RenderRun(int ch, int16_t* samples, int i, int frames) {
       e = EnvelopeStep(envelopeLevel, envelopePhase, attackRate, decayRate, sustainLevel);
     }
     samples[2 * i] = ScaledSample(left, gain, e);
-    samples[2 * i + 1] = ScaledSample(right, gain, e);
+    samples[2 * i + 1] = centred ? samples[2 * i] : ScaledSample(right, gain, e);
     // The note timers.
     if (playing) {
       waitSamples = waitSamples - 1;

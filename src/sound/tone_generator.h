@@ -121,6 +121,29 @@ inline int16_t NoiseLevel(double& noisePhase, int16_t noiseOutput, uint8_t short
   return clockNoiseTimes(shortMode, static_cast<int>(n)) ? -6363 : 6363;
 }
 
+// NoiseLevel for a render run: the accumulator passes 44100 at least
+// `whole` times on every sample, so `wholePhase` (whole x 44100, an exact
+// integer) comes off in one exact subtraction and at most one more follows.
+inline int16_t NoiseLevelRun(double& noisePhase, int16_t noiseOutput, uint8_t shortMode,
+                             double rate, int whole, double wholePhase) {
+  const double x = noisePhase + rate;
+  if (!(x > 44100)) {
+    noisePhase = x;
+    return noiseOutput;
+  }
+  double y = x - wholePhase;
+  int n = whole;
+  if (y > 44100) {
+    y = y - 44100;
+    ++n;
+  }
+  if (!(y > 0) || y > 44100 || n == 0) {  // the general count handles the edges
+    return NoiseLevel(noisePhase, noiseOutput, shortMode, rate);
+  }
+  noisePhase = y;
+  return clockNoiseTimes(shortMode, n) ? -6363 : 6363;
+}
+
 inline double FilterStep(double state, double v, double coefficient) {
   return state + (v - state) * coefficient;
 }
