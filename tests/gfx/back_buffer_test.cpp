@@ -63,7 +63,8 @@ TEST(BackBuffer, PresentCopiesEveryPixelAsDrawn) {
   store.Create("", &window);
   Surface& dc = store.GetDrawDC();
   for (int y = 0; y < 480; ++y)
-    for (int x = 0; x < 640; ++x) dc.SetPixel(x, y, static_cast<uint32_t>((x * 7 + y * 13) & 0xFFFFFF));
+    for (int x = 0; x < 640; ++x)
+      dc.SetPixel(x, y, static_cast<uint32_t>((x * 7 + y * 13) & 0xFFFFFF));
   store.Present();
   ASSERT_EQ(window.frame.size(), 640u * 480u);
   EXPECT_EQ(window.frame[0], 0u);
