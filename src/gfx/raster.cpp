@@ -20,6 +20,29 @@ inline uint32_t Combine(uint32_t rop, uint32_t d, uint32_t s) {
   }
 }
 
+// One row between distinct surfaces, four pixels a step: written out so that
+// the compiler can pack each step into one vector operation even where it
+// does not vectorise loops (GCC at -O2).
+template <typename Op>
+void RowOp(uint32_t* __restrict d, const uint32_t* __restrict s, int n, Op op) {
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    d[i] = op(d[i], s[i]);
+    d[i + 1] = op(d[i + 1], s[i + 1]);
+    d[i + 2] = op(d[i + 2], s[i + 2]);
+    d[i + 3] = op(d[i + 3], s[i + 3]);
+  }
+  for (; i < n; ++i) d[i] = op(d[i], s[i]);
+}
+
+void RowOp(uint32_t rop, uint32_t* d, const uint32_t* s, int n) {
+  if (rop == SRCAND) {
+    RowOp(d, s, n, [](uint32_t a, uint32_t b) { return a & b; });
+  } else {
+    RowOp(d, s, n, [](uint32_t a, uint32_t b) { return a | b; });
+  }
+}
+
 }  // namespace
 
 bool BitBlt(Surface& dst, int x, int y, int width, int height, const Surface* src, int sx, int sy,
@@ -64,7 +87,9 @@ bool BitBlt(Surface& dst, int x, int y, int width, int height, const Surface* sr
     const uint32_t* s = src->Row(csy + row) + csx;
     if (rop == SRCCOPY) {
       std::memmove(d, s, static_cast<size_t>(cw) * sizeof(uint32_t));
-    } else if (same && backwards) {
+    } else if (!same) {
+      RowOp(rop, d, s, cw);
+    } else if (backwards) {
       for (int col = cw - 1; col >= 0; --col) d[col] = Combine(rop, d[col], s[col]);
     } else {
       for (int col = 0; col < cw; ++col) d[col] = Combine(rop, d[col], s[col]);
