@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -163,8 +164,9 @@ int RunBoard(int64_t stage) {
 }
 
 int RunScript(const Options& opt) {
+  std::error_code ec;
   std::ifstream f(opt.script, std::ios::binary);
-  if (!f) {
+  if (!f || std::filesystem::is_directory(opt.script, ec)) {
     std::fprintf(stderr, "velkari-replay: cannot read script '%s'\n", opt.script.c_str());
     return 2;
   }
