@@ -1,8 +1,111 @@
 #include "play.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
 
-int RunPlay(int, char**) {
-  std::fprintf(stderr, "play: no sound output in this build\n");
-  return 2;
+#include "cue_path.h"
+
+#if VELKARI_HAVE_SDL2
+#include "sdl2/sdl_audio.h"
+#include "sound/output_stream.h"
+#include "sound/sequencer.h"
+#include "sound/sound_engine.h"
+#endif
+
+namespace {
+
+constexpr int EXIT_USAGE = 2;
+
+int PlayUsage(const std::string& message) {
+  std::fprintf(stderr, "velkari-mml: play: %s\nusage: velkari-mml play [--cue CH TEXT]...\n",
+               message.c_str());
+  return EXIT_USAGE;
+}
+
+#if VELKARI_HAVE_SDL2
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) {
+  interrupted = 1;
+}
+
+bool AnyChannelPlaying() {
+  std::lock_guard<std::mutex> lock(soundEngineMutex());
+  for (const SoundChannel& c : soundChannels)
+    if (c.playing) return true;
+  return false;
+}
+
+void Sleep10() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+// The buffer in which the last channel stopped has been rendered but is still
+// queued: wait until the output thread has rendered `more` further buffers,
+// by which time the device has played it (and the buffer behind it).
+void DrainQueuedBuffers(uint64_t more) {
+  const uint64_t until = soundBuffersRendered() + more;
+  while (!interrupted && soundOutputRunning() && soundBuffersRendered() < until) Sleep10();
+}
+
+#endif
+
+}  // namespace
+
+int RunPlay(int argc, char** argv) {
+  std::vector<Cue> cues;
+  std::string error;
+  for (int i = 0; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a != "--cue") return PlayUsage("unexpected argument '" + a + "'");
+    Cue cue;
+    if (!TakeCue(argc, argv, &i, &cue, &error)) return PlayUsage(error);
+    cues.push_back(cue);
+  }
+  if (cues.empty()) return PlayUsage("nothing to play: give at least one --cue CH TEXT");
+
+#if VELKARI_HAVE_SDL2
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  if (SDL_Init(SDL_INIT_AUDIO) != 0) {
+    std::fprintf(stderr, "velkari-mml: play: no sound device: %s\n", SDL_GetError());
+    return 1;
+  }
+  sdl2::SdlAudioDevice device;
+  StartSoundOutput(&device);
+  if (!device.IsOpen()) {
+    std::fprintf(stderr, "velkari-mml: play: cannot open the sound device: %s\n", SDL_GetError());
+    StopSoundOutput();
+    SDL_Quit();
+    return 1;
+  }
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+
+  // The same path as render and the game: every channel gets an empty text,
+  // then each cue is cleared, appended, started and released in turn.
+  PlayCues(cues);
+  while (!interrupted && soundOutputRunning() && AnyChannelPlaying()) Sleep10();
+  DrainQueuedBuffers(4);
+  const bool deviceLost = !interrupted && !soundOutputRunning();
+
+  StopSoundOutput();
+  device.close();
+  SDL_Quit();
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  if (deviceLost) {
+    std::fprintf(stderr, "velkari-mml: play: the sound device stopped taking buffers\n");
+    return 1;
+  }
+  return 0;
+#else
+  std::fprintf(stderr, "velkari-mml: play: this build has no sound output\n");
+  return 1;
+#endif
 }
