@@ -126,7 +126,9 @@ class LintReport : public MmlReport {
   std::string Quote(int pos) const {
     const unsigned char b = pos >= 0 && pos < static_cast<int>(text_.size()) ? text_[pos] : 0;
     char buf[24];
-    if (b >= 0x21 && b < 0x7F) {
+    if (b == ' ') {
+      std::snprintf(buf, sizeof buf, "blank");
+    } else if (b >= 0x21 && b < 0x7F) {
       std::snprintf(buf, sizeof buf, "'%c'", b);
     } else {
       std::snprintf(buf, sizeof buf, "byte 0x%02X", b);
