@@ -17,7 +17,11 @@ std::mutex& soundEngineMutex();
 // clears keyOn, playing, textHeld, noiseOutput and the filter states of every
 // channel, resets channel 0's envelope and allocates the zeroed scratch buffer.
 void startSoundEngine();
-// Releases the scratch buffer and the event-code buffers (channel 7 down to 0).
+// Each start is a full reset of the engine (every channel record, the noise
+// register, any text still held), so a test can begin from the start state.
+// Start and stop take no lock: call them while no output thread runs.
+// Releases the scratch buffer and the event-code buffers (channel 7 down to
+// 0) and any text still held.
 void stopSoundEngine();
 
 // Fills `buffer` (byteCount bytes, always WAVE_BUFFER_SIZE) with the next 1500
