@@ -165,6 +165,16 @@ TEST(Bmp, RefusesMalformedFilesAndLeavesTheOutputAlone) {
   }
 }
 
+TEST(Bmp, RefusesAPaletteLargerThanItsDepthAllows) {
+  for (const int bpp : {1, 4, 8}) {
+    Layout l = L(2, 1, bpp);
+    l.paletteSize = (1 << bpp) + 1;  // present in the file, but impossible
+    const std::vector<uint8_t> file = Build(l, {0, 1});
+    Surface s;
+    EXPECT_FALSE(DecodeBmp(file.data(), file.size(), s)) << bpp;
+  }
+}
+
 TEST(Bmp, RefusesBadBitFieldMasks) {
   const uint32_t badMasks[][3] = {{0, 0, 0}, {0x00FF00FF, 0x0000FF00, 0}};
   for (const auto& m : badMasks) {
