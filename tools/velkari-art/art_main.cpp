@@ -3,6 +3,7 @@
 // and the window icons.
 //
 //   velkari-art SOURCE.txt OUT.bmp
+//   velkari-art --ico OUT.ico SOURCE.txt...   one icon holding every picture
 //
 // Source lines (blank lines and lines starting with '#' are skipped outside
 // pixel blocks):
@@ -28,6 +29,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gfx/bmp.h"
@@ -239,11 +241,74 @@ void Run(Art& art, const std::string& path, int depth) {
   }
 }
 
+// An icon file with one 32-bit image per picture (no transparency: the AND
+// masks are all clear), as the Windows resource compiler takes it.
+bool WriteIcon(const char* path, const std::vector<Surface>& pictures) {
+  std::vector<uint8_t> out;
+  auto put = [&out](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
+  put(0, 2);
+  put(1, 2);  // an icon
+  put(static_cast<uint32_t>(pictures.size()), 2);
+  uint32_t offset = 6 + 16 * static_cast<uint32_t>(pictures.size());
+  std::vector<uint32_t> sizes;
+  for (const Surface& p : pictures) {
+    const uint32_t w = static_cast<uint32_t>(p.Width()), h = static_cast<uint32_t>(p.Height());
+    const uint32_t maskStride = ((w + 31) / 32) * 4;
+    const uint32_t size = 40 + w * h * 4 + maskStride * h;
+    out.push_back(static_cast<uint8_t>(w >= 256 ? 0 : w));
+    out.push_back(static_cast<uint8_t>(h >= 256 ? 0 : h));
+    put(0, 2);  // no palette
+    put(1, 2);  // planes
+    put(32, 2);
+    put(size, 4);
+    put(offset, 4);
+    offset += size;
+  }
+  for (const Surface& p : pictures) {
+    const uint32_t w = static_cast<uint32_t>(p.Width()), h = static_cast<uint32_t>(p.Height());
+    put(40, 4);
+    put(w, 4);
+    put(2 * h, 4);  // colour rows and mask rows
+    put(1, 2);
+    put(32, 2);
+    for (int i = 0; i < 6; ++i) put(0, 4);
+    for (int y = p.Height() - 1; y >= 0; --y)
+      for (int x = 0; x < p.Width(); ++x) {
+        const COLORREF c = p.GetPixel(x, y);
+        out.push_back(static_cast<uint8_t>(c >> 16));
+        out.push_back(static_cast<uint8_t>(c >> 8));
+        out.push_back(static_cast<uint8_t>(c));
+        out.push_back(0xFF);
+      }
+    out.insert(out.end(), ((w + 31) / 32) * 4 * h, 0);
+  }
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+  return static_cast<bool>(file);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 4 && std::string(argv[1]) == "--ico") {
+    std::vector<Surface> pictures;
+    for (int i = 3; i < argc; ++i) {
+      Art art;
+      Run(art, argv[i], 0);
+      if (!art.canvas.Valid()) Fail(argv[i], "no `canvas`");
+      if (art.canvas.Width() > 256 || art.canvas.Height() > 256)
+        Fail(argv[i], "an icon picture is at most 256 x 256");
+      pictures.push_back(std::move(art.canvas));
+    }
+    if (!WriteIcon(argv[2], pictures)) Fail(argv[2], "cannot write");
+    return 0;
+  }
   if (argc != 3) {
-    std::fprintf(stderr, "usage: velkari-art SOURCE.txt OUT.bmp\n");
+    std::fprintf(stderr,
+                 "usage: velkari-art SOURCE.txt OUT.bmp\n"
+                 "       velkari-art --ico OUT.ico SOURCE.txt...\n");
     return 2;
   }
   Art art;
