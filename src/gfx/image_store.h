@@ -40,11 +40,26 @@ class ImageStore {
   bool Present();
 
   // Sheet slots 0 to 7: load once, then draw whole or by cell.
+  //
+  // LoadSheet reads a BMP into an empty slot. The path may be written the
+  // Windows way ("img\\tobernix.bmp"); a relative path is tried against the
+  // current directory first, then against the program's directory. With
+  // makeMask, pixels exactly equal to `key` become transparent: the mask
+  // (white there, black elsewhere) and the keyed copy (black there) are built
+  // here, once. False for a bad slot, a slot in use, or a file that is
+  // missing or malformed; the slot then stays empty.
   bool LoadSheet(int slot, const char* path, bool makeMask, COLORREF key);
+  // Draw into the back buffer, clipped to it: transparently (mask AND, keyed
+  // copy OR) where the slot has a keyed copy, else as a plain copy. False,
+  // drawing nothing, for a bad or empty slot.
   bool DrawSheet(int slot, int x, int y);
+  // Cell `cell` of a sheet cut into cellWidth x cellHeight cells, numbered row
+  // by row, sheet width / cellWidth to a row. Also false when not one whole
+  // cell fits in a row (cellWidth 0 or less, or wider than the sheet).
   bool DrawCell(int slot, int x, int y, int cellWidth, int cellHeight, int cell);
   // Bitmap text from the 16 x 16 font sheet in `slot`: glyph = character
-  // code, line feed starts a new line 16 pixels down.
+  // code, line feed starts a new line 16 pixels down. False, drawing nothing,
+  // for a bad or empty slot, a null or empty text, or one over 256 characters.
   bool DrawString(int slot, int x, int y, const char* text);
 
   // Slot state, for tests and tools.
