@@ -13,6 +13,32 @@
 
 namespace sdl2 {
 
+// The buffers queued on the device, oldest first, and how far playback has
+// come into the oldest one. Fill runs on SDL's audio thread, Push on the
+// output thread; one mutex covers both.
+class PlaybackQueue {
+ public:
+  void Attach(uint8_t* const buffers[WAVE_BUFFER_COUNT], int bufferBytes);
+  void Detach();
+  // Queues buffer `index`; ignored when it is out of range, when nothing is
+  // attached, or when both buffers are already queued.
+  void Push(int index);
+  // Copies the next len bytes of the queued buffers into out, setting `done`
+  // once for every buffer played to its end; silence once the queue is empty.
+  void Fill(uint8_t* out, int len, BufferDoneSignal& done);
+  // Drops every queued buffer, each counting as done. Returns how many.
+  int Clear(BufferDoneSignal& done);
+  int Queued();
+
+ private:
+  std::mutex mutex_;
+  uint8_t* buffers_[WAVE_BUFFER_COUNT] = {nullptr, nullptr};
+  int bufferBytes_ = 0;
+  int queue_[WAVE_BUFFER_COUNT] = {0, 0};
+  int queued_ = 0;
+  int playPos_ = 0;
+};
+
 class SdlAudioDevice final : public WaveDevice {
  public:
   ~SdlAudioDevice() override;
@@ -30,17 +56,9 @@ class SdlAudioDevice final : public WaveDevice {
 
  private:
   static void SDLCALL Callback(void* self, Uint8* stream, int len);
-  void Fill(Uint8* stream, int len);
 
   SDL_AudioDeviceID device_ = 0;
-  uint8_t* buffers_[WAVE_BUFFER_COUNT] = {nullptr, nullptr};
-  int bufferBytes_ = 0;
-  // The queue the callback plays from: at most the two buffers, oldest first,
-  // and how far into the oldest one playback has come.
-  std::mutex mutex_;
-  int queue_[WAVE_BUFFER_COUNT] = {0, 0};
-  int queued_ = 0;
-  int playPos_ = 0;
+  PlaybackQueue queue_;
   BufferDoneSignal done_;
 };
 
