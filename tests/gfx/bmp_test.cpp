@@ -203,7 +203,8 @@ TEST(Bmp, WritesWhatItReadsBack) {
 }
 
 TEST(Bmp, LoadsFilesAndRefusesMissingOnes) {
-  const std::string path = testing::TempDir() + "velkari_bmp_test.bmp";
+  const std::string path = testing::TempDir() + "velkari_bmp_test_" +
+                           testing::UnitTest::GetInstance()->current_test_info()->name() + ".bmp";
   const std::vector<uint8_t> file = Build(L(2, 2, 24), {1, 2, 3, 4});
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));

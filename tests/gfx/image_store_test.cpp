@@ -15,8 +15,16 @@ constexpr COLORREF KEY = 0x0000FF00;
 constexpr COLORREF RED = 0x000000FF;
 
 // Writes `s` as a BMP in the test's temporary folder and gives its path.
+// A path in the temporary folder that no other test uses: ctest runs the tests
+// side by side, each in a process of its own.
+std::string TempPath(const std::string& name) {
+  const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+  return testing::TempDir() + "velkari_" + info->test_suite_name() + "_" + info->name() + "_" +
+         name;
+}
+
 std::string WriteSheet(const std::string& name, const Surface& s) {
-  const std::string path = testing::TempDir() + name;
+  const std::string path = TempPath(name);
   EXPECT_TRUE(SaveBmpFile(path.c_str(), s));
   return path;
 }
@@ -57,7 +65,7 @@ TEST_F(ImageStoreTest, SlotsTakeOneOfFourStates) {
   const std::string withKey = WriteSheet("slots_key.bmp", keyed);
   const std::string noKey = WriteSheet("slots_nokey.bmp", Filled(4, 4, 0x00336699));
 
-  EXPECT_FALSE(store.LoadSheet(0, (testing::TempDir() + "no_such_file.bmp").c_str(), false, 0));
+  EXPECT_FALSE(store.LoadSheet(0, TempPath("no_such_file.bmp").c_str(), false, 0));
   EXPECT_TRUE(store.LoadSheet(1, withKey.c_str(), false, KEY));  // plain: no mask asked for
   EXPECT_TRUE(store.LoadSheet(2, noKey.c_str(), true, KEY));     // mask without match
   EXPECT_TRUE(store.LoadSheet(3, withKey.c_str(), true, KEY));   // transparent
@@ -93,7 +101,7 @@ TEST_F(ImageStoreTest, SlotsTakeOneOfFourStates) {
 TEST_F(ImageStoreTest, LoadSheetRefusesBadSlotsBadFilesAndSecondLoads) {
   const std::string first = WriteSheet("first.bmp", Filled(2, 2, RED));
   const std::string second = WriteSheet("second.bmp", Filled(3, 3, 0x00FF0000));
-  const std::string broken = testing::TempDir() + "broken.bmp";
+  const std::string broken = TempPath("broken.bmp");
   std::ofstream(broken, std::ios::binary) << "BM this is not a bitmap";
   EXPECT_FALSE(store.LoadSheet(8, first.c_str(), false, 0));
   EXPECT_FALSE(store.LoadSheet(-1, first.c_str(), false, 0));
@@ -250,7 +258,7 @@ TEST_F(DrawStringTest, TextLengthLimits) {
 }
 
 TEST(ImageStorePaths, WindowsStylePathsResolveHereThenBesideTheProgram) {
-  const std::string root = testing::TempDir() + "velkari_paths/";
+  const std::string root = TempPath("paths/");
   std::filesystem::create_directories(root + "img");
   ASSERT_TRUE(SaveBmpFile((root + "img/sheet.bmp").c_str(), Filled(2, 2, RED)));
   ImageStore beside;
