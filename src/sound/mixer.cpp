@@ -11,6 +11,37 @@ uint8_t noiseMode = 0;
 
 namespace {
 
+// A channel is rendered in two passes. The first walks each channel in turn
+// (so the shared noise register is clocked in channel order) through
+// everything but the smoothing filter: phase, wave level, modulation,
+// envelope, note timers and sequencer steps. The filter and pan of one
+// channel is a chain of dependent multiplications and additions from sample
+// to sample; the second pass runs the chains of all channels side by side so
+// that they overlap instead of waiting for one another.
+
+// What the first pass leaves for the second, frame by frame and channel by
+// channel: the generator's level, whether the generator ran (keyOn), and the
+// envelope value the sample is scaled by.
+double waveLevels[WAVE_FRAMES][8];
+double envelopeValues[WAVE_FRAMES][8];
+uint8_t generatorOn[WAVE_FRAMES][8];
+
+// The settings the filter and the scaling read, constant from one sequencer
+// step to the next. A channel's runs start at rising frames; an extra entry
+// starting at the frame count ends the list.
+struct RunSettings {
+  int start;
+  double coefficient;
+  double panLeft;
+  double panRight;
+  double gain;
+};
+RunSettings channelRuns[8][WAVE_FRAMES + 1];
+int channelRunCount[8];
+// Whether the channel was playing or sounding on some frame of the buffer;
+// the others give silence and leave their filters as they are.
+bool channelActive[8];
+
 // The generator's 16-bit value times the volume gain (at most 1) and the
 // envelope (at most the sustain level, below 7) stays far inside the int
 // range, so the truncation needs no range check.
@@ -19,28 +50,33 @@ inline int16_t ScaledSample(double level, double gain, double e) {
                               0xFFFF);
 }
 
-// The render loop of one channel from frame `i` until the channel needs its
+// The first pass of one channel from frame `i` until the channel needs its
 // next sequencer step (that frame included) or the frames run out. The
 // channel's changing fields live in locals for the length of the run; the
 // settings only events change (voice, volume, pan, filter, rates) are
 // constant within it. Returns the frame after the last one rendered.
-int RenderRun(int ch, int16_t* samples, int i, int frames) {
+// KIND is the generator (one per voice family, so the loop holds no switch)
+// and STEADY whether the run has no sweep and no vibrato steps.
+constexpr int KIND_PULSE = 0;
+constexpr int KIND_SAW = 1;
+constexpr int KIND_TRIANGLE = 2;
+constexpr int KIND_NOISE = 3;
+constexpr int KIND_SILENT = 4;
+
+template <int KIND, bool STEADY>
+int RenderRun(int ch, int i, int frames) {
   SoundChannel& c = soundChannels[ch];
   const uint8_t voice = c.voice;
   const int type = voice >> 4;
   const int d = voice & 15;
   const int threshold = PulseThreshold(type, d);
-  const bool triangle = type == WAVE_TRIANGLE;
+  constexpr bool triangle = KIND == KIND_TRIANGLE;
   const bool held = voice == VOICE_HELD_TRIANGLE;
   const uint8_t shortMode = type == WAVE_NOISE_SHORT ? 1 : 0;
   const double noiseRate = NoiseRateTable[d];
   const int noiseWhole = static_cast<int>(noiseRate / 44100.0);
   const double noiseWholePhase = noiseWhole * 44100.0;
-  const double coefficient = c.filterCoefficient;
-  const double panLeft = PanGainLeft(c.pan);
-  const double panRight = PanGainRight(c.pan);
   const int volume = c.volume < 0 ? 0 : (c.volume > 15 ? 15 : c.volume);
-  const double gain = VolumeTable[volume];
   const double attackRate = c.attackRate;
   const double decayRate = c.decayRate;
   const double sustainLevel = c.sustainLevel;
@@ -48,16 +84,18 @@ int RenderRun(int ch, int16_t* samples, int i, int frames) {
   const double noteFrequency = c.noteFrequency;
   const uint8_t playing = c.playing;
   const uint8_t tieFlag = c.tieFlag;
-  // Without sweep or vibrato steps, sweepOffset and vibratoOffset never
-  // change (neither can be -0, so adding 0 leaves them as they are), and the
-  // frequency is the same on every sample; only the vibrato's counters run.
-  const bool steady = sweepRate == 0.0 && c.vibratoStep == 0.0;
+  constexpr bool steady = STEADY;
+
+  RunSettings& run = channelRuns[ch][channelRunCount[ch]++];
+  run.start = i;
+  run.coefficient = c.filterCoefficient;
+  run.panLeft = PanGainLeft(c.pan);
+  run.panRight = PanGainRight(c.pan);
+  run.gain = VolumeTable[volume];
 
   double phase = c.phase;
   double frequency = c.frequency;
   uint8_t keyOn = c.keyOn;
-  double filterLeft = c.filterLeft;
-  double filterRight = c.filterRight;
   double envelopeLevel = c.envelopeLevel;
   int8_t envelopePhase = c.envelopePhase;
   uint8_t envelopeRestart = c.envelopeRestart;
@@ -74,10 +112,6 @@ int RenderRun(int ch, int16_t* samples, int i, int frames) {
   if (steadyFrequency < 0.0) steadyFrequency = 0.0;
   if (steadyFrequency > 20000.0) steadyFrequency = 20000.0;
 
-  // Equal gains on equal filter states make both sides the same sample by
-  // sample (at most the sign of a zero differs, which no output shows), so
-  // the right side is a copy of the left.
-  const bool centred = panLeft == panRight && filterLeft == filterRight;
   bool step = false;
   if (!playing && !keyOn) {
     // A stopped channel stays silent and still: only its phase, modulation and
@@ -85,7 +119,7 @@ int RenderRun(int ch, int16_t* samples, int i, int frames) {
     for (; i < frames; ++i) {
       phase = phase + frequency;
       if (phase >= PHASE_CYCLE) phase = phase - PHASE_CYCLE;
-      if (steady) {
+      if constexpr (steady) {
         if (vibratoWait > 0) vibratoWait = vibratoWait - 1;
         if (vibratoWait == 0) {
           vibratoCountdown = vibratoCountdown - 1;
@@ -104,56 +138,39 @@ int RenderRun(int ch, int16_t* samples, int i, int frames) {
         envelopePhase = ENV_ATTACK;
         envelopeRestart = 0;
       }
-      if (triangle) {
+      if constexpr (triangle) {
         envelopeLevel = 1.0;
       } else {
         EnvelopeStep(envelopeLevel, envelopePhase, attackRate, decayRate, sustainLevel);
       }
-      samples[2 * i] = 0;
-      samples[2 * i + 1] = 0;
+      // The level and envelope are left as they were: without the generator
+      // the filter keeps its state and the sample is 0 whatever they hold.
+      generatorOn[i][ch] = 0;
     }
   }
+  if (i < frames) channelActive[ch] = true;
   for (; i < frames && !step; ++i) {
     // The generator.
     phase = phase + frequency;
     if (phase >= PHASE_CYCLE) phase = phase - PHASE_CYCLE;
-    double left = 0.0;
-    double right = 0.0;
+    double v = 0.0;
     if (keyOn) {
-      double v;
-      switch (type) {
-        case WAVE_PULSE:
-        case WAVE_PULSE16:
-          v = PulseLevel(threshold, phase);
-          break;
-        case WAVE_SAW:
-          v = SawLevel(phase);
-          break;
-        case WAVE_TRIANGLE:
-          v = TriangleLevel(d, phase);
-          break;
-        case WAVE_NOISE_LONG:
-        case WAVE_NOISE_SHORT:
-          noiseOutput = NoiseLevelRun(noisePhase, noiseOutput, shortMode, noiseRate, noiseWhole,
-                                      noiseWholePhase);
-          v = noiseOutput;
-          break;
-        default:
-          v = 0.0;
-          break;
-      }
-      filterLeft = FilterStep(filterLeft, v, coefficient) * panLeft;
-      left = TruncToSample(filterLeft);
-      if (centred) {
-        filterRight = filterLeft;
-        right = left;
-      } else {
-        filterRight = FilterStep(filterRight, v, coefficient) * panRight;
-        right = TruncToSample(filterRight);
+      if constexpr (KIND == KIND_PULSE) {
+        v = PulseLevel(threshold, phase);
+      } else if constexpr (KIND == KIND_SAW) {
+        v = SawLevel(phase);
+      } else if constexpr (KIND == KIND_TRIANGLE) {
+        v = TriangleLevel(d, phase);
+      } else if constexpr (KIND == KIND_NOISE) {
+        noiseOutput = NoiseLevelRun(noisePhase, noiseOutput, shortMode, noiseRate, noiseWhole,
+                                    noiseWholePhase);
+        v = noiseOutput;
       }
     }
+    waveLevels[i][ch] = v;
+    generatorOn[i][ch] = keyOn;
     // The modulation.
-    if (steady) {
+    if constexpr (steady) {
       if (vibratoWait > 0) vibratoWait = vibratoWait - 1;
       if (vibratoWait == 0) {
         vibratoCountdown = vibratoCountdown - 1;
@@ -173,15 +190,13 @@ int RenderRun(int ch, int16_t* samples, int i, int frames) {
       envelopePhase = ENV_ATTACK;
       envelopeRestart = 0;
     }
-    double e;
-    if (triangle) {
+    if constexpr (triangle) {
       envelopeLevel = 1.0;
-      e = 1.0;
+      envelopeValues[i][ch] = 1.0;
     } else {
-      e = EnvelopeStep(envelopeLevel, envelopePhase, attackRate, decayRate, sustainLevel);
+      envelopeValues[i][ch] =
+          EnvelopeStep(envelopeLevel, envelopePhase, attackRate, decayRate, sustainLevel);
     }
-    samples[2 * i] = ScaledSample(left, gain, e);
-    samples[2 * i + 1] = centred ? samples[2 * i] : ScaledSample(right, gain, e);
     // The note timers.
     if (playing) {
       waitSamples = waitSamples - 1;
@@ -201,8 +216,6 @@ int RenderRun(int ch, int16_t* samples, int i, int frames) {
   c.phase = phase;
   c.frequency = frequency;
   c.keyOn = keyOn;
-  c.filterLeft = filterLeft;
-  c.filterRight = filterRight;
   c.envelopeLevel = envelopeLevel;
   c.envelopePhase = envelopePhase;
   c.envelopeRestart = envelopeRestart;
@@ -219,13 +232,154 @@ int RenderRun(int ch, int16_t* samples, int i, int frames) {
   return i;
 }
 
+template <bool STEADY>
+int RenderRunOf(int ch, int i, int frames) {
+  switch (soundChannels[ch].voice >> 4) {
+    case WAVE_PULSE:
+    case WAVE_PULSE16:
+      return RenderRun<KIND_PULSE, STEADY>(ch, i, frames);
+    case WAVE_SAW:
+      return RenderRun<KIND_SAW, STEADY>(ch, i, frames);
+    case WAVE_TRIANGLE:
+      return RenderRun<KIND_TRIANGLE, STEADY>(ch, i, frames);
+    case WAVE_NOISE_LONG:
+    case WAVE_NOISE_SHORT:
+      return RenderRun<KIND_NOISE, STEADY>(ch, i, frames);
+    default:
+      return RenderRun<KIND_SILENT, STEADY>(ch, i, frames);
+  }
+}
+
+// The first pass of one channel over `frames` frames (at most WAVE_FRAMES).
+void GenerateChannel(int ch, int frames) {
+  channelRunCount[ch] = 0;
+  channelActive[ch] = false;
+  int i = 0;
+  while (i < frames) {
+    // Without sweep or vibrato steps, sweepOffset and vibratoOffset never
+    // change (neither can be -0, so adding 0 leaves them as they are), and
+    // the frequency is the same on every sample; only the vibrato's counters
+    // run.
+    const SoundChannel& c = soundChannels[ch];
+    if (c.sweepRate == 0.0 && c.vibratoStep == 0.0) {
+      i = RenderRunOf<true>(ch, i, frames);
+    } else {
+      i = RenderRunOf<false>(ch, i, frames);
+    }
+  }
+  channelRuns[ch][channelRunCount[ch]].start = frames;
+}
+
+// The settings of the current run of every channel, for the second pass.
+// The filter keeps its state while the generator rests; the filtered sample
+// is scaled by the volume gain and then by the envelope, in that order.
+struct FilterSettings {
+  double coefficient[8];
+  double panLeft[8];
+  double panRight[8];
+  double gain[8];
+};
+
+inline void LoadSettings(FilterSettings& s, int ch, const RunSettings& r) {
+  s.coefficient[ch] = r.coefficient;
+  s.panLeft[ch] = r.panLeft;
+  s.panRight[ch] = r.panRight;
+  s.gain[ch] = r.gain;
+}
+
+// The second pass of one channel alone, for renderChannel.
+void FilterChannel(int ch, int16_t* samples) {
+  SoundChannel& c = soundChannels[ch];
+  double filterLeft = c.filterLeft;
+  double filterRight = c.filterRight;
+  for (int r = 0; r < channelRunCount[ch]; ++r) {
+    const RunSettings& run = channelRuns[ch][r];
+    const int end = channelRuns[ch][r + 1].start;
+    for (int i = run.start; i < end; ++i) {
+      double left = 0.0;
+      double right = 0.0;
+      if (generatorOn[i][ch]) {
+        const double v = waveLevels[i][ch];
+        filterLeft = FilterStep(filterLeft, v, run.coefficient) * run.panLeft;
+        filterRight = FilterStep(filterRight, v, run.coefficient) * run.panRight;
+        left = TruncToSample(filterLeft);
+        right = TruncToSample(filterRight);
+      }
+      const double e = envelopeValues[i][ch];
+      samples[2 * i] = ScaledSample(left, run.gain, e);
+      samples[2 * i + 1] = ScaledSample(right, run.gain, e);
+    }
+  }
+  c.filterLeft = filterLeft;
+  c.filterRight = filterRight;
+}
+
+// The second pass of all eight channels, frame by frame, summed into mix.
+// Between two frames where some channel's settings change, all settings are
+// held in locals.
+void FilterAllChannels(int32_t* mix, int frames) {
+  double filterLeft[8];
+  double filterRight[8];
+  int run[8];
+  FilterSettings s;
+  for (int ch = 0; ch < 8; ++ch) {
+    filterLeft[ch] = soundChannels[ch].filterLeft;
+    filterRight[ch] = soundChannels[ch].filterRight;
+    run[ch] = 0;
+    LoadSettings(s, ch, channelRuns[ch][0]);
+  }
+  int from = 0;
+  while (from < frames) {
+    int to = frames;
+    for (int ch = 0; ch < 8; ++ch) {
+      const int next = channelRuns[ch][run[ch] + 1].start;
+      if (next < to) to = next;
+    }
+    for (int i = from; i < to; ++i) {
+      int32_t sumLeft = 0;
+      int32_t sumRight = 0;
+      for (int ch = 0; ch < 8; ++ch) {
+        const double v = waveLevels[i][ch];
+        const double nextLeft = FilterStep(filterLeft[ch], v, s.coefficient[ch]) * s.panLeft[ch];
+        const double nextRight = FilterStep(filterRight[ch], v, s.coefficient[ch]) * s.panRight[ch];
+        const bool on = generatorOn[i][ch] != 0;
+        filterLeft[ch] = on ? nextLeft : filterLeft[ch];
+        filterRight[ch] = on ? nextRight : filterRight[ch];
+        const double left = on ? static_cast<double>(TruncToSample(nextLeft)) : 0.0;
+        const double right = on ? static_cast<double>(TruncToSample(nextRight)) : 0.0;
+        const double e = envelopeValues[i][ch];
+        sumLeft += ScaledSample(left, s.gain[ch], e);
+        sumRight += ScaledSample(right, s.gain[ch], e);
+      }
+      mix[2 * i] = sumLeft;
+      mix[2 * i + 1] = sumRight;
+    }
+    from = to;
+    for (int ch = 0; ch < 8; ++ch) {
+      if (channelRuns[ch][run[ch] + 1].start == from && from < frames) {
+        ++run[ch];
+        LoadSettings(s, ch, channelRuns[ch][run[ch]]);
+      }
+    }
+  }
+  for (int ch = 0; ch < 8; ++ch) {
+    soundChannels[ch].filterLeft = filterLeft[ch];
+    soundChannels[ch].filterRight = filterRight[ch];
+  }
+}
+
 }  // namespace
 
 void renderChannel(int ch, int16_t* samples, int byteCount) {
   if (ch < 0 || ch >= 8 || !samples || byteCount <= 0) return;
-  const int frames = byteCount / 4;
-  int i = 0;
-  while (i < frames) i = RenderRun(ch, samples, i, frames);
+  int frames = byteCount / 4;
+  while (frames > 0) {
+    const int n = frames < WAVE_FRAMES ? frames : WAVE_FRAMES;
+    GenerateChannel(ch, n);
+    FilterChannel(ch, samples);
+    samples += 2 * n;
+    frames -= n;
+  }
 }
 
 void renderMix(uint8_t* buffer, int byteCount) {
@@ -234,16 +388,25 @@ void renderMix(uint8_t* buffer, int byteCount) {
   // buffer are mixed; a partial frame at the end stays silent.
   const int bytes = byteCount < WAVE_BUFFER_SIZE ? byteCount : WAVE_BUFFER_SIZE;
   std::memset(buffer, 0, static_cast<size_t>(bytes));
-  int16_t* scratch = scratchBuffer;
-  if (!scratch) return;
+  if (!scratchBuffer) return;
   const int frames = bytes / 4;
+  if (frames == 0) return;
+  for (int ch = 0; ch < 8; ++ch) GenerateChannel(ch, frames);
   // Summed wide; the low 16 bits of the sum are the 16-bit wrap-around sum.
   static int32_t mix[WAVE_BUFFER_SIZE / 2];
-  std::memset(mix, 0, sizeof mix);
-  for (int ch = 0; ch < 8; ++ch) {
-    renderChannel(ch, scratch, frames * 4);
-    const int16_t* from = scratch;
-    for (int k = 0; k < frames * 2; ++k) mix[k] += from[k];
+  int active = 0;
+  for (int ch = 0; ch < 8; ++ch) active += channelActive[ch] ? 1 : 0;
+  if (active > 2) {
+    FilterAllChannels(mix, frames);
+  } else {
+    // With one or two channels sounding there are too few chains to overlap
+    // to pay for running all eight.
+    std::memset(mix, 0, sizeof mix);
+    for (int ch = 0; ch < 8; ++ch) {
+      if (!channelActive[ch]) continue;
+      FilterChannel(ch, scratchBuffer);
+      for (int k = 0; k < frames * 2; ++k) mix[k] += scratchBuffer[k];
+    }
   }
   for (int k = 0; k < frames * 2; ++k) {
     const uint32_t v = static_cast<uint32_t>(mix[k]);

@@ -1,7 +1,8 @@
-// The sample mixer's per-channel render loop: drives one channel sample by
-// sample (generator, modulation, envelope, volume, note timers, sequencer
-// steps). renderMix (sound_engine.h) runs it for each channel in turn and sums
-// the results; tests call it directly.
+// The sample mixer's render loop: drives a channel sample by sample
+// (generator, modulation, envelope, volume, note timers, sequencer steps).
+// renderMix (sound_engine.h) runs every channel's generators in channel order,
+// then all eight filters side by side, and sums the results; renderChannel
+// renders one channel alone, for tests.
 #pragma once
 
 #include <cstdint>

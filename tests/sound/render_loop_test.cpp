@@ -2,6 +2,8 @@
 // noise in batches; these cases hold it to the sample-by-sample order of the
 // generator, the modulation, the envelope and the note timers.
 #include <random>
+#include <string>
+#include <vector>
 
 #include "sound/tone_generator.h"
 #include "sound_test_util.h"
@@ -84,6 +86,99 @@ TEST(RenderLoop, MatchesThePartsSampleForSample) {
     EXPECT_EQ(fastEnd.noisePhase, slowEnd.noisePhase) << text;
     EXPECT_EQ(fastEnd.vibratoOffset, slowEnd.vibratoOffset) << text;
     EXPECT_EQ(fastEnd.readPos, slowEnd.readPos) << text;
+  }
+  stopSoundEngine();
+}
+
+// Eight channels rendered by the parts one after another (so the shared
+// noise register is clocked in channel order) and summed with 16-bit
+// wrap-around, as a buffer of the mixer.
+void ReferenceMix(int16_t* samples) {
+  static int16_t one[2 * WAVE_FRAMES];
+  for (int k = 0; k < 2 * WAVE_FRAMES; ++k) samples[k] = 0;
+  for (int ch = 0; ch < 8; ++ch) {
+    ReferenceRender(ch, one, WAVE_FRAMES);
+    for (int k = 0; k < 2 * WAVE_FRAMES; ++k) {
+      samples[k] = static_cast<int16_t>(static_cast<uint16_t>(samples[k] + one[k]));
+    }
+  }
+}
+
+std::vector<int16_t> Mix(const std::vector<std::string>& texts, bool reference, int buffers) {
+  startSoundEngine();
+  for (int ch = 0; ch < 8; ++ch) PlayCue(ch, texts[static_cast<size_t>(ch)].c_str());
+  if (!reference) return RenderBuffers(buffers);
+  std::vector<int16_t> out(static_cast<size_t>(buffers) * 2 * WAVE_FRAMES);
+  for (int b = 0; b < buffers; ++b) ReferenceMix(out.data() + static_cast<size_t>(b) * 3000);
+  return out;
+}
+
+// A random tune over every voice family and the settings that change the
+// filter, the pan, the envelope and the timing between notes.
+std::string RandomText(std::mt19937& random) {
+  const char* voices[] = {"@0",  "@3",  "@17", "@31", "@32", "@40", "@48", "@56", "@63",
+                          "@64", "@70", "@79", "@80", "@87", "@95", "@96", "@112"};
+  const char* settings[] = {"p1",  "p8",  "p15",  "w0",  "w99", "w40", "q1",   "q8",  "q4",
+                            "s5",  "s-9", "s0",   "m20", "m0",  "n3",  "h1",   "h99", "i50",
+                            "j30", "i0",  "t255", "t60", "l64", "l8",  "D-30", "D20", "_5",
+                            "v0",  "v15", "v7",   "(",   ")",   "o2",  "o7"};
+  const char* notes[] = {"c", "d+", "e", "f", "g-", "a", "b", "r", "c&", "e&", "r8", "c64", "g2"};
+  std::string text = "L";
+  const int tokens = 4 + static_cast<int>(random() % 20);
+  for (int t = 0; t < tokens; ++t) {
+    switch (random() % 4) {
+      case 0:
+        text += voices[random() % (sizeof voices / sizeof *voices)];
+        break;
+      case 1:
+        text += settings[random() % (sizeof settings / sizeof *settings)];
+        break;
+      default:
+        text += notes[random() % (sizeof notes / sizeof *notes)];
+        break;
+    }
+    text += ' ';
+  }
+  return text + "c";
+}
+
+TEST(RenderLoop, MixMatchesThePartsChannelByChannel) {
+  std::vector<std::vector<std::string>> sets = {
+      {"t120@56o4l16q7v14L crrrgrrcdrefrrrr crrrgrrcggfrerdr", "t120@64v10L o4c8r8c16c16",
+       "t120@80v9p4L o4c16c16r8", "t120@48v12L o3c4e4g4", "t120@56v12q6L o2c8g8",
+       "t120@32v10m20w60L o5c4d4", "t120@2v10s5p12L o5e4g4", "t120@17h50i20j40p3L o6g8a8"},
+      // Every channel noise, so the register is shared all the way through.
+      {"@64L c16", "@80L c32", "@71p1 L c8r8", "@95p15L c16&c16", "@64w0L c", "@79w99L c4",
+       "@88q1L c64", "@64s9L c"},
+      // Short notes: a sequencer step every few hundred samples everywhere.
+      {"t255l64L cdefgab", "t255@56l64q1L cr", "t255@32l64p1L c&d", "t255@80l64L cc",
+       "t255@17l64w0L ce", "t255@3l64p15L cg", "t255@112l64L c", "t255@40l64h1L ab"},
+      // Channels that stop part way and leave the rest stopped.
+      {"@0 c16x", "@56 c16 x", "", "@64 c32x", "@32 l64 cx", "x", "@48l32 ccx", "@2 c"},
+      // One or two channels sounding, the others silent all through.
+      {"", "", "", "@56p3w20L c8r8", "", "", "", ""},
+      {"@80L c16", "", "", "", "", "", "@32p15s9L c", ""},
+  };
+  std::mt19937 random(11);
+  for (int n = 0; n < 24; ++n) {
+    std::vector<std::string> set;
+    for (int ch = 0; ch < 8; ++ch) set.push_back(RandomText(random));
+    sets.push_back(set);
+  }
+  for (const std::vector<std::string>& set : sets) {
+    const std::vector<int16_t> fast = Mix(set, false, 6);
+    const uint16_t fastNoise = noiseRegister;
+    SoundChannel fastEnd[8];
+    for (int ch = 0; ch < 8; ++ch) fastEnd[ch] = soundChannels[ch];
+    const std::vector<int16_t> slow = Mix(set, true, 6);
+    ASSERT_EQ(fast, slow) << set[0] << " | " << set[1] << " | " << set[7];
+    EXPECT_EQ(fastNoise, noiseRegister) << set[0];
+    for (int ch = 0; ch < 8; ++ch) {
+      EXPECT_EQ(fastEnd[ch].filterLeft, soundChannels[ch].filterLeft) << set[ch];
+      EXPECT_EQ(fastEnd[ch].filterRight, soundChannels[ch].filterRight) << set[ch];
+      EXPECT_EQ(fastEnd[ch].phase, soundChannels[ch].phase) << set[ch];
+      EXPECT_EQ(fastEnd[ch].readPos, soundChannels[ch].readPos) << set[ch];
+    }
   }
   stopSoundEngine();
 }
