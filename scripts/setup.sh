@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-  libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev unifont
+  libsdl2-dev libx11-dev libgtest-dev libgmock-dev libbenchmark-dev unifont
 )
 if [ "${1:-}" = "--test" ]; then
   # The end-to-end checks: a virtual X server, key presses, screenshots, sound

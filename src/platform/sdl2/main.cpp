@@ -6,10 +6,15 @@
 #include "app/shell.h"
 #include "sdl2/sdl_audio.h"
 #include "sdl2/sdl_window.h"
+#include "sdl2/x11_errors.h"
 
 int main(int, char**) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // The frame is finished in memory; the window only needs its plain surface,
+  // not a 3D renderer behind it.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 0;
+  sdl2::IgnoreLateWakeupErrors();
   // Without a sound device or a joystick the game runs on, silent or on the
   // keyboard alone.
   SDL_InitSubSystem(SDL_INIT_AUDIO);

@@ -13,7 +13,12 @@ SdlWindow::~SdlWindow() {
 bool SdlWindow::Create() {
   window_ = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                              platform::kClientWidth, platform::kClientHeight, SDL_WINDOW_SHOWN);
-  return window_ != nullptr;
+  if (!window_) return false;
+  // Make the window's surface now: should SDL have to back it with a renderer,
+  // it recreates the window here, before anyone has seen it, not at the first
+  // frame.
+  SDL_GetWindowSurface(window_);
+  return true;
 }
 
 void SdlWindow::Destroy() {
@@ -26,16 +31,16 @@ uint32_t SdlWindow::TickCount() {
 }
 
 bool SdlWindow::PumpEvents() {
-  if (!window_) return false;
+  if (!window_ || closed_) return false;
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
     switch (e.type) {
       case SDL_QUIT:
-        Destroy();
+        closed_ = true;
         return false;
       case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
-          Destroy();
+          closed_ = true;
           return false;
         }
         // An uncovered window shows the last presented frame again.

@@ -28,6 +28,7 @@ class SdlWindow final : public platform::Window {
   void Destroy();
   void ShowAboutBox();
   SDL_Window* window_ = nullptr;
+  bool closed_ = false;
 };
 
 }  // namespace sdl2

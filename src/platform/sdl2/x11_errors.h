@@ -1,0 +1,14 @@
+// X11 error handling for the SDL backend on Linux, installed once by main
+// right after SDL has opened its display connections.
+#pragma once
+
+namespace sdl2 {
+
+// SDL wakes a thread that waits for events by sending a client message to the
+// window over a second connection. When the window closes at that moment the
+// server may see the message after the window is gone and answer BadWindow,
+// which Xlib's default handler turns into exit(1). That error is harmless and
+// is ignored; every other X error goes to the handler that was there before.
+void IgnoreLateWakeupErrors();
+
+}  // namespace sdl2
