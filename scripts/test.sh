@@ -52,7 +52,11 @@ for f in build/fuzz/bin/fuzz-*; do
 done
 
 step "end-to-end checks under Xvfb"
-display=:97
+display_no=97
+while [ -e "/tmp/.X11-unix/X$display_no" ] || [ -e "/tmp/.X$display_no-lock" ]; do
+  display_no=$((display_no + 1))
+done
+display=:$display_no
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 trap 'kill $xvfb_pid 2>/dev/null || true' EXIT

@@ -32,7 +32,7 @@ differ() {
 e2e_start_game "$bin" "$work"
 # The boot scene builds the masks, then the title stays up until a key.
 sleep 1.5
-import -window "$GAME_WIN" "$work/title.png" || e2e_fail "no screenshot of the title"
+e2e_shot "$work/title.png" || e2e_fail "no screenshot of the title"
 [ -n "${E2E_KEEP:-}" ] && cp "$work/title.png" "$E2E_KEEP/game_title.png"
 n=$(compare -metric AE "$work/title.png" "$work/ref_title.bmp" null: 2>&1 || true)
 [ "$n" = 0 ] || e2e_fail "the title differs from velkari-replay's in $n pixels"
@@ -55,7 +55,7 @@ xdotool keydown --window "$GAME_WIN" z
 sleep 0.1
 xdotool keyup --window "$GAME_WIN" z
 sleep 1.5
-import -window "$GAME_WIN" "$work/play.png" || e2e_fail "no screenshot of the play screen"
+e2e_shot "$work/play.png" || e2e_fail "no screenshot of the play screen"
 [ -n "${E2E_KEEP:-}" ] && cp "$work/play.png" "$E2E_KEEP/game_play.png"
 # The board, and the panel's STAGE, SCORE and key texts (the time counts down
 # and the player animates, so those are left out).

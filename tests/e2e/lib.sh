@@ -15,13 +15,25 @@ e2e_start_game() {
     >"$work/game.log" 2>&1 &
   GAME_PID=$!
   GAME_WIN=""
+  local w
   for _ in $(seq 100); do
-    GAME_WIN=$(xdotool search --pid "$GAME_PID" --name velkari 2>/dev/null | head -n 1 || true)
+    # The game's own window, once it is mapped (SDL may make helper windows).
+    for w in $(xdotool search --pid "$GAME_PID" --name velkari 2>/dev/null || true); do
+      if xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable'; then
+        GAME_WIN=$w
+        break
+      fi
+    done
     [ -n "$GAME_WIN" ] && break
     kill -0 "$GAME_PID" 2>/dev/null || e2e_fail "the game exited before opening its window: $(cat "$work/game.log")"
     sleep 0.1
   done
   [ -n "$GAME_WIN" ] || e2e_fail "no game window appeared"
+}
+
+# e2e_shot FILE: a screenshot of the game window (never hangs).
+e2e_shot() {
+  timeout 20 import -window "$GAME_WIN" "$1"
 }
 
 # e2e_close_game: sends WM_DELETE_WINDOW; the game must exit 0 within 1 s.

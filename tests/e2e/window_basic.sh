@@ -17,7 +17,7 @@ height=$(sed -n 's/^ *Height: //p' <<<"$info")
 [ "$width" = 640 ] && [ "$height" = 480 ] || e2e_fail "client area is ${width}x${height}, not 640x480"
 name=$(xdotool getwindowname "$GAME_WIN")
 [ "$name" = "velkariゲーム" ] || e2e_fail "window title is '$name'"
-import -window "$GAME_WIN" "$work/shot.png" || e2e_fail "no screenshot"
+e2e_shot "$work/shot.png" || e2e_fail "no screenshot"
 size=$(identify -format '%wx%h' "$work/shot.png")
 [ "$size" = 640x480 ] || e2e_fail "screenshot is $size"
 if [ -n "${E2E_KEEP:-}" ]; then cp "$work/shot.png" "$E2E_KEEP/window_basic.png"; fi
