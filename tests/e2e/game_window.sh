@@ -8,7 +8,7 @@
 set -euo pipefail
 bin=$(cd "${1:?usage: game_window.sh BIN_DIR}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/lib.sh"
+. "$here/common.bash"
 [ -x "$bin/velkari-replay" ] || e2e_fail "no velkari-replay in $bin"
 work=$(mktemp -d)
 trap 'kill -9 ${GAME_PID:-0} 2>/dev/null || true; rm -rf "$work"' EXIT

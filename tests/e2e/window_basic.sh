@@ -5,7 +5,7 @@
 set -euo pipefail
 bin=$(cd "${1:?usage: window_basic.sh BIN_DIR}" && pwd)
 here=$(dirname "$0")
-. "$here/lib.sh"
+. "$here/common.bash"
 work=$(mktemp -d)
 trap 'kill -9 ${GAME_PID:-0} 2>/dev/null || true; rm -rf "$work"' EXIT
 
