@@ -13,6 +13,7 @@
 
 #include "sound/channel_interface.h"
 #include "sound/event_code.h"
+#include "sound/event_code_text.h"
 #include "sound/mixer.h"
 #include "sound/mml_compiler.h"
 #include "sound/sequencer.h"
@@ -27,25 +28,7 @@ class SoundEngineTest : public ::testing::Test {
 // The code of `text` in the tool's notation: "XX YY" pairs joined by ", ",
 // "--" for an operand that was not written, the end byte alone.
 inline std::string CompiledHex(const std::string& text) {
-  static uint8_t low[EVENT_CODE_SIZE], high[EVENT_CODE_SIZE];
-  std::memset(low, 0x00, sizeof low);
-  std::memset(high, 0xFF, sizeof high);
-  low[0] = high[0] = EV_STOP;
-  compileEventCode(low, text.c_str());
-  compileEventCode(high, text.c_str());
-  std::string out;
-  char pair[8];
-  for (int pos = 0; pos + 1 < EVENT_CODE_SIZE; pos += 2) {
-    if (!out.empty()) out += ", ";
-    if (low[pos] == EV_END) return out + "FF";
-    if (low[pos + 1] == high[pos + 1]) {
-      std::snprintf(pair, sizeof pair, "%02X %02X", low[pos], low[pos + 1]);
-    } else {
-      std::snprintf(pair, sizeof pair, "%02X --", low[pos]);
-    }
-    out += pair;
-  }
-  return out + " (no end)";
+  return describeCompiledText(text.c_str());
 }
 
 // Plays a cue as the game does.

@@ -14,6 +14,7 @@
 #include "play.h"
 #include "sound/channel_interface.h"
 #include "sound/event_code.h"
+#include "sound/event_code_text.h"
 #include "sound/mixer.h"
 #include "sound/mml_compiler.h"
 #include "sound/sound_engine.h"
@@ -51,29 +52,7 @@ bool OnlyText(int argc, char** argv, std::string* text, std::string* error) {
 int RunCompile(int argc, char** argv) {
   std::string text, error;
   if (!OnlyText(argc, argv, &text, &error)) return Usage("compile: " + error);
-  // Compiled twice over different stale bytes: an operand that differs was
-  // not written by the compiler.
-  static uint8_t low[EVENT_CODE_SIZE], high[EVENT_CODE_SIZE];
-  std::memset(low, 0x00, sizeof low);
-  std::memset(high, 0xFF, sizeof high);
-  low[0] = high[0] = EV_STOP;
-  compileEventCode(low, text.c_str());
-  compileEventCode(high, text.c_str());
-  std::string out;
-  char pair[8];
-  for (int pos = 0; pos + 1 < EVENT_CODE_SIZE; pos += 2) {
-    if (!out.empty()) out += ", ";
-    if (low[pos] == EV_END) {
-      out += "FF";
-      break;
-    }
-    if (low[pos + 1] == high[pos + 1]) {
-      std::snprintf(pair, sizeof pair, "%02X %02X", low[pos], low[pos + 1]);
-    } else {
-      std::snprintf(pair, sizeof pair, "%02X --", low[pos]);
-    }
-    out += pair;
-  }
+  const std::string out = describeCompiledText(text.c_str());
   std::printf("%s\n", out.c_str());
   return 0;
 }
