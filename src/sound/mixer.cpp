@@ -112,6 +112,35 @@ int RenderRun(int ch, int i, int frames) {
   if (steadyFrequency < 0.0) steadyFrequency = 0.0;
   if (steadyFrequency > 20000.0) steadyFrequency = 20000.0;
 
+  // The modulation, then the envelope, of one sample; returns the envelope
+  // level the sample is scaled by.
+  auto modulateAndEnvelope = [&]() -> double {
+    if constexpr (steady) {
+      if (vibratoWait > 0) vibratoWait = vibratoWait - 1;
+      if (vibratoWait == 0) {
+        vibratoCountdown = vibratoCountdown - 1;
+        if (vibratoCountdown <= 0) {
+          vibratoCountdown = 3500;
+          vibratoStep = -vibratoStep;
+        }
+      }
+      frequency = steadyFrequency;
+    } else {
+      frequency = ModulationStep(sweepOffset, sweepRate, vibratoWait, vibratoOffset, vibratoStep,
+                                 vibratoCountdown, noteFrequency);
+    }
+    if (envelopeRestart) {
+      envelopeLevel = 0.0;
+      envelopePhase = ENV_ATTACK;
+      envelopeRestart = 0;
+    }
+    if constexpr (triangle) {
+      envelopeLevel = 1.0;
+      return 1.0;
+    } else {
+      return EnvelopeStep(envelopeLevel, envelopePhase, attackRate, decayRate, sustainLevel);
+    }
+  };
   bool step = false;
   if (!playing && !keyOn) {
     // A stopped channel stays silent and still: only its phase, modulation and
@@ -119,30 +148,7 @@ int RenderRun(int ch, int i, int frames) {
     for (; i < frames; ++i) {
       phase = phase + frequency;
       if (phase >= PHASE_CYCLE) phase = phase - PHASE_CYCLE;
-      if constexpr (steady) {
-        if (vibratoWait > 0) vibratoWait = vibratoWait - 1;
-        if (vibratoWait == 0) {
-          vibratoCountdown = vibratoCountdown - 1;
-          if (vibratoCountdown <= 0) {
-            vibratoCountdown = 3500;
-            vibratoStep = -vibratoStep;
-          }
-        }
-        frequency = steadyFrequency;
-      } else {
-        frequency = ModulationStep(sweepOffset, sweepRate, vibratoWait, vibratoOffset, vibratoStep,
-                                   vibratoCountdown, noteFrequency);
-      }
-      if (envelopeRestart) {
-        envelopeLevel = 0.0;
-        envelopePhase = ENV_ATTACK;
-        envelopeRestart = 0;
-      }
-      if constexpr (triangle) {
-        envelopeLevel = 1.0;
-      } else {
-        EnvelopeStep(envelopeLevel, envelopePhase, attackRate, decayRate, sustainLevel);
-      }
+      modulateAndEnvelope();
       // The level and envelope are left as they were: without the generator
       // the filter keeps its state and the sample is 0 whatever they hold.
       generatorOn[i][ch] = 0;
@@ -169,34 +175,7 @@ int RenderRun(int ch, int i, int frames) {
     }
     waveLevels[i][ch] = v;
     generatorOn[i][ch] = keyOn;
-    // The modulation.
-    if constexpr (steady) {
-      if (vibratoWait > 0) vibratoWait = vibratoWait - 1;
-      if (vibratoWait == 0) {
-        vibratoCountdown = vibratoCountdown - 1;
-        if (vibratoCountdown <= 0) {
-          vibratoCountdown = 3500;
-          vibratoStep = -vibratoStep;
-        }
-      }
-      frequency = steadyFrequency;
-    } else {
-      frequency = ModulationStep(sweepOffset, sweepRate, vibratoWait, vibratoOffset, vibratoStep,
-                                 vibratoCountdown, noteFrequency);
-    }
-    // The envelope.
-    if (envelopeRestart) {
-      envelopeLevel = 0.0;
-      envelopePhase = ENV_ATTACK;
-      envelopeRestart = 0;
-    }
-    if constexpr (triangle) {
-      envelopeLevel = 1.0;
-      envelopeValues[i][ch] = 1.0;
-    } else {
-      envelopeValues[i][ch] =
-          EnvelopeStep(envelopeLevel, envelopePhase, attackRate, decayRate, sustainLevel);
-    }
+    envelopeValues[i][ch] = modulateAndEnvelope();
     // The note timers.
     if (playing) {
       waitSamples = waitSamples - 1;
