@@ -1,6 +1,7 @@
 // velkari on Linux: the process entry point over SDL2.
 #include <SDL.h>
 
+#include <cstdio>
 #include <string>
 
 #include "app/shell.h"
@@ -13,7 +14,10 @@ int main(int, char**) {
   // The frame is finished in memory; the window only needs its plain surface,
   // not a 3D renderer behind it.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 0;
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    std::fprintf(stderr, "velkari: no display to open a window on: %s\n", SDL_GetError());
+    return 0;
+  }
   sdl2::IgnoreLateWakeupErrors();
   // Without a sound device or a joystick the game runs on, silent or on the
   // keyboard alone.
@@ -33,6 +37,8 @@ int main(int, char**) {
       SDL_free(base);
       OnWindowCreate(&window, programDir.c_str());
       exitCode = RunMessageLoop(window);
+    } else {
+      std::fprintf(stderr, "velkari: the window could not be created: %s\n", SDL_GetError());
     }
   }
   StopProgramObjects();
