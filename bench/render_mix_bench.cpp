@@ -24,20 +24,11 @@ const char* const CUES[8] = {
     "t120@17h50i20j40p3L o6g8a8",                            // pulse16 with envelope
 };
 
-void PlayCue(int ch, const char* text) {
-  unsigned char f[8] = {};
-  f[ch] = 1;
-  clearChannelText(ch);
-  appendChannelText(ch, text);
-  startChannels(f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7]);
-  releaseChannelText(ch);
-}
-
 void BM_RenderMix(benchmark::State& state) {
   const int channels = static_cast<int>(state.range(0));
   startSoundEngine();
   clearAllChannelText();
-  for (int ch = 0; ch < channels; ++ch) PlayCue(ch, CUES[ch]);
+  for (int ch = 0; ch < channels; ++ch) playChannelCue(ch, CUES[ch]);
   static uint8_t buffer[WAVE_BUFFER_SIZE];
   for (auto _ : state) {
     std::lock_guard<std::mutex> lock(soundEngineMutex());

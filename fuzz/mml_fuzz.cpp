@@ -21,15 +21,6 @@ class CountingReport : public MmlReport {
   int last = -1;
 };
 
-void PlayCue(int ch, const char* text) {
-  unsigned char f[8] = {};
-  f[ch] = 1;
-  clearChannelText(ch);
-  appendChannelText(ch, text);
-  startChannels(f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7]);
-  releaseChannelText(ch);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -47,15 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   startSoundEngine();
   clearAllChannelText();
-  PlayCue(ch, first.c_str());
-  if (!second.empty()) PlayCue((ch + 3) & 7, second.c_str());
+  playChannelCue(ch, first.c_str());
+  if (!second.empty()) playChannelCue((ch + 3) & 7, second.c_str());
   static uint8_t buffer[WAVE_BUFFER_SIZE];
   for (int b = 0; b < 4; ++b) {
     std::lock_guard<std::mutex> lock(soundEngineMutex());
     renderMix(buffer, WAVE_BUFFER_SIZE);
   }
   // A cue replacing a playing one, then the rest of the channel operations.
-  PlayCue(ch, second.c_str());
+  playChannelCue(ch, second.c_str());
   {
     std::lock_guard<std::mutex> lock(soundEngineMutex());
     renderMix(buffer, WAVE_BUFFER_SIZE);

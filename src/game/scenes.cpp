@@ -85,13 +85,7 @@ void ResetScenes() {
 }
 
 void PlayCue(int channel, const char* text) {
-  if (channel < 0 || channel >= SOUND_CHANNELS) return;
-  unsigned char flags[SOUND_CHANNELS] = {};
-  flags[channel] = 1;
-  clearChannelText(channel);
-  appendChannelText(channel, text);
-  startChannels(flags[0], flags[1], flags[2], flags[3], flags[4], flags[5], flags[6], flags[7]);
-  releaseChannelText(channel);
+  playChannelCue(channel, text);
 }
 
 void RunSceneFrame() {

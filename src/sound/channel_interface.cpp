@@ -87,3 +87,13 @@ void releaseAllChannelText() {
   std::lock_guard<std::mutex> lock(soundEngineMutex());
   for (int ch = SOUND_CHANNELS - 1; ch >= 0; --ch) ReleaseText(ch);
 }
+
+void playChannelCue(int ch, const char* mml) {
+  if (ch < 0 || ch >= SOUND_CHANNELS) return;
+  unsigned char flags[SOUND_CHANNELS] = {};
+  flags[ch] = 1;
+  clearChannelText(ch);
+  appendChannelText(ch, mml);
+  startChannels(flags[0], flags[1], flags[2], flags[3], flags[4], flags[5], flags[6], flags[7]);
+  releaseChannelText(ch);
+}

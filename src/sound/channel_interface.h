@@ -16,3 +16,8 @@ void startChannels(unsigned char f0, unsigned char f1, unsigned char f2, unsigne
 void stopAllChannels();
 void releaseChannelText(int ch);
 void releaseAllChannelText();
+
+// Plays one cue as the game does: the channel's text becomes `mml`, the
+// channel alone is started, and the text is released again (the compiled code
+// plays on). A channel outside 0 to 7 is ignored.
+void playChannelCue(int ch, const char* mml);

@@ -33,12 +33,7 @@ inline std::string CompiledHex(const std::string& text) {
 
 // Plays a cue as the game does.
 inline void PlayCue(int ch, const char* text) {
-  unsigned char f[8] = {};
-  f[ch] = 1;
-  clearChannelText(ch);
-  appendChannelText(ch, text);
-  startChannels(f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7]);
-  releaseChannelText(ch);
+  playChannelCue(ch, text);
 }
 
 // The code bytes of the notes and rests a channel plays, step by step, for at

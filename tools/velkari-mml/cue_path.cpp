@@ -66,11 +66,6 @@ bool TakeCue(int argc, char** argv, int* i, Cue* cue, std::string* error) {
 void PlayCues(const std::vector<Cue>& cues) {
   clearAllChannelText();
   for (const Cue& cue : cues) {
-    unsigned char flags[SOUND_CHANNELS] = {};
-    flags[cue.channel] = 1;
-    clearChannelText(cue.channel);
-    appendChannelText(cue.channel, cue.text.c_str());
-    startChannels(flags[0], flags[1], flags[2], flags[3], flags[4], flags[5], flags[6], flags[7]);
-    releaseChannelText(cue.channel);
+    playChannelCue(cue.channel, cue.text.c_str());
   }
 }
