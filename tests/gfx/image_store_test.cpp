@@ -8,13 +8,13 @@
 #include "bmp_builder.h"
 #include "gfx/bmp.h"
 #include "gfx/image_store.h"
+#include "test_surfaces.h"
 
 namespace {
 
 constexpr COLORREF KEY = 0x0000FF00;
 constexpr COLORREF RED = 0x000000FF;
 
-// Writes `s` as a BMP in the test's temporary folder and gives its path.
 // A path in the temporary folder that no other test uses: ctest runs the tests
 // side by side, each in a process of its own.
 std::string TempPath(const std::string& name) {
@@ -23,27 +23,11 @@ std::string TempPath(const std::string& name) {
          name;
 }
 
+// Writes `s` as a BMP in the test's temporary folder and gives its path.
 std::string WriteSheet(const std::string& name, const Surface& s) {
   const std::string path = TempPath(name);
   EXPECT_TRUE(SaveBmpFile(path.c_str(), s));
   return path;
-}
-
-// A sheet whose every pixel tells where it is: x in the low 12 bits, y above.
-Surface Numbered(int w, int h) {
-  Surface s;
-  s.Create(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) s.SetPixel(x, y, static_cast<COLORREF>(0x800000 | y << 12 | x));
-  return s;
-}
-
-Surface Filled(int w, int h, COLORREF c) {
-  Surface s;
-  s.Create(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) s.SetPixel(x, y, c);
-  return s;
 }
 
 class ImageStoreTest : public testing::Test {

@@ -1,25 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "gfx/raster.h"
+#include "test_surfaces.h"
 
 namespace {
-
-Surface Filled(int w, int h, COLORREF c) {
-  Surface s;
-  s.Create(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) s.SetPixel(x, y, c);
-  return s;
-}
-
-// Every pixel tells where it is: x in the low byte, y in the next.
-Surface Numbered(int w, int h) {
-  Surface s;
-  s.Create(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) s.SetPixel(x, y, static_cast<COLORREF>(0x010000 | y << 8 | x));
-  return s;
-}
 
 struct RopCase {
   uint32_t rop;
