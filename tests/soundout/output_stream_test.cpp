@@ -29,12 +29,7 @@ constexpr uint32_t WAIT_MS = 2000;
 using Buffer = std::vector<uint8_t>;
 
 void PlayCue(int ch, const char* text) {
-  unsigned char f[SOUND_CHANNELS] = {};
-  f[ch] = 1;
-  clearChannelText(ch);
-  appendChannelText(ch, text);
-  startChannels(f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7]);
-  releaseChannelText(ch);
+  playChannelCue(ch, text);
 }
 
 bool Silent(const Buffer& b) {
