@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # velkari-mml play through SDL's disk audio driver: after the silent buffers
-# the device played before the cues began, the stream must equal, byte for
+# the device played before the cues began (at least one), the stream must equal, byte for
 # byte, what velkari-mml render makes of the same cues (the engine advances in
 # whole 1500-frame buffers, so the cues begin on a buffer boundary). The disk
 # driver keeps real time, so this takes about as long as the cues last.
@@ -46,8 +46,10 @@ p, r = blocks(played), blocks(rendered)
 lead = 0
 while lead < len(p) and not any(p[lead]):
     lead += 1
-if lead < 2:
-    sys.exit(f"FAIL: only {lead} silent buffers before the cues; the first buffer must be silence")
+# The first buffer is written before any cue is posted, so it is silence; how
+# many more silent ones follow depends on when the device first asks for data.
+if lead < 1:
+    sys.exit("FAIL: the device stream does not begin with a silent buffer")
 body = p[lead:]
 want = extent(r)
 if want == len(r):
