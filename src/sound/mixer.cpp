@@ -1,5 +1,6 @@
 #include "sound/mixer.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "sound/sound_engine.h"
@@ -11,26 +12,62 @@ uint8_t noiseMode = 0;
 
 namespace {
 
-// A channel is rendered in two passes. The first walks each channel in turn
-// (so the shared noise register is clocked in channel order) through
-// everything but the smoothing filter: phase, wave level, modulation,
-// envelope, note timers and sequencer steps. The filter and pan of one
-// channel is a chain of dependent multiplications and additions from sample
-// to sample; the second pass runs the chains of all channels side by side so
-// that they overlap instead of waiting for one another.
+// A buffer is rendered in two passes, and both give exactly the samples of
+// the per-sample functions in tone_generator.h.
+//
+// The first pass walks each channel in turn (so the shared noise register is
+// clocked in channel order) through everything that does not depend on the
+// phase: modulation, envelope, noise, note timers and sequencer steps. It
+// works in runs, the frames between two events that change the channel's
+// settings (a sequencer step, or the key going off or on at the end of the
+// gate), and inside a run most of that work is a fill: the timers lose
+// exactly 1 a frame, so the frame of the next step is known in advance.
+//
+// The second pass then runs the phase, the wave level, the smoothing filter
+// and the scaling of all channels side by side, frame by frame. The phase and
+// the filter are chains of dependent additions and multiplications from
+// sample to sample; with eight of them in flight they overlap instead of
+// waiting for one another.
 
-// What the first pass leaves for the second, frame by frame and channel by
-// channel: the generator's level, whether the generator ran (keyOn), and the
-// envelope value the sample is scaled by.
-double waveLevels[WAVE_FRAMES][8];
-double envelopeValues[WAVE_FRAMES][8];
-uint8_t generatorOn[WAVE_FRAMES][8];
+// What the first pass leaves for the second, channel by channel and frame by
+// frame: the frequency the generator adds to the phase, the envelope level
+// the sample is scaled by, and the noise channels' levels.
+double frameFrequency[8][WAVE_FRAMES];
+double envelopeValues[8][WAVE_FRAMES];
+double noiseLevels[8][WAVE_FRAMES];
 
-// The settings the filter and the scaling read, constant from one sequencer
-// step to the next. A channel's runs start at rising frames; an extra entry
-// starting at the frame count ends the list.
+constexpr uint8_t KIND_PULSE = 0;
+constexpr uint8_t KIND_SAW = 1;
+constexpr uint8_t KIND_TRIANGLE = 2;
+constexpr uint8_t KIND_NOISE = 3;
+constexpr uint8_t KIND_SILENT = 4;
+
+inline uint8_t KindOf(int type) {
+  switch (type) {
+    case WAVE_PULSE:
+    case WAVE_PULSE16:
+      return KIND_PULSE;
+    case WAVE_SAW:
+      return KIND_SAW;
+    case WAVE_TRIANGLE:
+      return KIND_TRIANGLE;
+    case WAVE_NOISE_LONG:
+    case WAVE_NOISE_SHORT:
+      return KIND_NOISE;
+    default:
+      return KIND_SILENT;
+  }
+}
+
+// The settings the second pass reads, constant through a run. A channel's
+// runs start at rising frames; an extra entry starting at the frame count
+// ends the list.
 struct RunSettings {
   int start;
+  uint8_t kind;
+  uint8_t keyOn;  // the generator runs on every frame of the run, or on none
+  uint8_t variant;
+  int threshold;
   double coefficient;
   double panLeft;
   double panRight;
@@ -38,314 +75,387 @@ struct RunSettings {
 };
 RunSettings channelRuns[8][WAVE_FRAMES + 1];
 int channelRunCount[8];
-// Whether the channel was playing or sounding on some frame of the buffer;
-// the others give silence and leave their filters as they are.
-bool channelActive[8];
 
-// The generator's 16-bit value times the volume gain (at most 1) and the
-// envelope (at most the sustain level, below 7) stays far inside the int
-// range, so the truncation needs no range check.
-inline int16_t ScaledSample(double level, double gain, double e) {
-  return static_cast<int16_t>(static_cast<uint32_t>(static_cast<int32_t>(level * gain * e)) &
-                              0xFFFF);
+// Below 2^52 a double steps by at most 1/2, so taking 1 off is exact.
+constexpr double EXACT_COUNT_LIMIT = 4503599627370496.0;
+
+// The frame, counted from 1, on which a timer that loses 1 a frame first
+// falls below 1.0; limit + 1 if that is not within limit frames.
+int FramesUntilBelowOne(double x, int limit) {
+  if (x < 2.0) return 1;
+  // A NaN never falls below 1, nor does a timer too large to lose 1.
+  if (!(x < EXACT_COUNT_LIMIT)) return limit + 1;
+  const double k = std::floor(x - 1.0) + 1.0;
+  return k > limit ? limit + 1 : static_cast<int>(k);
 }
 
-// The first pass of one channel from frame `i` until the channel needs its
-// next sequencer step (that frame included) or the frames run out. The
-// channel's changing fields live in locals for the length of the run; the
-// settings only events change (voice, volume, pan, filter, rates) are
-// constant within it. Returns the frame after the last one rendered.
-// KIND is the generator (one per voice family, so the loop holds no switch)
-// and STEADY whether the run has no sweep and no vibrato steps.
-constexpr int KIND_PULSE = 0;
-constexpr int KIND_SAW = 1;
-constexpr int KIND_TRIANGLE = 2;
-constexpr int KIND_NOISE = 3;
-constexpr int KIND_SILENT = 4;
+// x less 1, n times over. While the values stay between -x and x they are
+// all whole multiples of x's last bit that fit the mantissa, so every one of
+// the n subtractions is exact and they are the one subtraction of n.
+double CountDown(double x, int n) {
+  if (x > 0.0 && x < EXACT_COUNT_LIMIT && n <= 2.0 * x) return x - n;
+  for (int k = 0; k < n; ++k) x = x - 1;
+  return x;
+}
 
-template <int KIND, bool STEADY>
+// The vibrato's counters over n samples on which neither the sweep nor the
+// vibrato moves the frequency: the wait runs out, then the countdown turns the
+// step round every 3500 samples.
+void AdvanceVibratoCounters(uint32_t& wait, int32_t& countdown, double& step, int n) {
+  int64_t counted = n;  // samples on which the countdown runs
+  if (wait > 0) {
+    if (static_cast<int64_t>(wait) - 1 >= n) {
+      wait = wait - static_cast<uint32_t>(n);
+      return;
+    }
+    counted = n - (static_cast<int64_t>(wait) - 1);
+    wait = 0;
+  }
+  const int64_t start = countdown;
+  if (counted < start) {
+    countdown = static_cast<int32_t>(start - counted);
+    return;
+  }
+  const int64_t rest = counted - (start < 1 ? 1 : start);
+  countdown = static_cast<int32_t>(3500 - rest % 3500);
+  if ((1 + rest / 3500) % 2 == 1) step = -step;
+}
+
+// The envelope of one channel over frames [0, n) of out.
+void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n) {
+  if (n <= 0) return;
+  if (c.envelopeRestart) {
+    c.envelopeLevel = 0.0;
+    c.envelopePhase = ENV_ATTACK;
+    c.envelopeRestart = 0;
+  }
+  if (triangle) {
+    c.envelopeLevel = 1.0;
+    for (int j = 0; j < n; ++j) out[j] = 1.0;
+    return;
+  }
+  double level = c.envelopeLevel;
+  int8_t phase = c.envelopePhase;
+  int j = 0;
+  for (; j < n && (phase == ENV_ATTACK || phase == ENV_DECAY); ++j) {
+    const double before = level;
+    const int8_t phaseBefore = phase;
+    out[j] = EnvelopeStep(level, phase, c.attackRate, c.decayRate, c.sustainLevel);
+    // A step that changed nothing (a rate of 0, as a channel that was never
+    // started has) will change nothing on any later sample either.
+    if (level == before && phase == phaseBefore) {
+      ++j;
+      break;
+    }
+  }
+  for (; j < n; ++j) out[j] = level;
+  c.envelopeLevel = level;
+  c.envelopePhase = phase;
+}
+
+// The first pass of one channel from frame i: one run, up to and including
+// the frame of the next sequencer step, the frame on which the key goes off
+// (or, for the held triangle, on) at the end of the gate, or the last frame.
+// STEADY: the run has no sweep and no vibrato steps, so the frequency is the
+// same on every sample and only the vibrato's counters move. Returns the
+// frame after the run.
+template <bool STEADY>
 int RenderRun(int ch, int i, int frames) {
   SoundChannel& c = soundChannels[ch];
   const uint8_t voice = c.voice;
   const int type = voice >> 4;
   const int d = voice & 15;
-  const int threshold = PulseThreshold(type, d);
-  constexpr bool triangle = KIND == KIND_TRIANGLE;
+  const uint8_t kind = KindOf(type);
   const bool held = voice == VOICE_HELD_TRIANGLE;
-  const uint8_t shortMode = type == WAVE_NOISE_SHORT ? 1 : 0;
-  const double noiseRate = NoiseRateTable[d];
-  const int noiseWhole = static_cast<int>(noiseRate / 44100.0);
-  const double noiseWholePhase = noiseWhole * 44100.0;
   const int volume = c.volume < 0 ? 0 : (c.volume > 15 ? 15 : c.volume);
-  const double attackRate = c.attackRate;
-  const double decayRate = c.decayRate;
-  const double sustainLevel = c.sustainLevel;
-  const double sweepRate = c.sweepRate;
-  const double noteFrequency = c.noteFrequency;
-  const uint8_t playing = c.playing;
-  const uint8_t tieFlag = c.tieFlag;
-  constexpr bool steady = STEADY;
 
   RunSettings& run = channelRuns[ch][channelRunCount[ch]++];
   run.start = i;
+  run.kind = kind;
+  run.keyOn = c.keyOn ? 1 : 0;
+  run.variant = static_cast<uint8_t>(d);
+  run.threshold = PulseThreshold(type, d);
   run.coefficient = c.filterCoefficient;
   run.panLeft = PanGainLeft(c.pan);
   run.panRight = PanGainRight(c.pan);
   run.gain = VolumeTable[volume];
 
-  double phase = c.phase;
-  double frequency = c.frequency;
-  uint8_t keyOn = c.keyOn;
-  double envelopeLevel = c.envelopeLevel;
-  int8_t envelopePhase = c.envelopePhase;
-  uint8_t envelopeRestart = c.envelopeRestart;
-  double sweepOffset = c.sweepOffset;
-  uint32_t vibratoWait = c.vibratoWait;
-  double vibratoOffset = c.vibratoOffset;
-  double vibratoStep = c.vibratoStep;
-  int32_t vibratoCountdown = c.vibratoCountdown;
-  double waitSamples = c.waitSamples;
-  double gateSamples = c.gateSamples;
-  double noisePhase = c.noisePhase;
-  int16_t noiseOutput = c.noiseOutput;
-  double steadyFrequency = sweepOffset + noteFrequency + vibratoOffset;
-  if (steadyFrequency < 0.0) steadyFrequency = 0.0;
-  if (steadyFrequency > 20000.0) steadyFrequency = 20000.0;
-
-  // The modulation, then the envelope, of one sample; returns the envelope
-  // level the sample is scaled by.
-  auto modulateAndEnvelope = [&]() -> double {
-    if constexpr (steady) {
-      if (vibratoWait > 0) vibratoWait = vibratoWait - 1;
-      if (vibratoWait == 0) {
-        vibratoCountdown = vibratoCountdown - 1;
-        if (vibratoCountdown <= 0) {
-          vibratoCountdown = 3500;
-          vibratoStep = -vibratoStep;
-        }
-      }
-      frequency = steadyFrequency;
-    } else {
-      frequency = ModulationStep(sweepOffset, sweepRate, vibratoWait, vibratoOffset, vibratoStep,
-                                 vibratoCountdown, noteFrequency);
-    }
-    if (envelopeRestart) {
-      envelopeLevel = 0.0;
-      envelopePhase = ENV_ATTACK;
-      envelopeRestart = 0;
-    }
-    if constexpr (triangle) {
-      envelopeLevel = 1.0;
-      return 1.0;
-    } else {
-      return EnvelopeStep(envelopeLevel, envelopePhase, attackRate, decayRate, sustainLevel);
-    }
-  };
+  // The length of the run. gateFrame is the frame on which the gate test
+  // first holds; from then on it holds on every frame of the note.
+  const int remaining = frames - i;
+  int n = remaining;
   bool step = false;
-  if (!playing && !keyOn) {
-    // A stopped channel stays silent and still: only its phase, modulation and
-    // envelope move on.
-    for (; i < frames; ++i) {
-      phase = phase + frequency;
-      if (phase >= PHASE_CYCLE) phase = phase - PHASE_CYCLE;
-      modulateAndEnvelope();
-      // The level and envelope are left as they were: without the generator
-      // the filter keeps its state and the sample is 0 whatever they hold.
-      generatorOn[i][ch] = 0;
+  int gateFrame = remaining + 1;
+  if (c.playing) {
+    const int w = FramesUntilBelowOne(c.waitSamples, remaining);
+    if (w <= remaining) {
+      n = w;
+      step = true;
+    }
+    if (c.tieFlag == 0) gateFrame = FramesUntilBelowOne(c.gateSamples, n);
+    const bool keyChanges = held ? c.keyOn == 0 : c.keyOn != 0;
+    if (keyChanges && gateFrame < n) {
+      n = gateFrame;
+      step = false;
     }
   }
-  if (i < frames) channelActive[ch] = true;
-  for (; i < frames && !step; ++i) {
-    // The generator.
-    phase = phase + frequency;
-    if (phase >= PHASE_CYCLE) phase = phase - PHASE_CYCLE;
-    double v = 0.0;
-    if (keyOn) {
-      if constexpr (KIND == KIND_PULSE) {
-        v = PulseLevel(threshold, phase);
-      } else if constexpr (KIND == KIND_SAW) {
-        v = SawLevel(phase);
-      } else if constexpr (KIND == KIND_TRIANGLE) {
-        v = TriangleLevel(d, phase);
-      } else if constexpr (KIND == KIND_NOISE) {
-        noiseOutput = NoiseLevelRun(noisePhase, noiseOutput, shortMode, noiseRate, noiseWhole,
-                                    noiseWholePhase);
-        v = noiseOutput;
-      }
+  const bool gated = gateFrame <= n;
+
+  // The frequency each frame's generator adds: the value the previous frame
+  // left, which the held triangle's gate puts at 0.
+  double* frequency = frameFrequency[ch] + i;
+  frequency[0] = c.frequency;
+  double last;
+  if constexpr (STEADY) {
+    double f = c.sweepOffset + c.noteFrequency + c.vibratoOffset;
+    if (f < 0.0) f = 0.0;
+    if (f > 20000.0) f = 20000.0;
+    const int zeroFrom = held && gated ? gateFrame : n;  // frames after this one hold 0
+    for (int j = 1; j < n; ++j) frequency[j] = j < zeroFrom ? f : 0.0;
+    last = held && gated ? 0.0 : f;
+    AdvanceVibratoCounters(c.vibratoWait, c.vibratoCountdown, c.vibratoStep, n);
+  } else {
+    double sweepOffset = c.sweepOffset;
+    uint32_t vibratoWait = c.vibratoWait;
+    double vibratoOffset = c.vibratoOffset;
+    double vibratoStep = c.vibratoStep;
+    int32_t vibratoCountdown = c.vibratoCountdown;
+    last = c.frequency;
+    for (int j = 0; j < n; ++j) {
+      last = ModulationStep(sweepOffset, c.sweepRate, vibratoWait, vibratoOffset, vibratoStep,
+                            vibratoCountdown, c.noteFrequency);
+      if (held && j + 1 >= gateFrame) last = 0.0;
+      if (j + 1 < n) frequency[j + 1] = last;
     }
-    waveLevels[i][ch] = v;
-    generatorOn[i][ch] = keyOn;
-    envelopeValues[i][ch] = modulateAndEnvelope();
-    // The note timers.
-    if (playing) {
-      waitSamples = waitSamples - 1;
-      gateSamples = gateSamples - 1;
-      if (gateSamples < 1.0 && tieFlag == 0) {
-        if (held) {
-          frequency = 0.0;
-          keyOn = 1;
-        } else {
-          keyOn = 0;
-        }
-      }
-      step = waitSamples < 1.0;
+    c.sweepOffset = sweepOffset;
+    c.vibratoWait = vibratoWait;
+    c.vibratoOffset = vibratoOffset;
+    c.vibratoStep = vibratoStep;
+    c.vibratoCountdown = vibratoCountdown;
+  }
+  c.frequency = last;
+
+  FillEnvelope(c, kind == KIND_TRIANGLE, envelopeValues[ch] + i, n);
+
+  if (kind == KIND_NOISE && run.keyOn) {
+    const uint8_t shortMode = type == WAVE_NOISE_SHORT ? 1 : 0;
+    const double rate = NoiseRateTable[d];
+    const int whole = static_cast<int>(rate / 44100.0);
+    const double wholePhase = whole * 44100.0;
+    double noisePhase = c.noisePhase;
+    int16_t noiseOutput = c.noiseOutput;
+    double* out = noiseLevels[ch] + i;
+    for (int j = 0; j < n; ++j) {
+      noiseOutput = NoiseLevelRun(noisePhase, noiseOutput, shortMode, rate, whole, wholePhase);
+      out[j] = noiseOutput;
     }
+    c.noisePhase = noisePhase;
+    c.noiseOutput = noiseOutput;
   }
 
-  c.phase = phase;
-  c.frequency = frequency;
-  c.keyOn = keyOn;
-  c.envelopeLevel = envelopeLevel;
-  c.envelopePhase = envelopePhase;
-  c.envelopeRestart = envelopeRestart;
-  c.sweepOffset = sweepOffset;
-  c.vibratoWait = vibratoWait;
-  c.vibratoOffset = vibratoOffset;
-  c.vibratoStep = vibratoStep;
-  c.vibratoCountdown = vibratoCountdown;
-  c.waitSamples = waitSamples;
-  c.gateSamples = gateSamples;
-  c.noisePhase = noisePhase;
-  c.noiseOutput = noiseOutput;
+  if (c.playing) {
+    c.waitSamples = CountDown(c.waitSamples, n);
+    c.gateSamples = CountDown(c.gateSamples, n);
+    if (gated) c.keyOn = held ? 1 : 0;
+  }
   if (step) stepSequencer(ch);
-  return i;
-}
-
-template <bool STEADY>
-int RenderRunOf(int ch, int i, int frames) {
-  switch (soundChannels[ch].voice >> 4) {
-    case WAVE_PULSE:
-    case WAVE_PULSE16:
-      return RenderRun<KIND_PULSE, STEADY>(ch, i, frames);
-    case WAVE_SAW:
-      return RenderRun<KIND_SAW, STEADY>(ch, i, frames);
-    case WAVE_TRIANGLE:
-      return RenderRun<KIND_TRIANGLE, STEADY>(ch, i, frames);
-    case WAVE_NOISE_LONG:
-    case WAVE_NOISE_SHORT:
-      return RenderRun<KIND_NOISE, STEADY>(ch, i, frames);
-    default:
-      return RenderRun<KIND_SILENT, STEADY>(ch, i, frames);
-  }
+  return i + n;
 }
 
 // The first pass of one channel over `frames` frames (at most WAVE_FRAMES).
 void GenerateChannel(int ch, int frames) {
   channelRunCount[ch] = 0;
-  channelActive[ch] = false;
   int i = 0;
   while (i < frames) {
     // Without sweep or vibrato steps, sweepOffset and vibratoOffset never
-    // change (neither can be -0, so adding 0 leaves them as they are), and
-    // the frequency is the same on every sample; only the vibrato's counters
-    // run.
+    // change (neither can be -0, so adding 0 leaves them as they are).
     const SoundChannel& c = soundChannels[ch];
     if (c.sweepRate == 0.0 && c.vibratoStep == 0.0) {
-      i = RenderRunOf<true>(ch, i, frames);
+      i = RenderRun<true>(ch, i, frames);
     } else {
-      i = RenderRunOf<false>(ch, i, frames);
+      i = RenderRun<false>(ch, i, frames);
     }
   }
   channelRuns[ch][channelRunCount[ch]].start = frames;
 }
 
-// The settings of the current run of every channel, for the second pass.
-// The filter keeps its state while the generator rests; the filtered sample
-// is scaled by the volume gain and then by the envelope, in that order.
-struct FilterSettings {
-  double coefficient[8];
-  double panLeft[8];
-  double panRight[8];
-  double gain[8];
+// A left and right value side by side, for the filter of one channel.
+typedef double Pair __attribute__((vector_size(16)));
+typedef int32_t PairInt __attribute__((vector_size(8)));
+typedef uint32_t PairSum __attribute__((vector_size(8)));
+
+// One channel's settings in the second pass, for the frames until some
+// channel's next run.
+struct Lane {
+  const double* frequency;
+  const double* envelope;
+  const double* noise;
+  uint8_t kind;
+  uint8_t keyOn;
+  uint8_t variant;
+  // Whether the filter values may leave the 16-bit range, where a sample
+  // needs the checked truncation.
+  bool wide;
+  int threshold;
+  double coefficient;
+  double panLeft;
+  double panRight;
+  double gain;
+  Pair coefficients;
+  Pair pans;
+  Pair gains;
 };
 
-inline void LoadSettings(FilterSettings& s, int ch, const RunSettings& r) {
-  s.coefficient[ch] = r.coefficient;
-  s.panLeft[ch] = r.panLeft;
-  s.panRight[ch] = r.panRight;
-  s.gain[ch] = r.gain;
+// With a coefficient from 0 to 1 and pan gains of at most 1, the filter's
+// next value lies between its last value and the wave level (at most 12726)
+// and is then made smaller: starting within +-32767 it stays within 16 bits
+// for the frames of a buffer, so the truncation to a sample keeps its value.
+inline void LoadLane(Lane& lane, int ch, const RunSettings& r, Pair state) {
+  lane.frequency = frameFrequency[ch];
+  lane.envelope = envelopeValues[ch];
+  lane.noise = noiseLevels[ch];
+  lane.kind = r.kind;
+  lane.keyOn = r.keyOn;
+  lane.variant = r.variant;
+  lane.threshold = r.threshold;
+  lane.coefficient = r.coefficient;
+  lane.panLeft = r.panLeft;
+  lane.panRight = r.panRight;
+  lane.gain = r.gain;
+  lane.coefficients = Pair{r.coefficient, r.coefficient};
+  lane.pans = Pair{r.panLeft, r.panRight};
+  lane.gains = Pair{r.gain, r.gain};
+  const bool stable = r.coefficient >= 0.0 && r.coefficient <= 1.0 && r.panLeft >= 0.0 &&
+                      r.panLeft <= 1.0 && r.panRight >= 0.0 && r.panRight <= 1.0;
+  const bool small =
+      state[0] >= -32767.0 && state[0] <= 32767.0 && state[1] >= -32767.0 && state[1] <= 32767.0;
+  lane.wide = !(stable && small);
 }
 
-// The second pass of one channel alone, for renderChannel.
-void FilterChannel(int ch, int16_t* samples) {
-  SoundChannel& c = soundChannels[ch];
-  double filterLeft = c.filterLeft;
-  double filterRight = c.filterRight;
-  for (int r = 0; r < channelRunCount[ch]; ++r) {
-    const RunSettings& run = channelRuns[ch][r];
-    const int end = channelRuns[ch][r + 1].start;
-    for (int i = run.start; i < end; ++i) {
-      double left = 0.0;
-      double right = 0.0;
-      if (generatorOn[i][ch]) {
-        const double v = waveLevels[i][ch];
-        filterLeft = FilterStep(filterLeft, v, run.coefficient) * run.panLeft;
-        filterRight = FilterStep(filterRight, v, run.coefficient) * run.panRight;
-        left = TruncToSample(filterLeft);
-        right = TruncToSample(filterRight);
-      }
-      const double e = envelopeValues[i][ch];
-      samples[2 * i] = ScaledSample(left, run.gain, e);
-      samples[2 * i + 1] = ScaledSample(right, run.gain, e);
-    }
+// The generator's phase after one more frame. Taking off 0 leaves the phase
+// as it is; this way no branch waits on the wrap.
+inline double NextPhase(double phase, double frequency) {
+  const double p = phase + frequency;
+  return p - (p >= PHASE_CYCLE ? PHASE_CYCLE : 0.0);
+}
+
+// Filter, pan, volume and envelope of one sounding frame of a channel, added
+// to sum.
+inline void FilterSample(const Lane& l, Pair& state, double v, int i, PairSum& sum) {
+  const double e = l.envelope[i];
+  if (!l.wide) {
+    const Pair next = (state + (Pair{v, v} - state) * l.coefficients) * l.pans;
+    state = next;
+    const Pair sample = __builtin_convertvector(__builtin_convertvector(next, PairInt), Pair);
+    const Pair scaled = sample * l.gains * Pair{e, e};
+    sum += __builtin_convertvector(__builtin_convertvector(scaled, PairInt), PairSum);
+  } else {
+    const double left = FilterStep(state[0], v, l.coefficient) * l.panLeft;
+    const double right = FilterStep(state[1], v, l.coefficient) * l.panRight;
+    state = Pair{left, right};
+    const double sampleLeft = TruncToSample(left);
+    const double sampleRight = TruncToSample(right);
+    sum[0] += static_cast<uint32_t>(TruncToSample(sampleLeft * l.gain * e));
+    sum[1] += static_cast<uint32_t>(TruncToSample(sampleRight * l.gain * e));
   }
-  c.filterLeft = filterLeft;
-  c.filterRight = filterRight;
 }
 
-// The second pass of all eight channels, frame by frame, summed into mix.
-// Between two frames where some channel's settings change, all settings are
-// held in locals.
-void FilterAllChannels(int32_t* mix, int frames) {
-  double filterLeft[8];
-  double filterRight[8];
+// The second pass of the listed channels, frame by frame: phase, wave level,
+// filter and pan, volume and envelope; the samples are summed into mix (left
+// and right interleaved), whose low 16 bits are the 16-bit wrap-around sum.
+// The filter keeps its state while the generator rests.
+void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
+  double phase[8];
+  Pair state[8];
   int run[8];
-  FilterSettings s;
-  for (int ch = 0; ch < 8; ++ch) {
-    filterLeft[ch] = soundChannels[ch].filterLeft;
-    filterRight[ch] = soundChannels[ch].filterRight;
-    run[ch] = 0;
-    LoadSettings(s, ch, channelRuns[ch][0]);
+  Lane lane[8];
+  for (int k = 0; k < count; ++k) {
+    const SoundChannel& c = soundChannels[list[k]];
+    phase[k] = c.phase;
+    state[k] = Pair{c.filterLeft, c.filterRight};
+    run[k] = 0;
+    LoadLane(lane[k], list[k], channelRuns[list[k]][0], state[k]);
   }
   int from = 0;
   while (from < frames) {
     int to = frames;
-    for (int ch = 0; ch < 8; ++ch) {
-      const int next = channelRuns[ch][run[ch] + 1].start;
+    for (int k = 0; k < count; ++k) {
+      const int next = channelRuns[list[k]][run[k] + 1].start;
       if (next < to) to = next;
     }
-    for (int i = from; i < to; ++i) {
-      int32_t sumLeft = 0;
-      int32_t sumRight = 0;
-      for (int ch = 0; ch < 8; ++ch) {
-        const double v = waveLevels[i][ch];
-        const double nextLeft = FilterStep(filterLeft[ch], v, s.coefficient[ch]) * s.panLeft[ch];
-        const double nextRight = FilterStep(filterRight[ch], v, s.coefficient[ch]) * s.panRight[ch];
-        const bool on = generatorOn[i][ch] != 0;
-        filterLeft[ch] = on ? nextLeft : filterLeft[ch];
-        filterRight[ch] = on ? nextRight : filterRight[ch];
-        const double left = on ? static_cast<double>(TruncToSample(nextLeft)) : 0.0;
-        const double right = on ? static_cast<double>(TruncToSample(nextRight)) : 0.0;
-        const double e = envelopeValues[i][ch];
-        sumLeft += ScaledSample(left, s.gain[ch], e);
-        sumRight += ScaledSample(right, s.gain[ch], e);
+    // Channels whose generator rests through the stretch only move their
+    // phase on; the others are grouped by wave, so each group's loop holds
+    // the one generator.
+    int resting[8];
+    int restingCount = 0;
+    int byKind[5][8];
+    int kindCount[5] = {0, 0, 0, 0, 0};
+    for (int k = 0; k < count; ++k) {
+      if (lane[k].keyOn) {
+        byKind[lane[k].kind][kindCount[lane[k].kind]++] = k;
+      } else {
+        resting[restingCount++] = k;
       }
-      mix[2 * i] = sumLeft;
-      mix[2 * i + 1] = sumRight;
+    }
+    for (int i = from; i < to; ++i) {
+      for (int r = 0; r < restingCount; ++r) {
+        const int k = resting[r];
+        phase[k] = NextPhase(phase[k], lane[k].frequency[i]);
+      }
+      PairSum sum = {0, 0};
+      for (int r = 0; r < kindCount[KIND_PULSE]; ++r) {
+        const int k = byKind[KIND_PULSE][r];
+        const Lane& l = lane[k];
+        phase[k] = NextPhase(phase[k], l.frequency[i]);
+        FilterSample(l, state[k], PulseLevel(l.threshold, phase[k]), i, sum);
+      }
+      for (int r = 0; r < kindCount[KIND_SAW]; ++r) {
+        const int k = byKind[KIND_SAW][r];
+        const Lane& l = lane[k];
+        phase[k] = NextPhase(phase[k], l.frequency[i]);
+        FilterSample(l, state[k], SawLevel(phase[k]), i, sum);
+      }
+      for (int r = 0; r < kindCount[KIND_TRIANGLE]; ++r) {
+        const int k = byKind[KIND_TRIANGLE][r];
+        const Lane& l = lane[k];
+        phase[k] = NextPhase(phase[k], l.frequency[i]);
+        FilterSample(l, state[k], TriangleLevel(l.variant, phase[k]), i, sum);
+      }
+      for (int r = 0; r < kindCount[KIND_NOISE]; ++r) {
+        const int k = byKind[KIND_NOISE][r];
+        const Lane& l = lane[k];
+        phase[k] = NextPhase(phase[k], l.frequency[i]);
+        FilterSample(l, state[k], l.noise[i], i, sum);
+      }
+      for (int r = 0; r < kindCount[KIND_SILENT]; ++r) {
+        const int k = byKind[KIND_SILENT][r];
+        const Lane& l = lane[k];
+        phase[k] = NextPhase(phase[k], l.frequency[i]);
+        FilterSample(l, state[k], 0.0, i, sum);
+      }
+      mix[2 * i] = sum[0];
+      mix[2 * i + 1] = sum[1];
     }
     from = to;
-    for (int ch = 0; ch < 8; ++ch) {
-      if (channelRuns[ch][run[ch] + 1].start == from && from < frames) {
-        ++run[ch];
-        LoadSettings(s, ch, channelRuns[ch][run[ch]]);
+    if (from >= frames) break;
+    for (int k = 0; k < count; ++k) {
+      const int ch = list[k];
+      if (channelRuns[ch][run[k] + 1].start == from) {
+        ++run[k];
+        LoadLane(lane[k], ch, channelRuns[ch][run[k]], state[k]);
       }
     }
   }
-  for (int ch = 0; ch < 8; ++ch) {
-    soundChannels[ch].filterLeft = filterLeft[ch];
-    soundChannels[ch].filterRight = filterRight[ch];
+  for (int k = 0; k < count; ++k) {
+    SoundChannel& c = soundChannels[list[k]];
+    c.phase = phase[k];
+    c.filterLeft = state[k][0];
+    c.filterRight = state[k][1];
   }
 }
+
+constexpr int ALL_CHANNELS[8] = {0, 1, 2, 3, 4, 5, 6, 7};
+uint32_t mixSums[2 * WAVE_FRAMES];
 
 }  // namespace
 
@@ -355,7 +465,8 @@ void renderChannel(int ch, int16_t* samples, int byteCount) {
   while (frames > 0) {
     const int n = frames < WAVE_FRAMES ? frames : WAVE_FRAMES;
     GenerateChannel(ch, n);
-    FilterChannel(ch, samples);
+    FilterChannels(&ch, 1, mixSums, n);
+    for (int k = 0; k < 2 * n; ++k) samples[k] = static_cast<int16_t>(mixSums[k] & 0xFFFF);
     samples += 2 * n;
     frames -= n;
   }
@@ -371,24 +482,9 @@ void renderMix(uint8_t* buffer, int byteCount) {
   const int frames = bytes / 4;
   if (frames == 0) return;
   for (int ch = 0; ch < 8; ++ch) GenerateChannel(ch, frames);
-  // Summed wide; the low 16 bits of the sum are the 16-bit wrap-around sum.
-  static int32_t mix[WAVE_BUFFER_SIZE / 2];
-  int active = 0;
-  for (int ch = 0; ch < 8; ++ch) active += channelActive[ch] ? 1 : 0;
-  if (active > 2) {
-    FilterAllChannels(mix, frames);
-  } else {
-    // With one or two channels sounding there are too few chains to overlap
-    // to pay for running all eight.
-    std::memset(mix, 0, sizeof mix);
-    for (int ch = 0; ch < 8; ++ch) {
-      if (!channelActive[ch]) continue;
-      FilterChannel(ch, scratchBuffer);
-      for (int k = 0; k < frames * 2; ++k) mix[k] += scratchBuffer[k];
-    }
-  }
+  FilterChannels(ALL_CHANNELS, 8, mixSums, frames);
   for (int k = 0; k < frames * 2; ++k) {
-    const uint32_t v = static_cast<uint32_t>(mix[k]);
+    const uint32_t v = mixSums[k];
     buffer[2 * k] = static_cast<uint8_t>(v & 0xFF);
     buffer[2 * k + 1] = static_cast<uint8_t>((v >> 8) & 0xFF);
   }

@@ -1,8 +1,9 @@
 // The sample mixer's render loop: drives a channel sample by sample
 // (generator, modulation, envelope, volume, note timers, sequencer steps).
-// renderMix (sound_engine.h) runs every channel's generators in channel order,
-// then all eight filters side by side, and sums the results; renderChannel
-// renders one channel alone, for tests.
+// renderMix (sound_engine.h) runs every channel's timing, envelope and noise
+// in channel order, then the phases, waves and filters of all eight side by
+// side, and sums the results; renderChannel renders one channel alone, for
+// tests.
 #pragma once
 
 #include <cstdint>

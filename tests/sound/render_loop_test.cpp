@@ -1,6 +1,7 @@
 // The mixer's render loop keeps a channel in local variables and clocks the
 // noise in batches; these cases hold it to the sample-by-sample order of the
 // generator, the modulation, the envelope and the note timers.
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -71,6 +72,17 @@ TEST(RenderLoop, MatchesThePartsSampleForSample) {
       "@3h1i99j99 l64 [c d e f g a b]9",
       "@56q1 l8 crcr",
       "t255.99@33D-50_12 c+d-e",
+      // Gates that end long before the next step, slow and stalled attacks,
+      // a decay that never reaches its sustain level, vibrato after a delay
+      // and notes longer than many buffers.
+      "@0q1 l1 cr c",
+      "@56q1 l2 c r2. c",
+      "@3h1 l1 c c",
+      "@3h0 l4 c d",
+      "@5h99i1j99 l2 c e",
+      "@40m12n40 l1 c&c",
+      "t1@0 c",
+      "@0 v15 l64 q8 [c r]20 c1",
   };
   for (const char* text : texts) {
     const std::vector<int16_t> fast = Render(text, false, 24);
@@ -86,6 +98,15 @@ TEST(RenderLoop, MatchesThePartsSampleForSample) {
     EXPECT_EQ(fastEnd.noisePhase, slowEnd.noisePhase) << text;
     EXPECT_EQ(fastEnd.vibratoOffset, slowEnd.vibratoOffset) << text;
     EXPECT_EQ(fastEnd.readPos, slowEnd.readPos) << text;
+    EXPECT_EQ(fastEnd.frequency, slowEnd.frequency) << text;
+    EXPECT_EQ(fastEnd.keyOn, slowEnd.keyOn) << text;
+    EXPECT_EQ(fastEnd.waitSamples, slowEnd.waitSamples) << text;
+    EXPECT_EQ(fastEnd.gateSamples, slowEnd.gateSamples) << text;
+    EXPECT_EQ(fastEnd.envelopePhase, slowEnd.envelopePhase) << text;
+    EXPECT_EQ(fastEnd.vibratoWait, slowEnd.vibratoWait) << text;
+    EXPECT_EQ(fastEnd.vibratoCountdown, slowEnd.vibratoCountdown) << text;
+    EXPECT_EQ(std::signbit(fastEnd.vibratoStep), std::signbit(slowEnd.vibratoStep)) << text;
+    EXPECT_EQ(fastEnd.noiseOutput, slowEnd.noiseOutput) << text;
   }
   stopSoundEngine();
 }
@@ -178,6 +199,11 @@ TEST(RenderLoop, MixMatchesThePartsChannelByChannel) {
       EXPECT_EQ(fastEnd[ch].filterRight, soundChannels[ch].filterRight) << set[ch];
       EXPECT_EQ(fastEnd[ch].phase, soundChannels[ch].phase) << set[ch];
       EXPECT_EQ(fastEnd[ch].readPos, soundChannels[ch].readPos) << set[ch];
+      EXPECT_EQ(fastEnd[ch].frequency, soundChannels[ch].frequency) << set[ch];
+      EXPECT_EQ(fastEnd[ch].waitSamples, soundChannels[ch].waitSamples) << set[ch];
+      EXPECT_EQ(fastEnd[ch].gateSamples, soundChannels[ch].gateSamples) << set[ch];
+      EXPECT_EQ(fastEnd[ch].envelopeLevel, soundChannels[ch].envelopeLevel) << set[ch];
+      EXPECT_EQ(fastEnd[ch].vibratoCountdown, soundChannels[ch].vibratoCountdown) << set[ch];
     }
   }
   stopSoundEngine();
