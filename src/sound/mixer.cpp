@@ -41,8 +41,11 @@ constexpr uint8_t KIND_SAW = 1;
 constexpr uint8_t KIND_TRIANGLE = 2;
 constexpr uint8_t KIND_NOISE = 3;
 constexpr uint8_t KIND_SILENT = 4;
+constexpr uint8_t KIND_STEPPED = 5;  // the triangle in 32 steps
+constexpr int KIND_COUNT = 6;
+constexpr int PHASE_STEPS = 44100 / 1378 + 1;  // 32 steps and the last sliver
 
-inline uint8_t KindOf(int type) {
+inline uint8_t KindOf(int type, int d) {
   switch (type) {
     case WAVE_PULSE:
     case WAVE_PULSE16:
@@ -50,7 +53,7 @@ inline uint8_t KindOf(int type) {
     case WAVE_SAW:
       return KIND_SAW;
     case WAVE_TRIANGLE:
-      return KIND_TRIANGLE;
+      return d >= 8 ? KIND_STEPPED : KIND_TRIANGLE;
     case WAVE_NOISE_LONG:
     case WAVE_NOISE_SHORT:
       return KIND_NOISE;
@@ -165,7 +168,7 @@ int RenderRun(int ch, int i, int frames) {
   const uint8_t voice = c.voice;
   const int type = voice >> 4;
   const int d = voice & 15;
-  const uint8_t kind = KindOf(type);
+  const uint8_t kind = KindOf(type, d);
   const bool held = voice == VOICE_HELD_TRIANGLE;
   const int volume = c.volume < 0 ? 0 : (c.volume > 15 ? 15 : c.volume);
 
@@ -235,7 +238,7 @@ int RenderRun(int ch, int i, int frames) {
   }
   c.frequency = last;
 
-  FillEnvelope(c, kind == KIND_TRIANGLE, envelopeValues[ch] + i, n);
+  FillEnvelope(c, type == WAVE_TRIANGLE, envelopeValues[ch] + i, n);
 
   if (kind == KIND_NOISE && run.keyOn) {
     const uint8_t shortMode = type == WAVE_NOISE_SHORT ? 1 : 0;
@@ -332,6 +335,21 @@ inline void LoadLane(Lane& lane, int ch, const RunSettings& r, Pair state) {
   lane.wide = !(stable && small);
 }
 
+// The stepped triangle's level on each of its steps: it depends only on
+// which step of 1378 phase units the phase is in.
+struct SteppedTriangleTable {
+  double level[PHASE_STEPS];
+  SteppedTriangleTable() {
+    for (int k = 0; k < PHASE_STEPS; ++k) level[k] = TriangleLevel(8, k * 1378.0);
+  }
+};
+const SteppedTriangleTable steppedTriangle;
+
+inline double SteppedTriangleLevel(double p) {
+  if (p >= 0.0 && p < PHASE_CYCLE) return steppedTriangle.level[static_cast<int>(p) / 1378];
+  return TriangleLevel(8, p);
+}
+
 // The generator's phase after one more frame. Taking off 0 leaves the phase
 // as it is; this way no branch waits on the wrap.
 inline double NextPhase(double phase, double frequency) {
@@ -388,8 +406,8 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
     // the one generator.
     int resting[8];
     int restingCount = 0;
-    int byKind[5][8];
-    int kindCount[5] = {0, 0, 0, 0, 0};
+    int byKind[KIND_COUNT][8];
+    int kindCount[KIND_COUNT] = {0, 0, 0, 0, 0, 0};
     for (int k = 0; k < count; ++k) {
       if (lane[k].keyOn) {
         byKind[lane[k].kind][kindCount[lane[k].kind]++] = k;
@@ -420,6 +438,12 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
         const Lane& l = lane[k];
         phase[k] = NextPhase(phase[k], l.frequency[i]);
         FilterSample(l, state[k], TriangleLevel(l.variant, phase[k]), i, sum);
+      }
+      for (int r = 0; r < kindCount[KIND_STEPPED]; ++r) {
+        const int k = byKind[KIND_STEPPED][r];
+        const Lane& l = lane[k];
+        phase[k] = NextPhase(phase[k], l.frequency[i]);
+        FilterSample(l, state[k], SteppedTriangleLevel(phase[k]), i, sum);
       }
       for (int r = 0; r < kindCount[KIND_NOISE]; ++r) {
         const int k = byKind[KIND_NOISE][r];
