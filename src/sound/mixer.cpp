@@ -350,11 +350,11 @@ inline double SteppedTriangleLevel(double p) {
   return TriangleLevel(8, p);
 }
 
-// The generator's phase after one more frame. Taking off 0 leaves the phase
-// as it is; this way no branch waits on the wrap.
+// The generator's phase after one more frame.
 inline double NextPhase(double phase, double frequency) {
   const double p = phase + frequency;
-  return p - (p >= PHASE_CYCLE ? PHASE_CYCLE : 0.0);
+  if (__builtin_expect(p >= PHASE_CYCLE, 0)) return p - PHASE_CYCLE;  // about once a cycle
+  return p;
 }
 
 // Filter, pan, volume and envelope of one sounding frame of a channel, added
