@@ -156,6 +156,62 @@ void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n) {
   c.envelopePhase = phase;
 }
 
+// The noise of one run of a sounding noise channel into out. No other
+// channel clocks the shared register meanwhile, so it is held in a local
+// for the run, and its mode is settled by the first clock.
+template <uint8_t SHORT_MODE>
+void RenderNoise(SoundChannel& c, int d, double* out, int n) {
+  constexpr int tap = SHORT_MODE ? 6 : 1;
+  constexpr int chunk = 15 - tap;  // clocks that depend only on the bits before them
+  const double rate = NoiseRateTable[d];
+  const int whole = static_cast<int>(rate / 44100.0);
+  const double wholePhase = whole * 44100.0;
+  double noisePhase = c.noisePhase;
+  int16_t noiseOutput = c.noiseOutput;
+  uint32_t r = noiseRegister;
+  uint8_t mode = noiseMode;
+  for (int j = 0; j < n; ++j) {
+    const double x = noisePhase + rate;
+    if (!(x > 44100)) {
+      noisePhase = x;
+      out[j] = noiseOutput;
+      continue;
+    }
+    double y = x - wholePhase;
+    int count = whole;
+    if (y > 44100) {
+      y = y - 44100;
+      ++count;
+    }
+    if (!(y > 0) || y > 44100 || count == 0) {
+      // The general count handles the edges, on the shared register itself.
+      noiseRegister = static_cast<uint16_t>(r);
+      noiseMode = mode;
+      noiseOutput = NoiseLevel(noisePhase, noiseOutput, SHORT_MODE, rate);
+      r = noiseRegister;
+      mode = noiseMode;
+      out[j] = noiseOutput;
+      continue;
+    }
+    noisePhase = y;
+    if (mode != SHORT_MODE) r = 0x4000;
+    mode = SHORT_MODE;
+    while (count > 0) {
+      const int k = count < chunk ? count : chunk;
+      const uint32_t bits = (r ^ (r >> tap)) & ((1u << k) - 1);
+      r = (r >> k) | (bits << (15 - k));
+      count -= k;
+    }
+    // The last feedback bit went in at bit 14.
+    noiseOutput = (r & 0x4000) ? -6363 : 6363;
+    out[j] = noiseOutput;
+  }
+  noiseRegister = static_cast<uint16_t>(r);
+  noiseMode = mode;
+  c.noisePhase = noisePhase;
+  c.noiseOutput = noiseOutput;
+}
+
 // The first pass of one channel from frame i: one run, up to and including
 // the frame of the next sequencer step, the frame on which the key goes off
 // (or, for the held triangle, on) at the end of the gate, or the last frame.
@@ -241,19 +297,11 @@ int RenderRun(int ch, int i, int frames) {
   FillEnvelope(c, type == WAVE_TRIANGLE, envelopeValues[ch] + i, n);
 
   if (kind == KIND_NOISE && run.keyOn) {
-    const uint8_t shortMode = type == WAVE_NOISE_SHORT ? 1 : 0;
-    const double rate = NoiseRateTable[d];
-    const int whole = static_cast<int>(rate / 44100.0);
-    const double wholePhase = whole * 44100.0;
-    double noisePhase = c.noisePhase;
-    int16_t noiseOutput = c.noiseOutput;
-    double* out = noiseLevels[ch] + i;
-    for (int j = 0; j < n; ++j) {
-      noiseOutput = NoiseLevelRun(noisePhase, noiseOutput, shortMode, rate, whole, wholePhase);
-      out[j] = noiseOutput;
+    if (type == WAVE_NOISE_SHORT) {
+      RenderNoise<1>(c, d, noiseLevels[ch] + i, n);
+    } else {
+      RenderNoise<0>(c, d, noiseLevels[ch] + i, n);
     }
-    c.noisePhase = noisePhase;
-    c.noiseOutput = noiseOutput;
   }
 
   if (c.playing) {
