@@ -348,10 +348,6 @@ struct Lane {
   // needs the checked truncation.
   bool wide;
   int threshold;
-  double coefficient;
-  double panLeft;
-  double panRight;
-  double gain;
   Pair coefficients;
   Pair pans;
   Pair gains;
@@ -369,10 +365,6 @@ inline void LoadLane(Lane& lane, int ch, const RunSettings& r, Pair state) {
   lane.keyOn = r.keyOn;
   lane.variant = r.variant;
   lane.threshold = r.threshold;
-  lane.coefficient = r.coefficient;
-  lane.panLeft = r.panLeft;
-  lane.panRight = r.panRight;
-  lane.gain = r.gain;
   lane.coefficients = Pair{r.coefficient, r.coefficient};
   lane.pans = Pair{r.panLeft, r.panRight};
   lane.gains = Pair{r.gain, r.gain};
@@ -405,24 +397,105 @@ inline double NextPhase(double phase, double frequency) {
   return p;
 }
 
-// Filter, pan, volume and envelope of one sounding frame of a channel, added
-// to sum.
-inline void FilterSample(const Lane& l, Pair& state, double v, int i, PairSum& sum) {
-  const double e = l.envelope[i];
-  if (!l.wide) {
-    const Pair next = (state + (Pair{v, v} - state) * l.coefficients) * l.pans;
-    state = next;
-    const Pair sample = __builtin_convertvector(__builtin_convertvector(next, PairInt), Pair);
-    const Pair scaled = sample * l.gains * Pair{e, e};
-    sum += __builtin_convertvector(__builtin_convertvector(scaled, PairInt), PairSum);
-  } else {
-    const double left = FilterStep(state[0], v, l.coefficient) * l.panLeft;
-    const double right = FilterStep(state[1], v, l.coefficient) * l.panRight;
-    state = Pair{left, right};
-    const double sampleLeft = TruncToSample(left);
-    const double sampleRight = TruncToSample(right);
-    sum[0] += static_cast<uint32_t>(TruncToSample(sampleLeft * l.gain * e));
-    sum[1] += static_cast<uint32_t>(TruncToSample(sampleRight * l.gain * e));
+// The groups a channel's stretch falls into, in the order they are mixed.
+constexpr int GROUP_RESTING = 0;
+constexpr int GROUP_PULSE = 1;
+constexpr int GROUP_SAW = 2;
+constexpr int GROUP_TRIANGLE = 3;
+constexpr int GROUP_STEPPED = 4;
+constexpr int GROUP_NOISE = 5;
+constexpr int GROUP_SILENT = 6;
+constexpr int GROUP_WIDE = 7;
+constexpr int GROUP_COUNT = 8;
+
+inline int GroupOf(const Lane& l) {
+  if (!l.keyOn) return GROUP_RESTING;
+  if (l.wide) return GROUP_WIDE;
+  switch (l.kind) {
+    case KIND_PULSE:
+      return GROUP_PULSE;
+    case KIND_SAW:
+      return GROUP_SAW;
+    case KIND_TRIANGLE:
+      return GROUP_TRIANGLE;
+    case KIND_STEPPED:
+      return GROUP_STEPPED;
+    case KIND_NOISE:
+      return GROUP_NOISE;
+    default:
+      return GROUP_SILENT;
+  }
+}
+
+// A channel in the second pass for one stretch: its settings with the
+// phase and filter state they act on.
+struct Voice {
+  Pair state;
+  Pair coefficients;
+  Pair pans;
+  Pair gains;
+  double phase;
+  const double* frequency;
+  const double* envelope;
+  const double* noise;
+  int threshold;
+  int variant;
+  int kind;
+  int lane;
+};
+
+inline void LoadVoice(Voice& v, const Lane& l, int lane, double phase, Pair state) {
+  v.state = state;
+  v.coefficients = l.coefficients;
+  v.pans = l.pans;
+  v.gains = l.gains;
+  v.phase = phase;
+  v.frequency = l.frequency;
+  v.envelope = l.envelope;
+  v.noise = l.noise;
+  v.threshold = l.threshold;
+  v.variant = l.variant;
+  v.kind = l.kind;
+  v.lane = lane;
+}
+
+// Filter, pan, volume and envelope of one sounding frame of a channel whose
+// filter stays within 16 bits, added to sum.
+inline void FilterSample(Voice& c, double level, int i, PairSum& sum) {
+  const double e = c.envelope[i];
+  const Pair next = (c.state + (Pair{level, level} - c.state) * c.coefficients) * c.pans;
+  c.state = next;
+  const Pair sample = __builtin_convertvector(__builtin_convertvector(next, PairInt), Pair);
+  const Pair scaled = sample * c.gains * Pair{e, e};
+  sum += __builtin_convertvector(__builtin_convertvector(scaled, PairInt), PairSum);
+}
+
+// The same with every truncation checked, for a filter that may leave the
+// 16-bit range.
+inline void FilterWideSample(Voice& c, double level, int i, PairSum& sum) {
+  const double e = c.envelope[i];
+  const double left = FilterStep(c.state[0], level, c.coefficients[0]) * c.pans[0];
+  const double right = FilterStep(c.state[1], level, c.coefficients[0]) * c.pans[1];
+  c.state = Pair{left, right};
+  const double sampleLeft = TruncToSample(left);
+  const double sampleRight = TruncToSample(right);
+  sum[0] += static_cast<uint32_t>(TruncToSample(sampleLeft * c.gains[0] * e));
+  sum[1] += static_cast<uint32_t>(TruncToSample(sampleRight * c.gains[0] * e));
+}
+
+inline double WaveLevelOf(const Voice& c, int i) {
+  switch (c.kind) {
+    case KIND_PULSE:
+      return PulseLevel(c.threshold, c.phase);
+    case KIND_SAW:
+      return SawLevel(c.phase);
+    case KIND_TRIANGLE:
+    case KIND_STEPPED:
+      return TriangleLevel(c.variant, c.phase);
+    case KIND_NOISE:
+      return c.noise[i];
+    default:
+      return 0.0;
   }
 }
 
@@ -449,64 +522,64 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
       const int next = channelRuns[list[k]][run[k] + 1].start;
       if (next < to) to = next;
     }
-    // Channels whose generator rests through the stretch only move their
-    // phase on; the others are grouped by wave, so each group's loop holds
-    // the one generator.
-    int resting[8];
-    int restingCount = 0;
-    int byKind[KIND_COUNT][8];
-    int kindCount[KIND_COUNT] = {0, 0, 0, 0, 0, 0};
-    for (int k = 0; k < count; ++k) {
-      if (lane[k].keyOn) {
-        byKind[lane[k].kind][kindCount[lane[k].kind]++] = k;
-      } else {
-        resting[restingCount++] = k;
+    // The stretch's channels sorted into groups, each kept together with its
+    // state so that a group's loop holds the one generator and reads its
+    // channels one after another. Channels whose generator rests only move
+    // their phase on; those whose filter may leave the 16-bit range take the
+    // checked path.
+    Voice voices[8];
+    int groupStart[GROUP_COUNT + 1];
+    int n = 0;
+    for (int g = 0; g < GROUP_COUNT; ++g) {
+      groupStart[g] = n;
+      for (int k = 0; k < count; ++k) {
+        const Lane& l = lane[k];
+        if (GroupOf(l) == g) LoadVoice(voices[n++], l, k, phase[k], state[k]);
       }
     }
+    groupStart[GROUP_COUNT] = n;
+    Voice* const group[GROUP_COUNT + 1] = {
+        voices + groupStart[0], voices + groupStart[1], voices + groupStart[2],
+        voices + groupStart[3], voices + groupStart[4], voices + groupStart[5],
+        voices + groupStart[6], voices + groupStart[7], voices + groupStart[8]};
     for (int i = from; i < to; ++i) {
-      for (int r = 0; r < restingCount; ++r) {
-        const int k = resting[r];
-        phase[k] = NextPhase(phase[k], lane[k].frequency[i]);
-      }
+      for (Voice* v = group[GROUP_RESTING]; v != group[GROUP_RESTING + 1]; ++v)
+        v->phase = NextPhase(v->phase, v->frequency[i]);
       PairSum sum = {0, 0};
-      for (int r = 0; r < kindCount[KIND_PULSE]; ++r) {
-        const int k = byKind[KIND_PULSE][r];
-        const Lane& l = lane[k];
-        phase[k] = NextPhase(phase[k], l.frequency[i]);
-        FilterSample(l, state[k], PulseLevel(l.threshold, phase[k]), i, sum);
+      for (Voice* v = group[GROUP_PULSE]; v != group[GROUP_PULSE + 1]; ++v) {
+        v->phase = NextPhase(v->phase, v->frequency[i]);
+        FilterSample(*v, PulseLevel(v->threshold, v->phase), i, sum);
       }
-      for (int r = 0; r < kindCount[KIND_SAW]; ++r) {
-        const int k = byKind[KIND_SAW][r];
-        const Lane& l = lane[k];
-        phase[k] = NextPhase(phase[k], l.frequency[i]);
-        FilterSample(l, state[k], SawLevel(phase[k]), i, sum);
+      for (Voice* v = group[GROUP_SAW]; v != group[GROUP_SAW + 1]; ++v) {
+        v->phase = NextPhase(v->phase, v->frequency[i]);
+        FilterSample(*v, SawLevel(v->phase), i, sum);
       }
-      for (int r = 0; r < kindCount[KIND_TRIANGLE]; ++r) {
-        const int k = byKind[KIND_TRIANGLE][r];
-        const Lane& l = lane[k];
-        phase[k] = NextPhase(phase[k], l.frequency[i]);
-        FilterSample(l, state[k], TriangleLevel(l.variant, phase[k]), i, sum);
+      for (Voice* v = group[GROUP_TRIANGLE]; v != group[GROUP_TRIANGLE + 1]; ++v) {
+        v->phase = NextPhase(v->phase, v->frequency[i]);
+        FilterSample(*v, TriangleLevel(v->variant, v->phase), i, sum);
       }
-      for (int r = 0; r < kindCount[KIND_STEPPED]; ++r) {
-        const int k = byKind[KIND_STEPPED][r];
-        const Lane& l = lane[k];
-        phase[k] = NextPhase(phase[k], l.frequency[i]);
-        FilterSample(l, state[k], SteppedTriangleLevel(phase[k]), i, sum);
+      for (Voice* v = group[GROUP_STEPPED]; v != group[GROUP_STEPPED + 1]; ++v) {
+        v->phase = NextPhase(v->phase, v->frequency[i]);
+        FilterSample(*v, SteppedTriangleLevel(v->phase), i, sum);
       }
-      for (int r = 0; r < kindCount[KIND_NOISE]; ++r) {
-        const int k = byKind[KIND_NOISE][r];
-        const Lane& l = lane[k];
-        phase[k] = NextPhase(phase[k], l.frequency[i]);
-        FilterSample(l, state[k], l.noise[i], i, sum);
+      for (Voice* v = group[GROUP_NOISE]; v != group[GROUP_NOISE + 1]; ++v) {
+        v->phase = NextPhase(v->phase, v->frequency[i]);
+        FilterSample(*v, v->noise[i], i, sum);
       }
-      for (int r = 0; r < kindCount[KIND_SILENT]; ++r) {
-        const int k = byKind[KIND_SILENT][r];
-        const Lane& l = lane[k];
-        phase[k] = NextPhase(phase[k], l.frequency[i]);
-        FilterSample(l, state[k], 0.0, i, sum);
+      for (Voice* v = group[GROUP_SILENT]; v != group[GROUP_SILENT + 1]; ++v) {
+        v->phase = NextPhase(v->phase, v->frequency[i]);
+        FilterSample(*v, 0.0, i, sum);
+      }
+      for (Voice* v = group[GROUP_WIDE]; v != group[GROUP_WIDE + 1]; ++v) {
+        v->phase = NextPhase(v->phase, v->frequency[i]);
+        FilterWideSample(*v, WaveLevelOf(*v, i), i, sum);
       }
       mix[2 * i] = sum[0];
       mix[2 * i + 1] = sum[1];
+    }
+    for (int m = 0; m < n; ++m) {
+      phase[voices[m].lane] = voices[m].phase;
+      state[voices[m].lane] = voices[m].state;
     }
     from = to;
     if (from >= frames) break;

@@ -134,6 +134,49 @@ std::vector<int16_t> Mix(const std::vector<std::string>& texts, bool reference, 
   return out;
 }
 
+// No MML text gives a filter coefficient above 1 or a filter far outside the
+// 16-bit range, but the record can hold them: the mixer then truncates with
+// every check, sample for sample like the parts, in a mix with ordinary
+// channels beside it.
+TEST(RenderLoop, FilterBeyondSixteenBitsMatchesTheParts) {
+  struct Case {
+    double coefficient;
+    double left;
+    double right;
+  };
+  const Case cases[] = {
+      {1.95, 0.0, 0.0},           // rings past 16 bits on every edge of the pulse
+      {0.85, 90000.0, -70000.0},  // starts outside and decays into range
+      {2.5, 1.0, -1.0},           // unstable: grows until the values leave int range
+      {-0.5, 40000.0, 0.0},
+  };
+  for (const Case& k : cases) {
+    std::vector<int16_t> out[2];
+    SoundChannel end[2];
+    for (int pass = 0; pass < 2; ++pass) {
+      startSoundEngine();
+      PlayCue(2, "@0v15p8L c8e8");
+      PlayCue(5, "@32v12L o5c4");
+      for (int ch : {2, 5}) {
+        soundChannels[ch].filterCoefficient = k.coefficient;
+        soundChannels[ch].filterLeft = k.left;
+        soundChannels[ch].filterRight = k.right;
+      }
+      if (pass == 0) {
+        out[pass] = RenderBuffers(4);
+      } else {
+        out[pass].resize(4 * 2 * WAVE_FRAMES);
+        for (int b = 0; b < 4; ++b) ReferenceMix(out[pass].data() + b * 2 * WAVE_FRAMES);
+      }
+      end[pass] = soundChannels[2];
+    }
+    EXPECT_EQ(out[0], out[1]) << k.coefficient;
+    EXPECT_EQ(end[0].filterLeft, end[1].filterLeft) << k.coefficient;
+    EXPECT_EQ(end[0].filterRight, end[1].filterRight) << k.coefficient;
+  }
+  stopSoundEngine();
+}
+
 // A random tune over every voice family and the settings that change the
 // filter, the pan, the envelope and the timing between notes.
 std::string RandomText(std::mt19937& random) {
