@@ -42,7 +42,6 @@ constexpr uint8_t KIND_TRIANGLE = 2;
 constexpr uint8_t KIND_NOISE = 3;
 constexpr uint8_t KIND_SILENT = 4;
 constexpr uint8_t KIND_STEPPED = 5;  // the triangle in 32 steps
-constexpr int KIND_COUNT = 6;
 constexpr int PHASE_STEPS = 44100 / 1378 + 1;  // 32 steps and the last sliver
 
 inline uint8_t KindOf(int type, int d) {
