@@ -41,7 +41,7 @@ constexpr uint8_t KIND_SAW = 1;
 constexpr uint8_t KIND_TRIANGLE = 2;
 constexpr uint8_t KIND_NOISE = 3;
 constexpr uint8_t KIND_SILENT = 4;
-constexpr uint8_t KIND_STEPPED = 5;  // the triangle in 32 steps
+constexpr uint8_t KIND_STEPPED = 5;            // the triangle in 32 steps
 constexpr int PHASE_STEPS = 44100 / 1378 + 1;  // 32 steps and the last sliver
 
 inline uint8_t KindOf(int type, int d) {
@@ -498,6 +498,16 @@ inline double WaveLevelOf(const Voice& c, int i) {
   }
 }
 
+// Frame i of the voices from begin to end: the phase, the level that
+// level(voice) gives for it, then filter and scaling, added to sum.
+template <typename Level>
+inline void MixGroup(Voice* begin, Voice* end, int i, PairSum& sum, Level level) {
+  for (Voice* v = begin; v != end; ++v) {
+    v->phase = NextPhase(v->phase, v->frequency[i]);
+    FilterSample(*v, level(*v), i, sum);
+  }
+}
+
 // The second pass of the listed channels, frame by frame: phase, wave level,
 // filter and pan, volume and envelope; the samples are summed into mix (left
 // and right interleaved), whose low 16 bits are the 16-bit wrap-around sum.
@@ -545,30 +555,18 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
       for (Voice* v = group[GROUP_RESTING]; v != group[GROUP_RESTING + 1]; ++v)
         v->phase = NextPhase(v->phase, v->frequency[i]);
       PairSum sum = {0, 0};
-      for (Voice* v = group[GROUP_PULSE]; v != group[GROUP_PULSE + 1]; ++v) {
-        v->phase = NextPhase(v->phase, v->frequency[i]);
-        FilterSample(*v, PulseLevel(v->threshold, v->phase), i, sum);
-      }
-      for (Voice* v = group[GROUP_SAW]; v != group[GROUP_SAW + 1]; ++v) {
-        v->phase = NextPhase(v->phase, v->frequency[i]);
-        FilterSample(*v, SawLevel(v->phase), i, sum);
-      }
-      for (Voice* v = group[GROUP_TRIANGLE]; v != group[GROUP_TRIANGLE + 1]; ++v) {
-        v->phase = NextPhase(v->phase, v->frequency[i]);
-        FilterSample(*v, TriangleLevel(v->variant, v->phase), i, sum);
-      }
-      for (Voice* v = group[GROUP_STEPPED]; v != group[GROUP_STEPPED + 1]; ++v) {
-        v->phase = NextPhase(v->phase, v->frequency[i]);
-        FilterSample(*v, SteppedTriangleLevel(v->phase), i, sum);
-      }
-      for (Voice* v = group[GROUP_NOISE]; v != group[GROUP_NOISE + 1]; ++v) {
-        v->phase = NextPhase(v->phase, v->frequency[i]);
-        FilterSample(*v, v->noise[i], i, sum);
-      }
-      for (Voice* v = group[GROUP_SILENT]; v != group[GROUP_SILENT + 1]; ++v) {
-        v->phase = NextPhase(v->phase, v->frequency[i]);
-        FilterSample(*v, 0.0, i, sum);
-      }
+      MixGroup(group[GROUP_PULSE], group[GROUP_PULSE + 1], i, sum,
+               [](const Voice& c) { return PulseLevel(c.threshold, c.phase); });
+      MixGroup(group[GROUP_SAW], group[GROUP_SAW + 1], i, sum,
+               [](const Voice& c) { return SawLevel(c.phase); });
+      MixGroup(group[GROUP_TRIANGLE], group[GROUP_TRIANGLE + 1], i, sum,
+               [](const Voice& c) { return TriangleLevel(c.variant, c.phase); });
+      MixGroup(group[GROUP_STEPPED], group[GROUP_STEPPED + 1], i, sum,
+               [](const Voice& c) { return SteppedTriangleLevel(c.phase); });
+      MixGroup(group[GROUP_NOISE], group[GROUP_NOISE + 1], i, sum,
+               [i](const Voice& c) { return c.noise[i]; });
+      MixGroup(group[GROUP_SILENT], group[GROUP_SILENT + 1], i, sum,
+               [](const Voice&) { return 0.0; });
       for (Voice* v = group[GROUP_WIDE]; v != group[GROUP_WIDE + 1]; ++v) {
         v->phase = NextPhase(v->phase, v->frequency[i]);
         FilterWideSample(*v, WaveLevelOf(*v, i), i, sum);

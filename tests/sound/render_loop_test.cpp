@@ -39,6 +39,28 @@ void ReferenceRender(int ch, int16_t* samples, int frames) {
   }
 }
 
+// The state a channel is left in after the same frames rendered both ways:
+// generator, filter, envelope, modulation, note timers and read position.
+void ExpectSameEndState(const SoundChannel& fast, const SoundChannel& slow,
+                        const std::string& what) {
+  EXPECT_EQ(fast.phase, slow.phase) << what;
+  EXPECT_EQ(fast.filterLeft, slow.filterLeft) << what;
+  EXPECT_EQ(fast.filterRight, slow.filterRight) << what;
+  EXPECT_EQ(fast.envelopeLevel, slow.envelopeLevel) << what;
+  EXPECT_EQ(fast.envelopePhase, slow.envelopePhase) << what;
+  EXPECT_EQ(fast.noisePhase, slow.noisePhase) << what;
+  EXPECT_EQ(fast.noiseOutput, slow.noiseOutput) << what;
+  EXPECT_EQ(fast.frequency, slow.frequency) << what;
+  EXPECT_EQ(fast.vibratoOffset, slow.vibratoOffset) << what;
+  EXPECT_EQ(fast.vibratoWait, slow.vibratoWait) << what;
+  EXPECT_EQ(fast.vibratoCountdown, slow.vibratoCountdown) << what;
+  EXPECT_EQ(std::signbit(fast.vibratoStep), std::signbit(slow.vibratoStep)) << what;
+  EXPECT_EQ(fast.keyOn, slow.keyOn) << what;
+  EXPECT_EQ(fast.waitSamples, slow.waitSamples) << what;
+  EXPECT_EQ(fast.gateSamples, slow.gateSamples) << what;
+  EXPECT_EQ(fast.readPos, slow.readPos) << what;
+}
+
 std::vector<int16_t> Render(const char* text, bool reference, int buffers) {
   startSoundEngine();
   PlayCue(2, text);
@@ -91,22 +113,7 @@ TEST(RenderLoop, MatchesThePartsSampleForSample) {
     const std::vector<int16_t> slow = Render(text, true, 24);
     ASSERT_EQ(fast, slow) << text;
     EXPECT_EQ(fastNoise, noiseRegister) << text;
-    const SoundChannel& slowEnd = soundChannels[2];
-    EXPECT_EQ(fastEnd.phase, slowEnd.phase) << text;
-    EXPECT_EQ(fastEnd.filterLeft, slowEnd.filterLeft) << text;
-    EXPECT_EQ(fastEnd.envelopeLevel, slowEnd.envelopeLevel) << text;
-    EXPECT_EQ(fastEnd.noisePhase, slowEnd.noisePhase) << text;
-    EXPECT_EQ(fastEnd.vibratoOffset, slowEnd.vibratoOffset) << text;
-    EXPECT_EQ(fastEnd.readPos, slowEnd.readPos) << text;
-    EXPECT_EQ(fastEnd.frequency, slowEnd.frequency) << text;
-    EXPECT_EQ(fastEnd.keyOn, slowEnd.keyOn) << text;
-    EXPECT_EQ(fastEnd.waitSamples, slowEnd.waitSamples) << text;
-    EXPECT_EQ(fastEnd.gateSamples, slowEnd.gateSamples) << text;
-    EXPECT_EQ(fastEnd.envelopePhase, slowEnd.envelopePhase) << text;
-    EXPECT_EQ(fastEnd.vibratoWait, slowEnd.vibratoWait) << text;
-    EXPECT_EQ(fastEnd.vibratoCountdown, slowEnd.vibratoCountdown) << text;
-    EXPECT_EQ(std::signbit(fastEnd.vibratoStep), std::signbit(slowEnd.vibratoStep)) << text;
-    EXPECT_EQ(fastEnd.noiseOutput, slowEnd.noiseOutput) << text;
+    ExpectSameEndState(fastEnd, soundChannels[2], text);
   }
   stopSoundEngine();
 }
@@ -171,8 +178,7 @@ TEST(RenderLoop, FilterBeyondSixteenBitsMatchesTheParts) {
       end[pass] = soundChannels[2];
     }
     EXPECT_EQ(out[0], out[1]) << k.coefficient;
-    EXPECT_EQ(end[0].filterLeft, end[1].filterLeft) << k.coefficient;
-    EXPECT_EQ(end[0].filterRight, end[1].filterRight) << k.coefficient;
+    ExpectSameEndState(end[0], end[1], std::to_string(k.coefficient));
   }
   stopSoundEngine();
 }
@@ -237,17 +243,7 @@ TEST(RenderLoop, MixMatchesThePartsChannelByChannel) {
     const std::vector<int16_t> slow = Mix(set, true, 6);
     ASSERT_EQ(fast, slow) << set[0] << " | " << set[1] << " | " << set[7];
     EXPECT_EQ(fastNoise, noiseRegister) << set[0];
-    for (int ch = 0; ch < 8; ++ch) {
-      EXPECT_EQ(fastEnd[ch].filterLeft, soundChannels[ch].filterLeft) << set[ch];
-      EXPECT_EQ(fastEnd[ch].filterRight, soundChannels[ch].filterRight) << set[ch];
-      EXPECT_EQ(fastEnd[ch].phase, soundChannels[ch].phase) << set[ch];
-      EXPECT_EQ(fastEnd[ch].readPos, soundChannels[ch].readPos) << set[ch];
-      EXPECT_EQ(fastEnd[ch].frequency, soundChannels[ch].frequency) << set[ch];
-      EXPECT_EQ(fastEnd[ch].waitSamples, soundChannels[ch].waitSamples) << set[ch];
-      EXPECT_EQ(fastEnd[ch].gateSamples, soundChannels[ch].gateSamples) << set[ch];
-      EXPECT_EQ(fastEnd[ch].envelopeLevel, soundChannels[ch].envelopeLevel) << set[ch];
-      EXPECT_EQ(fastEnd[ch].vibratoCountdown, soundChannels[ch].vibratoCountdown) << set[ch];
-    }
+    for (int ch = 0; ch < 8; ++ch) ExpectSameEndState(fastEnd[ch], soundChannels[ch], set[ch]);
   }
   stopSoundEngine();
 }
