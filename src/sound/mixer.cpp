@@ -334,34 +334,37 @@ typedef double Pair __attribute__((vector_size(16)));
 typedef int32_t PairInt __attribute__((vector_size(8)));
 typedef uint32_t PairSum __attribute__((vector_size(8)));
 
-// One channel's settings in the second pass, for the frames until some
-// channel's next run.
-struct Lane {
-  const double* frequency;
-  const double* envelope;
-  const double* noise;
-  uint8_t kind;
-  uint8_t keyOn;
-  uint8_t variant;
-  // Whether the filter values may leave the 16-bit range, where a sample
-  // needs the checked truncation.
-  bool wide;
-  int threshold;
+// A channel in the second pass: the settings of its current run, and for
+// the length of a stretch also the phase and filter state they act on.
+struct Voice {
+  Pair state;
   Pair coefficients;
   Pair pans;
   Pair gains;
+  double phase;
+  const double* frequency;
+  const double* envelope;
+  const double* noise;
+  int threshold;
+  int variant;
+  int kind;
+  int lane;
+  bool keyOn;  // the generator runs on every frame of the run, or on none
+  // Whether the filter values may leave the 16-bit range, where a sample
+  // needs the checked truncation.
+  bool wide;
 };
 
 // With a coefficient from 0 to 1 and pan gains of at most 1, the filter's
 // next value lies between its last value and the wave level (at most 12726)
 // and is then made smaller: starting within +-32767 it stays within 16 bits
 // for the frames of a buffer, so the truncation to a sample keeps its value.
-inline void LoadLane(Lane& lane, int ch, const RunSettings& r, Pair state) {
+inline void LoadLane(Voice& lane, int ch, const RunSettings& r, Pair state) {
   lane.frequency = frameFrequency[ch];
   lane.envelope = envelopeValues[ch];
   lane.noise = noiseLevels[ch];
   lane.kind = r.kind;
-  lane.keyOn = r.keyOn;
+  lane.keyOn = r.keyOn != 0;
   lane.variant = r.variant;
   lane.threshold = r.threshold;
   lane.coefficients = Pair{r.coefficient, r.coefficient};
@@ -407,7 +410,7 @@ constexpr int GROUP_SILENT = 6;
 constexpr int GROUP_WIDE = 7;
 constexpr int GROUP_COUNT = 8;
 
-inline int GroupOf(const Lane& l) {
+inline int GroupOf(const Voice& l) {
   if (!l.keyOn) return GROUP_RESTING;
   if (l.wide) return GROUP_WIDE;
   switch (l.kind) {
@@ -424,38 +427,6 @@ inline int GroupOf(const Lane& l) {
     default:
       return GROUP_SILENT;
   }
-}
-
-// A channel in the second pass for one stretch: its settings with the
-// phase and filter state they act on.
-struct Voice {
-  Pair state;
-  Pair coefficients;
-  Pair pans;
-  Pair gains;
-  double phase;
-  const double* frequency;
-  const double* envelope;
-  const double* noise;
-  int threshold;
-  int variant;
-  int kind;
-  int lane;
-};
-
-inline void LoadVoice(Voice& v, const Lane& l, int lane, double phase, Pair state) {
-  v.state = state;
-  v.coefficients = l.coefficients;
-  v.pans = l.pans;
-  v.gains = l.gains;
-  v.phase = phase;
-  v.frequency = l.frequency;
-  v.envelope = l.envelope;
-  v.noise = l.noise;
-  v.threshold = l.threshold;
-  v.variant = l.variant;
-  v.kind = l.kind;
-  v.lane = lane;
 }
 
 // Filter, pan, volume and envelope of one sounding frame of a channel whose
@@ -516,7 +487,7 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
   double phase[8];
   Pair state[8];
   int run[8];
-  Lane lane[8];
+  Voice lane[8];
   for (int k = 0; k < count; ++k) {
     const SoundChannel& c = soundChannels[list[k]];
     phase[k] = c.phase;
@@ -542,8 +513,12 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
     for (int g = 0; g < GROUP_COUNT; ++g) {
       groupStart[g] = n;
       for (int k = 0; k < count; ++k) {
-        const Lane& l = lane[k];
-        if (GroupOf(l) == g) LoadVoice(voices[n++], l, k, phase[k], state[k]);
+        if (GroupOf(lane[k]) != g) continue;
+        Voice& v = voices[n++];
+        v = lane[k];
+        v.lane = k;
+        v.phase = phase[k];
+        v.state = state[k];
       }
     }
     groupStart[GROUP_COUNT] = n;
