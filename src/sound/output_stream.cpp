@@ -47,6 +47,13 @@ void releaseWaveBuffers() {
 
 }  // namespace
 
+WaveStream::~WaveStream() {
+  if (!thread.joinable()) return;
+  stopRequested.store(1);
+  if (waveOut) waveOut->wake();
+  thread.join();
+}
+
 void WaveStream::open() {
   uint8_t* const buffers[WAVE_BUFFER_COUNT] = {waveBuffer[0], waveBuffer[1]};
   // A device that does not open is kept anyway: its wait then simply runs

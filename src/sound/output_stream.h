@@ -14,6 +14,11 @@
 // StartSoundOutput and StopSoundOutput only.
 class WaveStream {
  public:
+  // Ends a thread still running when the program ends without
+  // StopSoundOutput (Xlib calls exit when the display server goes away):
+  // a running std::thread destroyed would abort the program.
+  ~WaveStream();
+
   // Opens the device over the two wave buffers, clears the stop flag and
   // starts the output thread.
   void open();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <future>
 #include <memory>
@@ -204,6 +205,22 @@ TEST(StreamExit, ExitWhileACuePlaysRendersAtMostOneMoreBufferAndFreesEverything)
       EXPECT_EQ(soundChannels[ch].textHeld, 0) << ch;
     }
   }
+}
+
+// A program can end without StopSoundOutput: Xlib calls exit when the
+// display server goes away. The stream's thread is then still running when
+// the program-wide objects are destroyed, and that must end it rather than
+// abort the program.
+TEST(StreamExit, ExitingWhileTheStreamRunsEndsTheProgramNormally) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        headless::HeadlessWaveDevice device;
+        StartSoundOutput(&device);
+        PlayCue(0, "t150@1o4l8v12 cdef");
+        std::exit(3);
+      },
+      ::testing::ExitedWithCode(3), "");
 }
 
 TEST(StreamExit, StopWithoutStartAndASecondStopDoNothing) {
