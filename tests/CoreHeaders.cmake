@@ -2,8 +2,8 @@
 # a project header in quotes or a standard C++ library header.
 set(allowed
   algorithm array atomic bit cassert cerrno cinttypes climits cmath condition_variable cstddef
-  cstdint cstdio cstdlib cstring chrono deque exception fstream functional initializer_list
-  iomanip ios iosfwd iostream istream iterator limits map memory mutex new numeric optional
+  cstdint cstdio cstdlib cstring chrono deque exception filesystem fstream functional
+  initializer_list iomanip ios iosfwd iostream istream iterator limits map memory mutex new numeric optional
   ostream random ratio set span sstream string string_view system_error thread tuple
   type_traits unordered_map utility variant vector)
 set(failures "")

@@ -1,11 +1,23 @@
 #include "gfx/bmp.h"
 
 #include <bit>
+#include <filesystem>
 #include <fstream>
+#include <string>
 #include <utility>
 #include <vector>
 
 namespace {
+
+// Paths are UTF-8 everywhere in the program. A path made from char8_t opens
+// through the wide-character file API on Windows, so a folder named in any
+// script is found whatever the system's code page; elsewhere it is the same
+// bytes.
+std::filesystem::path Utf8Path(const char* path) {
+  std::u8string text;
+  for (const char* p = path; *p; ++p) text.push_back(static_cast<char8_t>(*p));
+  return std::filesystem::path(text);
+}
 
 constexpr uint32_t BI_RGB = 0;
 constexpr uint32_t BI_BITFIELDS = 3;
@@ -172,7 +184,7 @@ bool DecodeBmp(const uint8_t* data, size_t size, Surface& out) {
 
 bool LoadBmpFile(const char* path, Surface& out) {
   if (!path || !*path) return false;
-  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  std::ifstream file(Utf8Path(path), std::ios::binary | std::ios::ate);
   if (!file) return false;
   const std::streamoff length = file.tellg();
   if (length <= 0 || length > BMP_MAX_FILE_BYTES) return false;
@@ -232,7 +244,7 @@ bool EncodeBmp(const Surface& surface, std::vector<uint8_t>& out) {
 bool SaveBmpFile(const char* path, const Surface& surface) {
   std::vector<uint8_t> bytes;
   if (!path || !EncodeBmp(surface, bytes)) return false;
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  std::ofstream file(Utf8Path(path), std::ios::binary | std::ios::trunc);
   if (!file) return false;
   file.write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));

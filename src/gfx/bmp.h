@@ -24,7 +24,7 @@ constexpr int64_t BMP_MAX_FILE_BYTES = int64_t{1} << 27;
 // with `out` unchanged for anything malformed.
 bool DecodeBmp(const uint8_t* data, size_t size, Surface& out);
 
-// Reads a whole file and decodes it. False when the file cannot be opened or
+// Reads a whole file (path in UTF-8) and decodes it. False when the file cannot be opened or
 // read, is larger than BMP_MAX_FILE_BYTES, or does not decode.
 bool LoadBmpFile(const char* path, Surface& out);
 

@@ -3,7 +3,9 @@
 // and the window icons.
 //
 //   velkari-art SOURCE.txt OUT.bmp
-//   velkari-art --ico OUT.ico SOURCE.txt...   one icon holding every picture
+//   velkari-art --ico OUT.ico [--16-colours] SOURCE.txt...
+//                            one icon holding every picture (32-bit colour,
+//                            or 16 colours from each picture's own palette)
 //
 // Source lines (blank lines and lines starting with '#' are skipped outside
 // pixel blocks):
@@ -241,51 +243,103 @@ void Run(Art& art, const std::string& path, int depth) {
   }
 }
 
-// An icon file with one 32-bit image per picture (no transparency: the AND
-// masks are all clear), as the Windows resource compiler takes it.
-bool WriteIcon(const char* path, const std::vector<Surface>& pictures) {
+// An icon file with one image per picture (no transparency: the AND masks are
+// all clear), as the Windows resource compiler takes it: 32-bit colour, or,
+// with paletteBits 4, 16 colours from a palette of the picture's own colours.
+// False when a 16-colour picture has more colours than that, or on a write
+// error.
+bool WriteIcon(const char* path, const std::vector<Surface>& pictures, int paletteBits,
+               std::string* error) {
+  const bool indexed = paletteBits == 4;
+  std::vector<std::vector<COLORREF>> palettes;
+  for (const Surface& p : pictures) {
+    std::vector<COLORREF> palette;
+    for (int y = 0; y < p.Height(); ++y)
+      for (int x = 0; x < p.Width(); ++x) {
+        const COLORREF c = p.GetPixel(x, y);
+        bool known = false;
+        for (COLORREF k : palette) known = known || k == c;
+        if (!known) palette.push_back(c);
+      }
+    if (indexed && palette.size() > 16) {
+      *error = "a 16-colour icon picture has " + std::to_string(palette.size()) + " colours";
+      return false;
+    }
+    palette.resize(16, 0);
+    palettes.push_back(palette);
+  }
   std::vector<uint8_t> out;
   auto put = [&out](uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
   };
+  const uint32_t bits = indexed ? 4 : 32;
+  auto colourStride = [bits](uint32_t w) { return ((w * bits + 31) / 32) * 4; };
   put(0, 2);
   put(1, 2);  // an icon
   put(static_cast<uint32_t>(pictures.size()), 2);
   uint32_t offset = 6 + 16 * static_cast<uint32_t>(pictures.size());
-  std::vector<uint32_t> sizes;
   for (const Surface& p : pictures) {
     const uint32_t w = static_cast<uint32_t>(p.Width()), h = static_cast<uint32_t>(p.Height());
     const uint32_t maskStride = ((w + 31) / 32) * 4;
-    const uint32_t size = 40 + w * h * 4 + maskStride * h;
+    const uint32_t size = 40 + (indexed ? 64 : 0) + colourStride(w) * h + maskStride * h;
     out.push_back(static_cast<uint8_t>(w >= 256 ? 0 : w));
     out.push_back(static_cast<uint8_t>(h >= 256 ? 0 : h));
-    put(0, 2);  // no palette
+    out.push_back(static_cast<uint8_t>(indexed ? 16 : 0));  // colours in the palette
+    out.push_back(0);
     put(1, 2);  // planes
-    put(32, 2);
+    put(bits, 2);
     put(size, 4);
     put(offset, 4);
     offset += size;
   }
-  for (const Surface& p : pictures) {
+  for (size_t n = 0; n < pictures.size(); ++n) {
+    const Surface& p = pictures[n];
+    const std::vector<COLORREF>& palette = palettes[n];
     const uint32_t w = static_cast<uint32_t>(p.Width()), h = static_cast<uint32_t>(p.Height());
+    const uint32_t maskStride = ((w + 31) / 32) * 4;
     put(40, 4);
     put(w, 4);
     put(2 * h, 4);  // colour rows and mask rows
     put(1, 2);
-    put(32, 2);
-    for (int i = 0; i < 6; ++i) put(0, 4);
-    for (int y = p.Height() - 1; y >= 0; --y)
-      for (int x = 0; x < p.Width(); ++x) {
-        const COLORREF c = p.GetPixel(x, y);
+    put(bits, 2);
+    put(0, 4);  // BI_RGB
+    put((colourStride(w) + maskStride) * h, 4);
+    put(0, 4);
+    put(0, 4);
+    put(indexed ? 16 : 0, 4);
+    put(0, 4);
+    if (indexed)
+      for (COLORREF c : palette) {
         out.push_back(static_cast<uint8_t>(c >> 16));
         out.push_back(static_cast<uint8_t>(c >> 8));
         out.push_back(static_cast<uint8_t>(c));
-        out.push_back(0xFF);
+        out.push_back(0);
       }
-    out.insert(out.end(), ((w + 31) / 32) * 4 * h, 0);
+    for (int y = p.Height() - 1; y >= 0; --y) {
+      const size_t rowStart = out.size();
+      for (int x = 0; x < p.Width(); ++x) {
+        const COLORREF c = p.GetPixel(x, y);
+        if (indexed) {
+          uint8_t index = 0;
+          while (palette[index] != c) ++index;
+          if (x % 2 == 0)
+            out.push_back(static_cast<uint8_t>(index << 4));
+          else
+            out.back() = static_cast<uint8_t>(out.back() | index);
+        } else {
+          out.push_back(static_cast<uint8_t>(c >> 16));
+          out.push_back(static_cast<uint8_t>(c >> 8));
+          out.push_back(static_cast<uint8_t>(c));
+          out.push_back(0xFF);
+        }
+      }
+      out.resize(rowStart + colourStride(w), 0);
+    }
+    out.insert(out.end(), maskStride * h, 0);
   }
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+  if (!file) *error = "cannot write";
   return static_cast<bool>(file);
 }
 
@@ -294,7 +348,12 @@ bool WriteIcon(const char* path, const std::vector<Surface>& pictures) {
 int main(int argc, char** argv) {
   if (argc >= 4 && std::string(argv[1]) == "--ico") {
     std::vector<Surface> pictures;
-    for (int i = 3; i < argc; ++i) {
+    int first = 3, paletteBits = 0;
+    if (std::string(argv[3]) == "--16-colours") {
+      paletteBits = 4;
+      first = 4;
+    }
+    for (int i = first; i < argc; ++i) {
       Art art;
       Run(art, argv[i], 0);
       if (!art.canvas.Valid()) Fail(argv[i], "no `canvas`");
@@ -302,13 +361,15 @@ int main(int argc, char** argv) {
         Fail(argv[i], "an icon picture is at most 256 x 256");
       pictures.push_back(std::move(art.canvas));
     }
-    if (!WriteIcon(argv[2], pictures)) Fail(argv[2], "cannot write");
+    std::string error;
+    if (pictures.empty()) Fail(argv[2], "no icon picture given");
+    if (!WriteIcon(argv[2], pictures, paletteBits, &error)) Fail(argv[2], error);
     return 0;
   }
   if (argc != 3) {
     std::fprintf(stderr,
                  "usage: velkari-art SOURCE.txt OUT.bmp\n"
-                 "       velkari-art --ico OUT.ico SOURCE.txt...\n");
+                 "       velkari-art --ico OUT.ico [--16-colours] SOURCE.txt...\n");
     return 2;
   }
   Art art;

@@ -18,6 +18,9 @@
 #include "sound/mixer.h"
 #include "sound/mml_compiler.h"
 #include "sound/sound_engine.h"
+#ifdef _WIN32
+#include "win32/system_paths.h"
+#endif
 
 namespace {
 
@@ -231,6 +234,9 @@ int RunRender(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  win32::BinaryStandardStreams();
+#endif
   if (argc < 2) return Usage("");
   const std::string command = argv[1];
   if (command == "compile") return RunCompile(argc - 2, argv + 2);

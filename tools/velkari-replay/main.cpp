@@ -4,7 +4,9 @@
 //   velkari-replay --board STAGE
 //   velkari-replay --script FILE [--trace] [--frame K:OUT.bmp]... [--audio OUT.wav]
 //                  [--frames N]
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -21,6 +23,9 @@
 #include "headless/headless_wave_device.h"
 #include "headless/headless_window.h"
 #include "script.h"
+#ifdef _WIN32
+#include "win32/system_paths.h"
+#endif
 
 namespace {
 
@@ -45,12 +50,16 @@ int Usage(const std::string& message) {
 }
 
 std::string ProgramDir() {
+#ifdef _WIN32
+  return win32::ProgramFolder();
+#else
   char buf[4096];
   const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n <= 0) return "";
   std::string path(buf, static_cast<size_t>(n));
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+#endif
 }
 
 void PrintBoard() {
@@ -262,6 +271,9 @@ int RunScript(const Options& opt) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  win32::BinaryStandardStreams();
+#endif
   Options opt;
   bool haveScript = false;
   for (int i = 1; i < argc; ++i) {
