@@ -14,3 +14,5 @@
 #define VELKARI_TEXT_MENU_EXIT "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"
 #define VELKARI_TEXT_MENU_HELP "ﾍﾙﾌﾟ(&H)"
 #define VELKARI_TEXT_MENU_ABOUT "ﾊﾞｰｼﾞｮﾝ情報(&A) ..."
+#define VELKARI_TEXT_PRODUCT "velkari"
+#define VELKARI_TEXT_DESCRIPTION "velkari, an arcade puzzle game: push blocks, take items, reach the goal"

@@ -1,0 +1,49 @@
+// The Windows wave device of the game and of velkari-mml play: the system's
+// default wave output (WAVE_MAPPER) with the two buffers prepared once as
+// wave headers. The device reports each finished buffer through a callback
+// that releases a semaphore, so every finished buffer is one wake of the
+// output thread, never two merged into one. Made by the entry point before the
+// sound engine starts; without a device it does not open and the game runs
+// silent.
+#pragma once
+
+#include <mmsystem.h>
+#include <windows.h>
+
+#include "platform/wave_device.h"
+
+namespace win32 {
+
+class WaveOutDevice final : public WaveDevice {
+ public:
+  WaveOutDevice();
+  ~WaveOutDevice() override;
+  WaveOutDevice(const WaveOutDevice&) = delete;
+  WaveOutDevice& operator=(const WaveOutDevice&) = delete;
+
+  bool open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
+            int bufferBytes) override;
+  void write(int index) override;
+  bool waitBufferDone(uint32_t timeoutMs) override;
+  void wake() override;
+  void reset() override;
+  // Unprepares both headers, then closes the device.
+  void close() override;
+  void raiseThreadPriority() override;
+
+  bool IsOpen() const { return waveOut_ != nullptr; }
+  // The result of the last waveOutOpen (MMSYSERR_NOERROR when open).
+  MMRESULT OpenResult() const { return openResult_; }
+
+ private:
+  static void CALLBACK WaveOutProc(HWAVEOUT device, UINT message, DWORD_PTR instance,
+                                   DWORD_PTR param1, DWORD_PTR param2);
+
+  HWAVEOUT waveOut_ = nullptr;
+  WAVEHDR header_[WAVE_BUFFER_COUNT] = {};
+  bool prepared_[WAVE_BUFFER_COUNT] = {false, false};
+  HANDLE bufferDone_ = nullptr;  // a semaphore: one count per finished buffer
+  MMRESULT openResult_ = MMSYSERR_NODRIVER;
+};
+
+}  // namespace win32

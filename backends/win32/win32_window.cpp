@@ -1,0 +1,227 @@
+#include "win32/win32_window.h"
+
+#include <mmsystem.h>
+
+#include "win32/resource_ids.h"
+
+namespace win32 {
+
+namespace {
+// The one window of the process, for the window procedure.
+Win32Window* gWindow = nullptr;
+HINSTANCE gInstance = nullptr;
+}  // namespace
+
+bool FitClientArea(HWND window, int width, int height) {
+  RECT client = {};
+  GetClientRect(window, &client);
+  SetWindowPos(window, nullptr, 0, 0, 2 * width - client.right, 2 * height - client.bottom,
+               SWP_NOMOVE | SWP_FRAMECHANGED);
+  return true;
+}
+
+void RegisterMainWindowClass(HINSTANCE instance) {
+  wchar_t className[100] = {};
+  LoadStringW(instance, IDS_CLASS, className, 100);
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
+  // CS_OWNDC: the context fetched once in Create stays valid for the window's
+  // life, so a frame is shown without fetching one each time.
+  wc.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+  wc.lpfnWndProc = MainWindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_LARGE));
+  wc.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  wc.lpszClassName = className;
+  RegisterClassExW(&wc);
+}
+
+Win32Window::Win32Window(HINSTANCE instance, int showCommand)
+    : instance_(instance), showCommand_(showCommand) {
+  gWindow = this;
+  gInstance = instance;
+}
+
+Win32Window::~Win32Window() {
+  if (window_) DestroyWindow(window_);
+  ReleaseFrame();
+  gWindow = nullptr;
+}
+
+bool Win32Window::Create() {
+  LoadStringW(instance_, IDS_TITLE, title_, 100);
+  LoadStringW(instance_, IDS_CLASS, className_, 100);
+  LoadStringW(instance_, IDS_PAINT, paintText_, 100);
+  RegisterMainWindowClass(instance_);
+  // CreateMainWindow: an outer size of 640 x 480, which WM_CREATE fits to a
+  // client area of that size.
+  window_ = CreateWindowExW(0, className_, title_, WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, 0,
+                            platform::kClientWidth, platform::kClientHeight, nullptr, nullptr,
+                            instance_, nullptr);
+  if (!window_) return false;
+  windowDC_ = GetDC(window_);
+
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = platform::kClientWidth;
+  info.bmiHeader.biHeight = -platform::kClientHeight;  // top-down, as the back buffer
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  frameDC_ = CreateCompatibleDC(windowDC_);
+  frameBitmap_ = CreateDIBSection(windowDC_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  framePixels_ = static_cast<uint32_t*>(bits);
+  if (frameDC_ && frameBitmap_) frameOldBitmap_ = SelectObject(frameDC_, frameBitmap_);
+
+  ShowWindow(window_, showCommand_);
+  UpdateWindow(window_);
+  // The menu stays unattached (the outer size arithmetic counts no menu bar);
+  // its two commands are reached through the accelerators.
+  accelerators_ = LoadAcceleratorsW(instance_, MAKEINTRESOURCEW(IDA_MAIN));
+  return true;
+}
+
+void Win32Window::ReleaseFrame() {
+  if (frameDC_ && frameOldBitmap_) SelectObject(frameDC_, frameOldBitmap_);
+  if (frameBitmap_) DeleteObject(frameBitmap_);
+  if (frameDC_) DeleteDC(frameDC_);
+  frameDC_ = nullptr;
+  frameBitmap_ = nullptr;
+  frameOldBitmap_ = nullptr;
+  framePixels_ = nullptr;
+  framePresented_ = false;
+}
+
+uint32_t Win32Window::TickCount() {
+  return timeGetTime();
+}
+
+bool Win32Window::PumpEvents() {
+  MSG msg;
+  while (!quit_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      quit_ = true;
+      break;
+    }
+    if (accelerators_ && window_ && TranslateAcceleratorW(window_, accelerators_, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return !quit_;
+}
+
+void Win32Window::WaitForEvent(uint32_t timeoutMs) {
+  if (timeoutMs == 0 || quit_) return;
+  // Returns when a message arrives (also one already seen but not taken) or
+  // when the next frame is due.
+  MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+void Win32Window::Present(const uint32_t* pixels, int width, int height) {
+  if (!pixels || !framePixels_ || !windowDC_) return;
+  if (width != platform::kClientWidth || height != platform::kClientHeight) return;
+  // A pending transfer may still read the section: finish it before writing.
+  GdiFlush();
+  // The core's pixels are 0x00BBGGRR, a 32-bit DIB's are 0x00RRGGBB.
+  const int count = width * height;
+  for (int i = 0; i < count; ++i) {
+    const uint32_t c = pixels[i];
+    framePixels_[i] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+  }
+  framePresented_ = true;
+  BitBlt(windowDC_, 0, 0, width, height, frameDC_, 0, 0, SRCCOPY);
+}
+
+void Win32Window::Paint(HWND window) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window, &ps);
+  if (framePresented_) {
+    // Uncovered: the last frame again, as it was shown.
+    BitBlt(dc, 0, 0, platform::kClientWidth, platform::kClientHeight, frameDC_, 0, 0, SRCCOPY);
+  } else {
+    RECT client;
+    GetClientRect(window, &client);
+    DrawTextW(dc, paintText_, -1, &client, DT_CENTER);
+  }
+  EndPaint(window, &ps);
+}
+
+void Win32Window::ReadKeyboard(uint8_t keys[256]) {
+  if (!GetKeyboardState(keys))
+    for (int i = 0; i < 256; ++i) keys[i] = 0;
+}
+
+uint32_t Win32Window::ReadJoystick(platform::JoystickReading* out) {
+  JOYINFOEX info = {};
+  info.dwSize = sizeof(JOYINFOEX);
+  info.dwFlags = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS;
+  const MMRESULT result = joyGetPosEx(JOYSTICKID1, &info);
+  if (result != JOYERR_NOERROR) return result;
+  if (out) {
+    out->x = info.dwXpos;
+    out->y = info.dwYpos;
+    out->buttons = info.dwButtons;
+  }
+  return platform::kJoyOk;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      Sleep(10);
+      FitClientArea(window, platform::kClientWidth, platform::kClientHeight);
+      return 0;
+    case WM_PAINT:
+      if (gWindow) {
+        gWindow->Paint(window);
+        return 0;
+      }
+      break;
+    case WM_DESTROY:
+      // The shell releases the surfaces and the music texts once the loop
+      // has seen WM_QUIT.
+      if (gWindow && gWindow->window_ == window) {
+        ReleaseDC(window, gWindow->windowDC_);
+        gWindow->windowDC_ = nullptr;
+        gWindow->window_ = nullptr;
+      }
+      PostQuitMessage(0);
+      return 0;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDM_ABOUT:
+          DialogBoxParamW(gInstance, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDialogProc, 0);
+          return 0;
+        case IDM_EXIT:
+          DestroyWindow(window);
+          return 0;
+        default:
+          break;
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+      }
+      break;
+    default:
+      break;
+  }
+  return FALSE;
+}
+
+}  // namespace win32

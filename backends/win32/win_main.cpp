@@ -1,0 +1,24 @@
+// velkari on Windows: the process entry point. The wave device and the window
+// are made here and handed to the shell, which starts the sound engine before
+// the window exists and stops it after the window has gone.
+#include <mmsystem.h>
+#include <windows.h>
+
+#include "app/shell.h"
+#include "win32/system_paths.h"
+#include "win32/waveout_device.h"
+#include "win32/win32_window.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  // A 1 ms tick count and wait: frames fall due on time, not on the 15.6 ms
+  // steps of the default timer.
+  timeBeginPeriod(1);
+  int exitCode = 0;
+  {
+    win32::WaveOutDevice device;
+    win32::Win32Window window(instance, showCommand);
+    exitCode = RunProgram(window, &device, win32::ProgramFolder());
+  }
+  timeEndPeriod(1);
+  return exitCode;
+}
