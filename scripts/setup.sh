@@ -7,10 +7,16 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libsdl2-dev libx11-dev libgtest-dev libgmock-dev libbenchmark-dev unifont
 )
+if [ "${1:-}" = "--windows" ] || [ "${1:-}" = "--test" ]; then
+  # The Windows cross build: MinGW-w64 (its -posix compiler has std::thread).
+  packages+=(g++-mingw-w64-x86-64)
+fi
 if [ "${1:-}" = "--test" ]; then
   # The end-to-end checks: a virtual X server, key presses, screenshots, sound
   # measurement, the X client message that closes a window.
   packages+=(xvfb xdotool imagemagick sox x11-utils python3 python3-xlib)
+  # The Windows programs under Wine (64-bit only: no i386 architecture).
+  packages+=(wine wine64)
 fi
 
 missing=()

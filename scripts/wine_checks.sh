@@ -1,0 +1,250 @@
+#!/usr/bin/env bash
+# The Windows programs under Wine, against the Linux build:
+#   scripts/wine_checks.sh WIN_BIN_DIR LINUX_BIN_DIR
+# WIN_BIN_DIR holds velkari.exe, velkari-mml.exe, velkari-replay.exe and img/
+# (scripts/windows.sh builds them); LINUX_BIN_DIR the Linux velkari-replay and
+# velkari-mml. Uses $DISPLAY if set (an X server without a window manager,
+# e.g. Xvfb), otherwise starts its own Xvfb; makes a throw-away Wine prefix.
+# Checks: only system DLLs; the tools print and write the same bytes; the game
+# from a folder with a non-ASCII name shows the replay's title and stage 1,
+# repaints the title when uncovered, opens and closes its About box on Alt+/,
+# plays exactly the replay's samples, and exits 0 within 1 s of a close.
+set -euo pipefail
+win=$(cd "${1:?usage: wine_checks.sh WIN_BIN_DIR LINUX_BIN_DIR}" && pwd)
+lin=$(cd "${2:?usage: wine_checks.sh WIN_BIN_DIR LINUX_BIN_DIR}" && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
+here=$root/tests/wine
+t0=$(date +%s)
+work=$(mktemp -d)
+xvfb_pid=""
+game_pid=""
+cleanup() {
+  [ -n "$game_pid" ] && kill -9 "$game_pid" 2>/dev/null || true
+  WINEPREFIX=$work/prefix wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+pass() { echo "ok: $*"; }
+
+if [ -z "${DISPLAY:-}" ]; then
+  n=90
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+fi
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No sound card: the ALSA default device is a file, so the test hears exactly
+# what the game played (a PulseAudio server would take precedence; CI has none).
+export HOME=$work/home
+mkdir -p "$HOME"
+printf 'pcm.!default { type file; slave.pcm "null"; file "%s"; format "raw" }\n' \
+  "$work/sound.raw" >"$HOME/.asoundrc"
+
+# --- The executables need no DLL beside them. ---------------------------------
+for exe in velkari velkari-mml velkari-replay; do
+  [ -f "$win/$exe.exe" ] || fail "no $win/$exe.exe"
+  dlls=$(x86_64-w64-mingw32-objdump -p "$win/$exe.exe" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
+  for d in $dlls; do
+    case "${d,,}" in
+      kernel32.dll | user32.dll | gdi32.dll | winmm.dll | msvcrt.dll | advapi32.dll | shell32.dll) ;;
+      *) fail "$exe.exe needs $d" ;;
+    esac
+  done
+  pass "$exe.exe imports only system DLLs: $dlls"
+done
+
+wineboot -i >/dev/null 2>&1 || fail "wineboot could not make the prefix"
+# Unmanaged windows: Wine draws the frame itself and a close takes 0.1 s, not
+# the 2 s it waits for a window manager that is not there.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wineserver -w
+pass "prefix ready after $(($(date +%s) - t0)) s"
+
+# --- The tools: the same bytes as on Linux. -------------------------------------
+mkdir -p "$work/tl" "$work/tw"
+same() {  # same NAME FILE_LINUX FILE_WINDOWS
+  cmp -s "$2" "$3" || fail "$1 differs between Linux and Wine ($(cmp "$2" "$3" 2>&1 | head -1))"
+}
+for r in "$root"/tests/game/replays/*.replay; do
+  name=$(basename "$r" .replay)
+  "$lin/velkari-replay" --script "$r" --trace >"$work/tl/$name.trace"
+  wine "$win/velkari-replay.exe" --script "$r" --trace >"$work/tw/$name.trace" 2>/dev/null ||
+    fail "velkari-replay.exe failed on $name"
+  same "the trace of $name" "$work/tl/$name.trace" "$work/tw/$name.trace"
+done
+pass "velkari-replay.exe: the traces of all $(ls "$root"/tests/game/replays/*.replay | wc -l) replays"
+golden=$root/tests/game/golden/golden.replay
+frames=()
+while read -r name frame _; do
+  [[ $name =~ ^[a-z_]+$ ]] && frames+=(--frame "$frame:$name.bmp")
+done <"$root/tests/game/golden/frames.sha256"
+(cd "$work/tl" && "$lin/velkari-replay" --script "$golden" --trace "${frames[@]}" --audio golden.wav >golden.trace)
+(cd "$work/tw" && wine "$win/velkari-replay.exe" --script "$golden" --trace "${frames[@]}" \
+  --audio golden.wav >golden.trace 2>/dev/null) || fail "velkari-replay.exe failed on golden.replay"
+for f in golden.trace golden.wav $(cd "$work/tl" && ls ./*.bmp); do
+  same "golden.replay's ${f#./}" "$work/tl/$f" "$work/tw/$f"
+done
+pass "velkari-replay.exe: golden.replay's trace, frames and $(stat -c %s "$work/tw/golden.wav")-byte WAV"
+"$lin/velkari-replay" --board 7 >"$work/tl/board" && wine "$win/velkari-replay.exe" --board 7 >"$work/tw/board" 2>/dev/null
+same "--board 7" "$work/tl/board" "$work/tw/board"
+
+# velkari-mml: each of the game's cues compiled, linted and rendered, plus a
+# text the linter complains about (same report, same exit status).
+cues=(
+  "0|t120@56o4l16q7v14L crrrgrrcdrefrrrr crrrgrrcggfrerdr"
+  "6|t120@0o4l32q7v14i5 s-40g2x"
+  "6|t120@78o4l32q7v14i5 g2x"
+  "6|t120@0o4l32q7v14i5s+30 g8x"
+  "7|t120@2o6l32q7v14i35 gecx"
+  "6|t150@0o4l16q7v13h50 m30ceg>ceg>cx"
+  "0|t120@2o4l16q7v14i30 cdefgab>cccccx"
+  "3|o9c999v99 [[[ l0 @200 zz")
+k=0
+for cue in "${cues[@]}"; do
+  ch=${cue%%|*}
+  text=${cue#*|}
+  for cmd in compile lint; do
+    s1=0 s2=0
+    "$lin/velkari-mml" "$cmd" -- "$text" >"$work/tl/$cmd$k" 2>&1 || s1=$?
+    wine "$win/velkari-mml.exe" "$cmd" -- "$text" >"$work/tw/$cmd$k" 2>&1 || s2=$?
+    [ "$s1" = "$s2" ] || fail "velkari-mml $cmd '$text' exits $s1 on Linux, $s2 under Wine"
+    same "velkari-mml $cmd '$text'" "$work/tl/$cmd$k" "$work/tw/$cmd$k"
+  done
+  "$lin/velkari-mml" render --cue "$ch" "$text" --seconds 2 -o "$work/tl/cue$k.wav"
+  wine "$win/velkari-mml.exe" render --cue "$ch" "$text" --seconds 2 -o "$work/tw/cue$k.wav" 2>/dev/null
+  same "velkari-mml render '$text'" "$work/tl/cue$k.wav" "$work/tw/cue$k.wav"
+  k=$((k + 1))
+done
+pass "velkari-mml.exe: compile, lint and render of ${#cues[@]} cues"
+pass "tools checked after $(($(date +%s) - t0)) s"
+
+# --- The game, from a folder whose name is not ASCII, started elsewhere. ------
+game_dir="$WINEPREFIX/drive_c/users/Ōta/ゲーム/velkari"
+mkdir -p "$game_dir"
+cp "$win/velkari.exe" "$game_dir/"
+cp -r "$win/img" "$game_dir/"
+printf '1 -\n1 Z\n30 -\n' >"$work/ref.script"
+"$lin/velkari-replay" --script "$work/ref.script" --frame "2:$work/ref_title.bmp" \
+  --frame "20:$work/ref_play.bmp"
+printf '1 -\n1 Z\n1500 -\n' >"$work/tune.script"
+"$lin/velkari-replay" --script "$work/tune.script" --audio "$work/ref_tune.wav"
+
+mkdir -p "$work/elsewhere"
+(cd "$work/elsewhere" && exec wine "$game_dir/velkari.exe") >"$work/game.log" 2>&1 &
+game_pid=$!
+started=$(date +%s%N)
+game_win=""
+for _ in $(seq 100); do
+  for w in $(xdotool search --name '^velkari' 2>/dev/null || true); do
+    xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable' && game_win=$w && break
+  done
+  [ -n "$game_win" ] && break
+  kill -0 "$game_pid" 2>/dev/null || fail "the game exited before its window appeared"
+  sleep 0.1
+done
+[ -n "$game_win" ] || fail "no game window appeared"
+pass "window after $((($(date +%s%N) - started) / 1000000)) ms"
+title=$(xprop -id "$game_win" _NET_WM_NAME | sed 's/^[^"]*"\(.*\)"$/\1/')
+[ "$title" = "velkariゲーム" ] || fail "the window title is '$title'"
+size=$(xwininfo -id "$game_win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
+[ "$size" = "646x505" ] || fail "the window is $size, not 646x505 (a 640x480 client in Wine's frame)"
+
+# shot NAME: the client area (640x480 at (3, 22) of Wine's own frame).
+shot() {
+  timeout 20 import -window "$game_win" "$work/$1_win.png" || fail "no screenshot ($1)"
+  convert "$work/$1_win.png" -crop 640x480+3+22 +repage "$work/$1.png"
+  [ -n "${WINE_KEEP:-}" ] && cp "$work/$1_win.png" "$WINE_KEEP/" || true
+}
+differ() {  # differ A B [REGION]: pixels that differ, the player's cell blacked out
+  local crop=()
+  [ -n "${3:-}" ] && crop=(-crop "$3" +repage)
+  convert "$1" -fill black -draw 'rectangle 32,32 63,63' "${crop[@]}" "$work/da.png"
+  convert "$2" -fill black -draw 'rectangle 32,32 63,63' "${crop[@]}" "$work/db.png"
+  compare -metric AE "$work/da.png" "$work/db.png" null: 2>&1 || true
+}
+key() {  # key KEYS...: pressed and released in the game window
+  xdotool windowfocus --sync "$game_win" 2>/dev/null || true
+  xdotool key --delay 100 "$@"
+}
+sleep 1.5
+shot title
+n=$(compare -metric AE "$work/title.png" "$work/ref_title.bmp" null: 2>&1 || true)
+[ "$n" = 0 ] || fail "the title differs from velkari-replay's in $n pixels"
+pass "the title (pictures found beside the program) is velkari-replay's, pixel for pixel"
+
+# The About box over the title, which is presented only once: closing the box
+# must bring the title back (the window repaints its last frame).
+about_win() { xdotool search --name 'ﾊﾞｰｼﾞｮﾝ情報' 2>/dev/null | head -1; }
+for combo in alt+slash alt+question; do
+  key "$combo"
+  a=""
+  for _ in $(seq 30); do
+    a=$(about_win)
+    [ -n "$a" ] && break
+    sleep 0.1
+  done
+  [ -n "$a" ] || fail "$combo opened no About box"
+  sleep 0.3
+  timeout 20 import -window "$a" "$work/about.png" || fail "no screenshot of the About box"
+  [ -n "${WINE_KEEP:-}" ] && cp "$work/about.png" "$WINE_KEEP/" || true
+  # Two lines of dark text beside the icon: two bands of rows with ink.
+  bands=$(convert "$work/about.png" -crop 250x40+80+25 +repage -threshold 50% -negate \
+    -scale 1x40\! -threshold 1% txt:- | awk -F'[ ,:]' 'NR>1 {v=($0 ~ /white|#FFFFFF/)}
+      NR>1 && v && !prev {n++} NR>1 {prev=v} END {print n+0}')
+  [ "$bands" = 2 ] || fail "the About box shows $bands lines of text, not 2"
+  xdotool windowfocus --sync "$a" 2>/dev/null || true
+  xdotool key Escape
+  for _ in $(seq 30); do
+    [ -z "$(about_win)" ] && break
+    sleep 0.1
+  done
+  [ -z "$(about_win)" ] || fail "the About box did not close"
+done
+sleep 0.3
+shot uncovered
+n=$(compare -metric AE "$work/uncovered.png" "$work/ref_title.bmp" null: 2>&1 || true)
+[ "$n" = 0 ] || fail "the uncovered title differs from velkari-replay's in $n pixels"
+pass "Alt+/ and Alt+? open the About box (two lines), Escape closes it, the title comes back"
+
+before=$(stat -c %s "$work/sound.raw" 2>/dev/null || echo 0)
+xdotool windowfocus --sync "$game_win" keydown z
+sleep 0.3
+xdotool keyup z
+sleep 1.5
+shot play
+n=$(differ "$work/play.png" "$work/ref_play.bmp" 480x480+0+0)
+[ "$n" = 0 ] || fail "the stage 1 board differs from velkari-replay's in $n pixels"
+n=$(differ "$work/play.png" "$work/ref_play.bmp" 140x280+500+200)
+[ "$n" = 0 ] || fail "the panel differs from velkari-replay's in $n pixels"
+pass "Z starts the game; the stage 1 board and panel are velkari-replay's"
+sleep 1
+
+close_start=$(date +%s%N)
+/usr/bin/python3 "$root/tests/e2e/close_message.py" "$game_win" || fail "could not send the close message"
+for _ in $(seq 300); do
+  kill -0 "$game_pid" 2>/dev/null || break
+  sleep 0.01
+done
+close_ms=$((($(date +%s%N) - close_start) / 1000000))
+kill -0 "$game_pid" 2>/dev/null && fail "the game did not exit after the close request"
+status=0
+wait "$game_pid" || status=$?
+game_pid=""
+[ "$status" = 0 ] || fail "the game exited with status $status"
+[ "$close_ms" -le 1000 ] || fail "the game took $close_ms ms to close"
+pass "a close request ends the game with status 0 in $close_ms ms"
+
+[ -s "$work/sound.raw" ] || fail "nothing reached the sound device"
+python3 "$here/stream_match.py" "$work/sound.raw" "$work/ref_tune.wav" ||
+  fail "the sound the game played is not velkari-replay's (before Z: $before bytes)"
+pass "the background tune's samples are velkari-replay's"
+
+wineserver -k 2>/dev/null || true
+echo "all Wine checks passed in $(($(date +%s) - t0)) s"
