@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything and runs the whole test suite:
 # unit and tool tests in the default and the ASan+UBSan builds, the thread
 # tests under ThreadSanitizer, the fuzzers for a short time, and the
-# end-to-end checks of the real window and sound device under Xvfb.
+# end-to-end checks of the real window and sound device under Xvfb, and the
+# Windows build with its checks under Wine.
 #   scripts/test.sh            everything
 #   QUICK=1 scripts/test.sh    the default build's tests only
 set -euo pipefail
@@ -62,3 +63,7 @@ xvfb_pid=$!
 trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
 for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
 DISPLAY=$display ctest --preset default -L e2e --output-on-failure
+
+step "Windows cross build (MinGW-w64) and its checks under Wine"
+scripts/windows.sh --zip
+DISPLAY=$display scripts/wine_checks.sh build/windows/bin build/default/bin

@@ -7,8 +7,9 @@
 // silent.
 #pragma once
 
-#include <mmsystem.h>
 #include <windows.h>
+// (after windows.h, whose types it uses)
+#include <mmsystem.h>
 
 #include "platform/wave_device.h"
 

@@ -1,8 +1,9 @@
 // velkari on Windows: the process entry point. The wave device and the window
 // are made here and handed to the shell, which starts the sound engine before
 // the window exists and stops it after the window has gone.
-#include <mmsystem.h>
 #include <windows.h>
+// (after windows.h, whose types it uses)
+#include <mmsystem.h>
 
 #include "app/shell.h"
 #include "win32/system_paths.h"

@@ -15,4 +15,4 @@
 #define VELKARI_TEXT_MENU_HELP "ﾍﾙﾌﾟ(&H)"
 #define VELKARI_TEXT_MENU_ABOUT "ﾊﾞｰｼﾞｮﾝ情報(&A) ..."
 #define VELKARI_TEXT_PRODUCT "velkari"
-#define VELKARI_TEXT_DESCRIPTION "velkari, an arcade puzzle game: push blocks, take items, reach the goal"
+#define VELKARI_TEXT_DESCRIPTION "velkari, an arcade puzzle game"

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Checks a captured sound stream against the stream velkari-replay rendered:
-stream_match.py CAPTURE.raw REPLAY.wav
+stream_match.py CAPTURE.raw REPLAY.wav [MIN_FRAMES]
 
 CAPTURE is raw 16-bit stereo as the sound device received it, REPLAY a WAV of
 the same program run headless. After the leading silence of each, every run
@@ -20,7 +20,7 @@ def frames(data):
 
 
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) not in (3, 4):
         print(__doc__, file=sys.stderr)
         return 2
     cap = open(sys.argv[1], "rb").read()
@@ -74,7 +74,8 @@ def main():
     total = sum(1 for f in c[start:] if f != zero)
     print("captured %d sounding frames after the leading silence; %d of them equal the"
           " replay's, in order, across %d device gaps" % (total, checked, gaps))
-    if checked < total * 0.98 or checked < 44100:
+    least = int(sys.argv[3]) if len(sys.argv) == 4 else 44100
+    if checked < total * 0.98 or checked < least:
         print("too few frames matched")
         return 1
     return 0

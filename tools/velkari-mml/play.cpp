@@ -10,11 +10,16 @@
 
 #include "cue_path.h"
 
-#if VELKARI_HAVE_SDL2
-#include "sdl2/sdl_audio.h"
+#if VELKARI_HAVE_SDL2 || VELKARI_HAVE_WAVEOUT
+#define VELKARI_HAVE_PLAYBACK 1
 #include "sound/output_stream.h"
 #include "sound/sequencer.h"
 #include "sound/sound_engine.h"
+#endif
+#if VELKARI_HAVE_SDL2
+#include "sdl2/sdl_audio.h"
+#elif VELKARI_HAVE_WAVEOUT
+#include "win32/waveout_device.h"
 #endif
 
 namespace {
@@ -27,7 +32,7 @@ int PlayUsage(const std::string& message) {
   return EXIT_USAGE;
 }
 
-#if VELKARI_HAVE_SDL2
+#if VELKARI_HAVE_PLAYBACK
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -70,6 +75,7 @@ int RunPlay(int argc, char** argv) {
   }
   if (cues.empty()) return PlayUsage("nothing to play: give at least one --cue CH TEXT");
 
+#if VELKARI_HAVE_PLAYBACK
 #if VELKARI_HAVE_SDL2
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_Init(SDL_INIT_AUDIO) != 0) {
@@ -77,11 +83,21 @@ int RunPlay(int argc, char** argv) {
     return 1;
   }
   sdl2::SdlAudioDevice device;
+  auto deviceError = [] { return std::string(SDL_GetError()); };
+#else
+  win32::WaveOutDevice device;
+  auto deviceError = [&device] {
+    return "waveOutOpen gave " + std::to_string(device.OpenResult());
+  };
+#endif
   StartSoundOutput(&device);
   if (!device.IsOpen()) {
-    std::fprintf(stderr, "velkari-mml: play: cannot open the sound device: %s\n", SDL_GetError());
+    std::fprintf(stderr, "velkari-mml: play: cannot open the sound device: %s\n",
+                 deviceError().c_str());
     StopSoundOutput();
+#if VELKARI_HAVE_SDL2
     SDL_Quit();
+#endif
     return 1;
   }
   std::signal(SIGINT, OnInterrupt);
@@ -96,7 +112,9 @@ int RunPlay(int argc, char** argv) {
 
   StopSoundOutput();
   device.close();
+#if VELKARI_HAVE_SDL2
   SDL_Quit();
+#endif
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
   if (deviceLost) {
