@@ -270,25 +270,36 @@ try {
       for (const want of [/img\/girl\.bmp is missing/, /no Web Audio/])
         if (!messages.some((m) => want.test(m)))
           fail(`the console does not say ${want} (it said: ${messages.join(' | ')})`);
-      // Alt+/ : the About box, with its two lines; Escape closes it.
-      await page.keyboard.down('Alt');
-      await page.keyboard.press('Slash');
-      await page.keyboard.up('Alt');
-      const box = await page.evaluate(() => {
-        const a = document.getElementById('about');
-        return {shown: !a.hidden, text: a.innerText};
-      });
-      if (!box.shown || !box.text.includes('velkari Version 1.0') ||
-          !box.text.includes('Push blocks, take items, reach the goal.'))
-        fail(`Alt+/ shows no About box with its two lines (shown ${box.shown}: ${box.text})`);
-      await page.keyboard.press('Escape');
-      if (await page.evaluate(() => !document.getElementById('about').hidden))
-        fail('Escape leaves the About box up');
       // The pad's south button starts the game, as Z does.
       const before = await page.evaluate(() => velkariTest.lastFrame);
       await page.evaluate(() => velkariPadSouth(true));
       await waitFor(page, (f) => velkariTest.lastFrame > f + 5, 'the game started by the pad', 5000, before);
       await page.evaluate(() => velkariPadSouth(false));
+      // Alt+/ in play: the About box with its two lines. It is modal: the
+      // game waits while it is up, and catches up once Escape closes it.
+      await page.keyboard.down('Alt');
+      await page.keyboard.press('Slash');
+      await page.keyboard.up('Alt');
+      const box = await page.evaluate(() => {
+        const a = document.getElementById('about');
+        return {shown: !a.hidden, text: a.innerText, frame: velkariTest.lastFrame};
+      });
+      if (!box.shown || !box.text.includes('velkari Version 1.0') ||
+          !box.text.includes('Push blocks, take items, reach the goal.'))
+        fail(`Alt+/ shows no About box with its two lines (shown ${box.shown}: ${box.text})`);
+      await new Promise((r) => setTimeout(r, 400));
+      const waited = await page.evaluate(() => velkariTest.lastFrame);
+      if (waited !== box.frame) fail(`the game ran on behind the About box (frame ${box.frame} to ${waited})`);
+      await page.keyboard.press('Escape');
+      if (await page.evaluate(() => !document.getElementById('about').hidden))
+        fail('Escape leaves the About box up');
+      // The 400 ms behind the box come due at once: the first picture after
+      // it is some 25 frames on, not the next one.
+      if (await waitFor(page, (f) => velkariTest.lastFrame !== f, 'a frame after the About box', 2000, box.frame)) {
+        const after = await page.evaluate(() => velkariTest.lastFrame);
+        if (after < box.frame + 20)
+          fail(`after the About box the game went on from frame ${box.frame} to ${after}, not caught up`);
+      }
       // The game's keys do not scroll the page; other keys stay the browser's.
       await page.evaluate(() => { velkariKeysSeen.length = 0; });
       for (const k of ['ArrowDown', 'Space', 'KeyQ']) await page.keyboard.press(k);
