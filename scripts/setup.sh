@@ -1,22 +1,38 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages velkari needs to build, run and test, if any
 # is missing. Uses sudo when not run as root. Safe to run again.
+#   scripts/setup.sh          build and run the game
+#   scripts/setup.sh --web    also build and serve the web page
+#   scripts/setup.sh --windows  also cross-build the Windows programs
+#   scripts/setup.sh --test   also everything the test suite needs
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libsdl2-dev libx11-dev libgtest-dev libgmock-dev libbenchmark-dev unifont
 )
+# The web page (scripts/web.sh): Debian's Emscripten (its optimizer runs on
+# the system node) and python3 to serve the page.
+web_packages=(emscripten nodejs python3)
+if [ "${1:-}" = "--web" ]; then
+  packages+=("${web_packages[@]}")
+fi
 if [ "${1:-}" = "--windows" ] || [ "${1:-}" = "--test" ]; then
   # The Windows cross build: MinGW-w64 (its -posix compiler has std::thread).
   packages+=(g++-mingw-w64-x86-64)
 fi
 if [ "${1:-}" = "--test" ]; then
   # The end-to-end checks: a virtual X server, key presses, screenshots, sound
-  # measurement, the X client message that closes a window.
+  # measurement, the X client message that closes a window; for the web page
+  # Debian's chromium, driven headless by puppeteer-core from npm.
   packages+=(xvfb xdotool imagemagick sox x11-utils python3 python3-xlib)
   # The Windows programs under Wine (64-bit only: no i386 architecture).
   packages+=(wine wine64)
+  packages+=("${web_packages[@]}" chromium)
+fi
+if [ "${1:-}" = "--web" ] || [ "${1:-}" = "--test" ]; then
+  # npm comes with some builds of nodejs; Debian packages it apart.
+  command -v npm >/dev/null 2>&1 || packages+=(npm)
 fi
 
 missing=()

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite:
 # unit and tool tests in the default and the ASan+UBSan builds, the thread
-# tests under ThreadSanitizer, the fuzzers for a short time, and the
-# end-to-end checks of the real window and sound device under Xvfb, and the
-# Windows build with its checks under Wine.
+# tests under ThreadSanitizer, the fuzzers for a short time, the web page in
+# headless chromium, the end-to-end checks of the real window and sound
+# device under Xvfb, and the Windows build with its checks under Wine.
 #   scripts/test.sh            everything
 #   QUICK=1 scripts/test.sh    the default build's tests only
 set -euo pipefail
@@ -51,6 +51,9 @@ for f in build/fuzz/bin/fuzz-*; do
   "$f" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
   rm -rf "$corpus"
 done
+
+step "web page in headless chromium"
+JOBS=$jobs tests/web/check.sh build/default/bin
 
 step "end-to-end checks under Xvfb"
 display_no=97

@@ -34,6 +34,9 @@ WaveDevice* waveOut = nullptr;
 uint8_t* waveBuffer[WAVE_BUFFER_COUNT] = {nullptr, nullptr};
 uint32_t bufferTimeout = WAVE_BUFFER_TIMEOUT_MS;
 bool streamStarted = false;
+StreamDriver streamDriver = StreamDriver::Thread;
+// The buffer the stream wrote last; the next render goes into the other.
+int nextBuffer = 0;
 
 std::atomic<uint8_t> stopRequested{0};
 std::atomic<bool> threadRunning{false};
@@ -62,6 +65,13 @@ void WaveStream::open() {
   waveOut->open(format, buffers, WAVE_BUFFER_SIZE);
   stopRequested.store(0);
   threadRunning.store(true);
+  if (streamDriver == StreamDriver::Device) {
+    // No thread: the device's own calls of pumpSoundOutput take its part,
+    // beginning with the ready signal it gave as it opened.
+    streamFirstWrite();
+    pumpSoundOutput();
+    return;
+  }
   try {
     thread = std::thread(streamThreadProc);
     threadId = thread.get_id();
@@ -84,30 +94,59 @@ void WaveStream::requestStreamStop() {
 
 int streamThreadProc() {
   waveOut->raiseThreadPriority();
-  int i = 0;
   if (stopRequested.load() == 0) {
+    streamFirstWrite();
     for (;;) {
-      waveOut->write(i);
       if (!waveOut->waitBufferDone(bufferTimeout)) {
         // The device has gone quiet: silent for the rest of the run.
         threadRunning.store(false);
         return 0;
       }
-      // A wake at exit does not hand back a buffer: the one that i would
-      // name next may still be playing, so it must not be rewritten.
-      if (stopRequested.load() != 0) break;
-      i = 1 - i;
-      {
-        std::lock_guard<std::mutex> lock(soundEngineMutex());
-        renderMix(waveBuffer[i], WAVE_BUFFER_SIZE);
-      }
-      buffersRendered.fetch_add(1);
-      if (stopRequested.load() != 0) break;
+      if (!streamStep()) break;
     }
   }
+  streamEnd();
+  return 0;
+}
+
+void streamFirstWrite() {
+  nextBuffer = 0;
+  waveOut->write(nextBuffer);
+}
+
+bool streamStep() {
+  // A wake at exit does not hand back a buffer: the one that nextBuffer
+  // would name next may still be playing, so it must not be rewritten.
+  if (stopRequested.load() != 0) return false;
+  nextBuffer = 1 - nextBuffer;
+  {
+    std::lock_guard<std::mutex> lock(soundEngineMutex());
+    renderMix(waveBuffer[nextBuffer], WAVE_BUFFER_SIZE);
+  }
+  buffersRendered.fetch_add(1);
+  if (stopRequested.load() != 0) return false;
+  waveOut->write(nextBuffer);
+  return true;
+}
+
+void streamEnd() {
   releaseAllChannelText();
   threadRunning.store(false);
-  return 0;
+}
+
+bool pumpSoundOutput() {
+  if (!streamStarted || streamDriver != StreamDriver::Device || !threadRunning.load()) return false;
+  while (waveOut->waitBufferDone(0)) {
+    if (!streamStep()) {
+      streamEnd();
+      return false;
+    }
+  }
+  return true;
+}
+
+void SetStreamDriver(StreamDriver driver) {
+  if (!streamStarted) streamDriver = driver;
 }
 
 void StartSoundOutput(WaveDevice* device, uint32_t bufferTimeoutMs) {
@@ -133,8 +172,10 @@ void StopSoundOutput() {
   stopRequested.store(1);
   waveOut->wake();
   // The woken thread ends within one buffer; waiting for it (rather than
-  // ending it forcibly) never leaves a lock it holds taken.
+  // ending it forcibly) never leaves a lock it holds taken. Without a thread
+  // the wake is taken here, as the thread would take it.
   if (gWaveStream.thread.joinable()) gWaveStream.thread.join();
+  pumpSoundOutput();
   if (waveBuffer[0]) gWaveStream.close();
   // A thread that timed out has left the texts; the window's destruction
   // usually releases them, a tool without a window relies on this.

@@ -45,10 +45,33 @@ void StartSoundOutput(WaveDevice* device, uint32_t bufferTimeoutMs = WAVE_BUFFER
 // object itself stays the caller's.
 void StopSoundOutput();
 
+// Who drives the stream. Thread: its own output thread, which waits for each
+// buffer-done signal (every desktop). Device: no thread at all, for a
+// platform that has none (the web): the device calls pumpSoundOutput
+// whenever it has finished a buffer, and the same steps run on its call.
+// Set before StartSoundOutput; ignored while the stream runs.
+enum class StreamDriver { Thread, Device };
+void SetStreamDriver(StreamDriver driver);
+
 // The output thread's start routine: queue, wait, swap, render, until the
 // stop flag is set; then the channels' texts are released. Returns 0, also
-// when a wait runs out and the thread ends early.
+// when a wait runs out and the thread ends early. Its parts:
+//   streamFirstWrite  queues buffer 0 (silence) when the stream starts;
+//   streamStep        after a buffer-done signal: renders the buffer that is
+//                     free into the other slot and queues it; false once the
+//                     stop flag is set (nothing more is queued);
+//   streamEnd         releases the channels' texts; the stream has ended.
 int streamThreadProc();
+void streamFirstWrite();
+bool streamStep();
+void streamEnd();
+
+// The device-driven stream's turn (StreamDriver::Device): takes every
+// buffer-done signal waiting now, without blocking, and runs streamStep for
+// each. Call it from the device's playback callback after a buffer has been
+// played. False when the stream is not running (or has just ended); with
+// the thread driver it does nothing and returns false.
+bool pumpSoundOutput();
 
 // True while the output thread runs (it has neither timed out nor stopped).
 bool soundOutputRunning();

@@ -288,4 +288,45 @@ TEST(StreamSilent, ExitBeforeTheTimeOutWakesTheWaitingThread) {
   }
 }
 
+// Without a thread (the web) the device drives the stream: each buffer it
+// finishes is refilled on its own call of pumpSoundOutput, with the same
+// buffers in the same order as the thread gives, and the stop runs the
+// thread's last steps.
+TEST(StreamDeviceDriven, GivesTheThreadsBuffersAndStopsOnTheCallersTurn) {
+  const std::vector<Buffer> reference = ReferenceRender(7, ITEM_CUE, 3);
+  headless::HeadlessWaveDevice device;
+  SetStreamDriver(StreamDriver::Device);
+  StartSoundOutput(&device);
+  SetStreamDriver(StreamDriver::Thread);  // ignored while the stream runs
+  // The open signal is taken at the start: silence and buffer 1 are queued.
+  EXPECT_EQ(device.QueuedCount(), 2u);
+  EXPECT_EQ(soundBuffersRendered(), 1u);
+  EXPECT_TRUE(soundOutputRunning());
+  clearAllChannelText();
+  PlayCue(7, ITEM_CUE);
+  for (int k = 0; k < 5; ++k) {
+    ASSERT_TRUE(device.FinishBuffer());
+    EXPECT_TRUE(pumpSoundOutput());
+    EXPECT_EQ(device.QueuedCount(), 2u);
+  }
+  EXPECT_TRUE(Silent(PlayedBuffer(device, 0)));
+  EXPECT_TRUE(Silent(PlayedBuffer(device, 1)));
+  for (size_t n = 0; n < 3; ++n) EXPECT_EQ(PlayedBuffer(device, n + 2), reference[n]) << n;
+  EXPECT_EQ(device.WriteCount(), 7u);
+
+  clearChannelText(3);
+  const uint64_t rendered = soundBuffersRendered();
+  StopSoundOutput();
+  EXPECT_EQ(soundBuffersRendered(), rendered);
+  EXPECT_FALSE(soundOutputRunning());
+  EXPECT_FALSE(pumpSoundOutput());
+  EXPECT_EQ(channelText[3], nullptr);
+  // Once the stream has stopped the driver can be changed back.
+  SetStreamDriver(StreamDriver::Thread);
+  StartSoundOutput(&device);
+  ASSERT_TRUE(device.WaitUntilQueued(2, WAIT_MS));
+  EXPECT_FALSE(pumpSoundOutput());
+  StopSoundOutput();
+}
+
 }  // namespace

@@ -1,0 +1,180 @@
+// The page side of velkari's web backend, placed before the compiled code
+// (--pre-js): fetches the pictures into the file system before main runs,
+// keeps the canvas at the largest whole-number scale that fits the tab, plays
+// the sound through Web Audio, shows the About box, and, with ?test in the
+// address, keeps a record of frames, keys and sound for the browser checks.
+
+var velkariTesting = /[?&]test\b/.test(location.search);
+
+// The test hook: what the checks read back through window.velkariTest.
+var velkariTest = velkariTesting ? {
+  presents: [],          // [frame, performance.now()] of the first presents
+  lastFrame: 0,          // the frame of the picture on the canvas
+  keys: [],              // [frame, key bits] whenever a read saw a change
+  buffers: [],           // the first wave buffers played, Int16 samples each
+  maxBuffers: 160,
+  speaker: new Int16Array(160 * 3000),  // the samples handed to Web Audio
+  speakerLength: 0,
+  snapshot: function () {
+    var c = document.getElementById('canvas');
+    var d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    var s = '';
+    for (var i = 0; i < d.length; i += 8192) s += String.fromCharCode.apply(null, d.subarray(i, i + 8192));
+    var r = c.getBoundingClientRect();
+    return {frame: this.lastFrame, rgba: btoa(s), rect: [r.left, r.top, r.width, r.height]};
+  },
+  int16: function (a) {
+    var b = new Uint8Array(a.buffer, a.byteOffset, a.byteLength), s = '';
+    for (var i = 0; i < b.length; i += 8192) s += String.fromCharCode.apply(null, b.subarray(i, i + 8192));
+    return btoa(s);
+  },
+} : null;
+if (velkariTest) window.velkariTest = velkariTest;
+
+Module['preRun'] = Module['preRun'] || [];
+Module['preRun'].push(function () {
+  // The pictures: one missing is logged and left undrawn, the game goes on.
+  var names = ['tobernix.bmp', 'velkimg.bmp', 'girl.bmp'];
+  FS.mkdir('/img');
+  addRunDependency('velkari-pictures');
+  Promise.all(names.map(function (name) {
+    return fetch('img/' + name).then(function (r) {
+      if (!r.ok) throw new Error('HTTP ' + r.status);
+      return r.arrayBuffer();
+    }).then(function (data) {
+      FS.writeFile('/img/' + name, new Uint8Array(data));
+    }).catch(function (e) {
+      console.warn('velkari: img/' + name + ' is missing (' + e.message + '): its pictures stay undrawn');
+    });
+  })).then(function () { removeRunDependency('velkari-pictures'); });
+});
+
+Module.velkariPage = (function () {
+  var canvas = null, context = null;
+  var about = null, aboutIsOpen = false;
+
+  function fit() {
+    var scale = Math.max(1, Math.floor(Math.min(window.innerWidth / canvas.width,
+                                                 window.innerHeight / canvas.height)));
+    var w = canvas.width * scale, h = canvas.height * scale;
+    canvas.style.width = w + 'px';
+    canvas.style.height = h + 'px';
+    canvas.style.left = Math.max(0, Math.floor((window.innerWidth - w) / 2)) + 'px';
+    canvas.style.top = Math.max(0, Math.floor((window.innerHeight - h) / 2)) + 'px';
+  }
+
+  return {
+    create: function () {
+      canvas = document.getElementById('canvas');
+      if (!canvas) return 0;
+      canvas.width = 640;
+      canvas.height = 480;
+      context = canvas.getContext('2d', {alpha: false});
+      if (!context) return 0;
+      window.addEventListener('resize', fit);
+      fit();
+      return 1;
+    },
+    present: function (rgba, width, height, frame) {
+      var pixels = new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4);
+      context.putImageData(new ImageData(pixels, width, height), 0, 0);
+      if (velkariTest) {
+        velkariTest.lastFrame = frame;
+        if (velkariTest.presents.length < 64) velkariTest.presents.push([frame, performance.now()]);
+      }
+    },
+    keys: function (frame, mask) {
+      if (velkariTest && velkariTest.keys.length < 1024) velkariTest.keys.push([frame, mask]);
+    },
+    aboutTexts: function (caption, line1, line2) {
+      about = document.getElementById('about');
+      if (!about) return;
+      about.querySelector('.caption').textContent = caption;
+      about.querySelector('.line1').textContent = line1;
+      about.querySelector('.line2').textContent = line2;
+      var self = this;
+      about.querySelector('button').addEventListener('click', function () { self.closeAbout(); });
+    },
+    showAbout: function () {
+      if (!about) return;
+      about.hidden = false;
+      aboutIsOpen = true;
+      about.querySelector('button').focus();
+    },
+    closeAbout: function () {
+      if (!about) return;
+      about.hidden = true;
+      aboutIsOpen = false;
+    },
+    aboutOpen: function () { return aboutIsOpen; },
+  };
+})();
+
+Module.velkariAudio = (function () {
+  var context = null, node = null;
+
+  function notice() {
+    var line = document.getElementById('sound');
+    if (line) line.hidden = !context || context.state === 'running';
+  }
+
+  function resume() {
+    if (context && context.state === 'suspended') context.resume().then(notice, notice);
+  }
+  // Sound starts only after a gesture: the first key press or click.
+  window.addEventListener('keydown', resume, true);
+  window.addEventListener('pointerdown', resume, true);
+
+  return {
+    open: function (rate, channels) {
+      var Context = window.AudioContext || window.webkitAudioContext;
+      if (!Context) {
+        console.warn('velkari: this browser has no Web Audio: the game runs silent');
+        return 0;
+      }
+      try {
+        context = new Context({sampleRate: rate});
+        if (context.sampleRate !== rate) throw new Error('it runs at ' + context.sampleRate + ' Hz');
+        node = context.createScriptProcessor(2048, 0, channels);
+      } catch (e) {
+        console.warn('velkari: no sound output at ' + rate + ' Hz (' + e.message + '): the game runs silent');
+        if (context) context.close();
+        context = node = null;
+        return 0;
+      }
+      node.onaudioprocess = function (e) {
+        var out = e.outputBuffer, n = out.length;
+        var at = Module._velkari_audio_fill(n) >> 1;
+        var left = out.getChannelData(0), right = out.getChannelData(1);
+        var samples = HEAP16;
+        for (var i = 0; i < n; ++i) {
+          left[i] = samples[at + 2 * i] / 32768;
+          right[i] = samples[at + 2 * i + 1] / 32768;
+        }
+        if (velkariTest) {
+          var keep = velkariTest.speaker, k = velkariTest.speakerLength;
+          for (var j = 0; j < n && k + 1 < keep.length; ++j) {
+            keep[k++] = Math.round(left[j] * 32768);
+            keep[k++] = Math.round(right[j] * 32768);
+          }
+          velkariTest.speakerLength = k;
+        }
+      };
+      node.connect(context.destination);
+      context.onstatechange = notice;
+      notice();
+      return 1;
+    },
+    close: function () {
+      if (node) node.disconnect();
+      if (context) context.close();
+      context = node = null;
+      notice();
+    },
+    bufferPlayed: function (samples, bytes) {
+      if (velkariTest && velkariTest.buffers.length < velkariTest.maxBuffers)
+        velkariTest.buffers.push(HEAP16.slice(samples >> 1, (samples + bytes) >> 1));
+    },
+    state: function () { return context ? context.state : 'none'; },
+  };
+})();

@@ -1,0 +1,121 @@
+#include "web/web_audio.h"
+
+#include <emscripten.h>
+
+#include "sound/output_stream.h"
+
+// The page side (page.js): the AudioContext and its processor node.
+EM_JS(int, velkari_audio_open, (int rate, int channels),
+      { return Module.velkariAudio.open(rate, channels); });
+EM_JS(void, velkari_audio_close, (), { Module.velkariAudio.close(); });
+EM_JS(void, velkari_audio_buffer_played, (const void* samples, int bytes),
+      { Module.velkariAudio.bufferPlayed(samples, bytes); });
+
+namespace web {
+
+namespace {
+
+WebAudioDevice* gOpenDevice = nullptr;
+
+// The largest block the page's processor node asks for, in stereo frames.
+constexpr int kMaxBlockFrames = 16384;
+int16_t gBlock[kMaxBlockFrames * 2];
+
+}  // namespace
+
+void WebPlaybackQueue::Attach(uint8_t* const buffers[WAVE_BUFFER_COUNT], int bufferBytes) {
+  for (int i = 0; i < WAVE_BUFFER_COUNT; ++i) buffers_[i] = buffers[i];
+  bufferBytes_ = bufferBytes;
+  queued_ = 0;
+  playPos_ = 0;
+}
+
+void WebPlaybackQueue::Detach() {
+  buffers_[0] = buffers_[1] = nullptr;
+  bufferBytes_ = 0;
+  queued_ = 0;
+  playPos_ = 0;
+}
+
+void WebPlaybackQueue::Push(int index) {
+  if (index < 0 || index >= WAVE_BUFFER_COUNT) return;
+  if (!buffers_[index] || bufferBytes_ <= 0 || queued_ >= WAVE_BUFFER_COUNT) return;
+  queue_[queued_++] = index;
+}
+
+int WebPlaybackQueue::Clear() {
+  const int n = queued_;
+  queued_ = 0;
+  playPos_ = 0;
+  return n;
+}
+
+WebAudioDevice::~WebAudioDevice() {
+  close();
+}
+
+bool WebAudioDevice::open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
+                          int bufferBytes) {
+  if (open_) return false;
+  if (format.wFormatTag != 1 || format.wBitsPerSample != 16 || format.nChannels != 2 ||
+      format.nBlockAlign != 4 || bufferBytes <= 0 || bufferBytes % format.nBlockAlign != 0)
+    return false;
+  for (int i = 0; i < WAVE_BUFFER_COUNT; ++i)
+    if (!buffers[i]) return false;
+  if (!velkari_audio_open(static_cast<int>(format.nSamplesPerSec), format.nChannels)) return false;
+  queue_.Attach(buffers, bufferBytes);
+  blockAlign_ = format.nBlockAlign;
+  bufferBytes_ = bufferBytes;
+  open_ = true;
+  gOpenDevice = this;
+  done_.clear();
+  done_.set();  // ready for the first buffer
+  return true;
+}
+
+void WebAudioDevice::write(int index) {
+  if (open_) queue_.Push(index);
+}
+
+void WebAudioDevice::reset() {
+  for (int n = queue_.Clear(); n > 0; --n) done_.set();
+}
+
+void WebAudioDevice::close() {
+  if (!open_) return;
+  velkari_audio_close();
+  open_ = false;
+  if (gOpenDevice == this) gOpenDevice = nullptr;
+  queue_.Detach();
+}
+
+void WebAudioDevice::Fill(int16_t* out, int frames) {
+  auto* bytes = reinterpret_cast<uint8_t*>(out);
+  const int length = frames * blockAlign_;
+  if (!open_) {
+    for (int k = 0; k < length; ++k) bytes[k] = 0;
+    return;
+  }
+  queue_.Fill(bytes, length, [&](const uint8_t* played) {
+    velkari_audio_buffer_played(played, bufferBytes_);
+    // The buffer is free: the stream renders the next one into it now and
+    // queues it behind the one still playing.
+    done_.set();
+    pumpSoundOutput();
+  });
+}
+
+}  // namespace web
+
+// Called by the page's processor node for every block it plays: returns the
+// samples, interleaved left and right, in a block of the module's memory.
+extern "C" EMSCRIPTEN_KEEPALIVE int16_t* velkari_audio_fill(int frames) {
+  if (frames < 0) frames = 0;
+  if (frames > web::kMaxBlockFrames) frames = web::kMaxBlockFrames;
+  if (web::gOpenDevice) {
+    web::gOpenDevice->Fill(web::gBlock, frames);
+  } else {
+    for (int k = 0; k < frames * 2; ++k) web::gBlock[k] = 0;
+  }
+  return web::gBlock;
+}

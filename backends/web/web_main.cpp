@@ -1,0 +1,104 @@
+// velkari in a browser tab: the page's entry point over Emscripten. The page
+// cannot block, so the shell is driven from the browser's animation frames:
+// each one runs every game frame that has come due on the frame clock.
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/program_texts.h"
+#include "app/shell.h"
+#include "sound/output_stream.h"
+#include "web/web_audio.h"
+#include "web/web_window.h"
+
+EM_JS(void, velkari_page_about_texts, (const char* caption, const char* line1, const char* line2), {
+  Module.velkariPage.aboutTexts(UTF8ToString(caption), UTF8ToString(line1), UTF8ToString(line2));
+});
+EM_JS(void, velkari_page_show_about, (), { Module.velkariPage.showAbout(); });
+EM_JS(void, velkari_page_close_about, (), { Module.velkariPage.closeAbout(); });
+EM_JS(int, velkari_page_about_open, (), { return Module.velkariPage.aboutOpen() ? 1 : 0; });
+
+namespace {
+
+web::WebWindow gWindow;
+web::WebAudioDevice gAudio;
+bool gClockStarted = false;
+// The longest the page runs frames in one go before it lets the browser in.
+constexpr double kCatchUpSliceMs = 50.0;
+uint64_t gFrames = 0;
+
+void AnimationFrame() {
+  // The About box is modal, as on the desktop: the game waits, and its frames
+  // catch up once the box is closed.
+  if (velkari_page_about_open()) return;
+  if (!gClockStarted) {
+    RunFrame(gWindow);  // the first idle call only starts the clock
+    gClockStarted = true;
+  }
+  // Every frame that is due, back to back, as the desktop catches up after a
+  // stall; but after a long stretch of them the page gets its turn (key
+  // events, the sound callback) before the rest follow on the next callback.
+  const double start = emscripten_get_now();
+  while (MillisecondsUntilFrame(gWindow) == 0) {
+    gWindow.SetFrameNumber(++gFrames);
+    RunFrame(gWindow);
+    if (emscripten_get_now() - start > kCatchUpSliceMs) break;
+  }
+}
+
+bool IsAboutKey(const EmscriptenKeyboardEvent* e) {
+  return e->altKey && (std::strcmp(e->key, "/") == 0 || std::strcmp(e->key, "?") == 0 ||
+                       std::strcmp(e->code, "Slash") == 0);
+}
+
+EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* e, void*) {
+  if (velkari_page_about_open()) {
+    // The box takes the keyboard while it is up.
+    if (std::strcmp(e->code, "Enter") == 0 || std::strcmp(e->code, "NumpadEnter") == 0 ||
+        std::strcmp(e->code, "Escape") == 0 || std::strcmp(e->code, "Space") == 0)
+      velkari_page_close_about();
+    return EM_TRUE;
+  }
+  if (IsAboutKey(e)) {
+    if (!e->repeat) {
+      // Its key ups go to the box: the game sees every key released.
+      gWindow.ReleaseAllKeys();
+      velkari_page_show_about();
+    }
+    return EM_TRUE;
+  }
+  return gWindow.OnKey(e->code, true) ? EM_TRUE : EM_FALSE;
+}
+
+EM_BOOL OnKeyUp(int, const EmscriptenKeyboardEvent* e, void*) {
+  return gWindow.OnKey(e->code, false) ? EM_TRUE : EM_FALSE;
+}
+
+EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
+  gWindow.ReleaseAllKeys();
+  return EM_FALSE;
+}
+
+}  // namespace
+
+int main() {
+  emscripten_set_window_title(VELKARI_TEXT_TITLE);
+  velkari_page_about_texts(VELKARI_TEXT_ABOUT_CAPTION, VELKARI_TEXT_ABOUT_LINE1,
+                           VELKARI_TEXT_ABOUT_LINE2);
+  emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, OnKeyDown);
+  emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, OnKeyUp);
+  emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, OnBlur);
+
+  // No thread in the page: the audio device's callback drives the stream.
+  SetStreamDriver(StreamDriver::Device);
+  // The pictures were fetched into img/ of the page's file system.
+  if (!StartProgram(gWindow, &gAudio, "/")) {
+    std::fprintf(stderr, "velkari: the page has no 640x480 canvas to draw on\n");
+    return 0;
+  }
+  // On requestAnimationFrame; the program stays alive after main returns.
+  emscripten_set_main_loop(AnimationFrame, 0, false);
+  return 0;
+}

@@ -1,0 +1,324 @@
+// The web page in Debian's chromium, headless: the title is pixel for pixel
+// velkari-replay's; Z starts a game whose stage 1 frame is the replay's for
+// the same frames and keys; the first buffers of the background tune that
+// reached Web Audio are the replay's, sample for sample, and reached it
+// unchanged; the page with its pictures is under 1 MB. A second load without
+// Web Audio and with a picture missing goes on (a gamepad starts it), and
+// says what is missing in the console; Alt+/ shows the About box.
+//   node check.mjs URL BIN_DIR REPLAY WORK_DIR
+import {execFileSync} from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const [url, binDir, replay, work] = process.argv.slice(2);
+if (!work) {
+  console.error('usage: node check.mjs URL BIN_DIR REPLAY WORK_DIR');
+  process.exit(2);
+}
+
+const W = 640, H = 480;
+const BUFFER_SAMPLES = 3000;   // one wave buffer: 1500 stereo frames
+const TUNE_BUFFERS = 24;       // how much of the tune is compared
+const Z_BIT = 1 << 8;          // the page's key bit of KeyZ
+const failures = [];
+const fail = (m) => { failures.push(m); console.error('FAIL: ' + m); };
+const note = (m) => console.log(m);
+
+// --- the page's size --------------------------------------------------------
+const pageFiles = ['velkari.html', 'velkari.js', 'velkari.wasm',
+                   'img/tobernix.bmp', 'img/velkimg.bmp', 'img/girl.bmp'];
+let pageBytes = 0;
+for (const f of pageFiles) pageBytes += fs.statSync(path.join(binDir, f)).size;
+if (pageBytes >= 1000000) fail(`the page with its pictures is ${pageBytes} bytes, not under 1 MB`);
+
+// --- pictures ----------------------------------------------------------------
+// A bottom-up 24-bit BMP as velkari-replay writes it: R, G, B per pixel.
+function readBmp(file) {
+  const b = fs.readFileSync(file);
+  const w = b.readInt32LE(18), h = b.readInt32LE(22), off = b.readUInt32LE(10);
+  const row = (w * 3 + 3) & ~3;
+  const rgb = Buffer.alloc(w * h * 3);
+  for (let y = 0; y < h; ++y)
+    for (let x = 0; x < w; ++x) {
+      const s = off + (h - 1 - y) * row + x * 3, d = (y * w + x) * 3;
+      rgb[d] = b[s + 2]; rgb[d + 1] = b[s + 1]; rgb[d + 2] = b[s];
+    }
+  return {w, h, rgb};
+}
+
+// Pixels that differ between the canvas (RGBA) and a BMP, outside `skip`
+// ([x0, y0, x1, y1], inclusive), and where the first one is; also whether
+// every canvas pixel is opaque.
+function compare(rgba, bmp, skip) {
+  let n = 0, first = null, opaque = true;
+  for (let y = 0; y < H; ++y)
+    for (let x = 0; x < W; ++x) {
+      const c = (y * W + x) * 4, r = (y * W + x) * 3;
+      if (rgba[c + 3] !== 255) opaque = false;
+      if (skip && x >= skip[0] && x <= skip[2] && y >= skip[1] && y <= skip[3]) continue;
+      if (rgba[c] !== bmp.rgb[r] || rgba[c + 1] !== bmp.rgb[r + 1] || rgba[c + 2] !== bmp.rgb[r + 2]) {
+        if (!first) first = `(${x},${y}) page ${rgba[c]},${rgba[c + 1]},${rgba[c + 2]} replay ` +
+                            `${bmp.rgb[r]},${bmp.rgb[r + 1]},${bmp.rgb[r + 2]}`;
+        ++n;
+      }
+    }
+  return {n, first, opaque};
+}
+
+// velkari-replay over a script of [count, keys] lines.
+function runReplay(name, lines, args) {
+  const script = path.join(work, name + '.script');
+  fs.writeFileSync(script, lines.map(([n, k]) => `${n} ${k}`).join('\n') + '\n');
+  execFileSync(replay, ['--script', script, ...args], {stdio: ['ignore', 'ignore', 'inherit']});
+}
+
+// The replay's script for the keys the page's frames read: the key log holds
+// [frame, bits] whenever a read saw a change, so frames from one entry to
+// the next held those keys (frames that read nothing ignore them anyway).
+function scriptOfKeyLog(log, lastFrame) {
+  const lines = [];
+  let frame = 1, keys = '-';
+  for (const [at, bits] of log) {
+    if (at > lastFrame) break;
+    if (at > frame) lines.push([at - frame, keys]);
+    frame = Math.max(frame, at);
+    if (bits & ~Z_BIT) throw new Error(`a key other than Z was read at frame ${at}`);
+    keys = bits & Z_BIT ? 'Z' : '-';
+  }
+  if (lastFrame >= frame) lines.push([lastFrame - frame + 1, keys]);
+  return lines;
+}
+
+const silent = (a) => a.every((v) => v === 0);
+const int16Of = (b64) => {
+  const b = Buffer.from(b64, 'base64');
+  return new Int16Array(b.buffer, b.byteOffset, b.length / 2);
+};
+
+async function waitFor(page, fn, what, timeoutMs = 15000, ...args) {
+  try {
+    await page.waitForFunction(fn, {timeout: timeoutMs, polling: 20}, ...args);
+    return true;
+  } catch (e) {
+    fail(`timed out waiting for ${what}`);
+    return false;
+  }
+}
+
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'velkari-chromium-'));
+const browser = await puppeteer.launch({
+  executablePath: '/usr/bin/chromium',
+  headless: true,
+  ignoreDefaultArgs: true,
+  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+         '--disable-background-networking', '--disable-component-update', '--disable-sync',
+         `--user-data-dir=${profile}`, '--remote-debugging-pipe', `--window-size=${W},${H}`,
+         'about:blank'],
+  pipe: true,
+  defaultViewport: {width: W, height: H},
+});
+
+try {
+  // --- 1. title, stage 1 and the tune ------------------------------------------
+  {
+    const page = await browser.newPage();
+    const messages = [];
+    page.on('console', (m) => messages.push(m.text()));
+    page.on('pageerror', (e) => fail('page error: ' + e.message));
+    // Headless chromium lets any page play sound at once; a browser for
+    // people holds it until a gesture. Hold it as they do: every context
+    // starts suspended, and only the page's own resume can start it.
+    await page.evaluateOnNewDocument(() => {
+      const Real = window.AudioContext;
+      window.AudioContext = class extends Real {
+        constructor(options) {
+          super(options);
+          this.suspend();
+        }
+      };
+    });
+    const t0 = Date.now();
+    await page.goto(url + '?test', {waitUntil: 'load'});
+    if (await waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 2, 'the title')) {
+      const loadToTitle = await page.evaluate(
+          () => velkariTest.presents.find((p) => p[0] >= 2)[1]);
+      note(`title ${loadToTitle.toFixed(0)} ms after the page began (${Date.now() - t0} ms wall)`);
+      const before = await page.evaluate(() => ({
+        line: document.getElementById('sound').hidden ? '' : document.getElementById('sound').textContent,
+        state: Module.velkariAudio.state(),
+      }));
+      if (!before.line) fail('no line asks for a key press or click to turn the sound on');
+      if (before.state !== 'suspended') fail(`before any key the audio context is ${before.state}`);
+      const shot = await page.evaluate(() => velkariTest.snapshot());
+      if (shot.frame !== 2) fail(`the title was taken at frame ${shot.frame}, not 2`);
+      if (shot.rect.join() !== `0,0,${W},${H}`)
+        fail(`in a ${W}x${H} tab the canvas is at ${shot.rect.join(',')}, not 0,0,${W},${H}`);
+      runReplay('title', [[2, '-']], ['--frame', `2:${work}/title.bmp`]);
+      const c = compare(Buffer.from(shot.rgba, 'base64'), readBmp(`${work}/title.bmp`));
+      if (c.n) fail(`the title differs from velkari-replay's in ${c.n} pixels, first ${c.first}`);
+      if (!c.opaque) fail('the canvas has pixels that are not opaque');
+    }
+
+    // Z held until a frame has read it, then released.
+    await page.keyboard.down('KeyZ');
+    await waitFor(page, (bit) => velkariTest.keys.some((k) => k[1] & bit), 'a frame that reads Z', 5000, Z_BIT);
+    await page.keyboard.up('KeyZ');
+    const zAt = await page.evaluate((bit) => velkariTest.keys.find((k) => k[1] & bit)[0], Z_BIT);
+    // A play frame of stage 1 a little later.
+    await waitFor(page, (f) => velkariTest.lastFrame >= f, 'a play frame', 5000, zAt + 30);
+    const shot = await page.evaluate(() => velkariTest.snapshot());
+    const keyLog = await page.evaluate(() => velkariTest.keys);
+    const lines = scriptOfKeyLog(keyLog, shot.frame);
+    runReplay('play', lines, ['--frame', `${shot.frame}:${work}/play.bmp`]);
+    const playBmp = readBmp(`${work}/play.bmp`);
+    const rgba = Buffer.from(shot.rgba, 'base64');
+    const board = compare(rgba, playBmp, [32, 32, 63, 63]);
+    if (board.n)
+      fail(`the stage 1 frame ${shot.frame} differs from velkari-replay's in ${board.n} pixels ` +
+           `besides the player, first ${board.first}`);
+    const whole = compare(rgba, playBmp);
+    note(`stage 1 frame ${shot.frame} (Z read at frame ${zAt}): ${board.n} pixels differ besides ` +
+         `the player, ${whole.n} in all`);
+
+    // The tune: the first buffers played after it began.
+    const enough = (k) => {
+      const b = velkariTest.buffers;
+      const first = b.findIndex((x) => x.some((v) => v !== 0));
+      return first >= 0 && b.length >= first + k;
+    };
+    if (await waitFor(page, enough, 'the background tune in the played buffers', 10000, TUNE_BUFFERS)) {
+      const state = await page.evaluate(() => Module.velkariAudio.state());
+      if (state !== 'running') fail(`the audio context is ${state} after the key press`);
+      const soundLine = await page.evaluate(() => !document.getElementById('sound').hidden);
+      if (soundLine) fail('the line about the sound is still shown once the sound plays');
+      const got = await page.evaluate(() => ({
+        buffers: velkariTest.buffers.map((b) => velkariTest.int16(b)),
+        speaker: velkariTest.int16(velkariTest.speaker.subarray(0, velkariTest.speakerLength)),
+      }));
+      const buffers = got.buffers.map(int16Of);
+      const speaker = int16Of(got.speaker);
+      // What reached Web Audio is the buffers, in order, unchanged.
+      const played = new Int16Array(buffers.length * BUFFER_SAMPLES);
+      buffers.forEach((b, i) => played.set(b, i * BUFFER_SAMPLES));
+      const n = Math.min(played.length, speaker.length);
+      let off = -1;
+      for (let i = 0; i < n; ++i) if (played[i] !== speaker[i]) { off = i; break; }
+      if (n < BUFFER_SAMPLES * 4) fail(`only ${n} samples reached Web Audio`);
+      if (off >= 0) fail(`the samples handed to Web Audio differ from the buffers at sample ${off}`);
+      // The replay's sound for the same keys, long enough to hold the tune.
+      const tuneFrame = zAt + 1;
+      const frames = tuneFrame + Math.ceil((TUNE_BUFFERS + 4) * 34 / 16) + 4;
+      runReplay('audio', scriptOfKeyLog(keyLog, frames), ['--audio', `${work}/replay.wav`]);
+      const wav = fs.readFileSync(`${work}/replay.wav`);
+      const ref = new Int16Array(wav.buffer.slice(wav.byteOffset + 44, wav.byteOffset + wav.length));
+      const refBuffers = [];
+      for (let i = 0; (i + 1) * BUFFER_SAMPLES <= ref.length; ++i)
+        refBuffers.push(ref.subarray(i * BUFFER_SAMPLES, (i + 1) * BUFFER_SAMPLES));
+      const pageFirst = buffers.findIndex((b) => !silent(b));
+      const refFirst = refBuffers.findIndex((b) => !silent(b));
+      if (refFirst < 0 || refBuffers.length < refFirst + TUNE_BUFFERS) {
+        fail(`velkari-replay rendered ${refBuffers.length} buffers, the tune from ${refFirst}`);
+      } else {
+        let differing = 0, firstAt = null;
+        for (let k = 0; k < TUNE_BUFFERS; ++k) {
+          const a = buffers[pageFirst + k], b = refBuffers[refFirst + k];
+          for (let i = 0; i < BUFFER_SAMPLES; ++i)
+            if (a[i] !== b[i]) {
+              ++differing;
+              if (firstAt === null) firstAt = `buffer ${k} sample ${i}: page ${a[i]} replay ${b[i]}`;
+            }
+        }
+        if (differing) fail(`the tune's first ${TUNE_BUFFERS} buffers differ from velkari-replay's in ` +
+                            `${differing} samples, first at ${firstAt}`);
+        note(`tune: ${TUNE_BUFFERS} buffers from the page's buffer ${pageFirst} and the replay's ` +
+             `${refFirst + 1}: ${differing} samples differ; ${n} samples reached Web Audio unchanged`);
+      }
+    }
+    const odd = messages.filter((m) => /velkari:/.test(m));
+    if (odd.length) fail('the console complains on a complete page: ' + odd.join(' | '));
+    await page.close();
+  }
+
+  // --- 2. no Web Audio, a picture missing, a gamepad, the About box --------------
+  {
+    const page = await browser.newPage();
+    const messages = [];
+    page.on('console', (m) => messages.push(m.text()));
+    page.on('pageerror', (e) => fail('page error (no audio, no picture): ' + e.message));
+    await page.setRequestInterception(true);
+    page.on('request', (r) => (/img\/girl\.bmp$/.test(r.url())
+        ? r.respond({status: 404, body: 'not here'}) : r.continue()));
+    await page.evaluateOnNewDocument(() => {
+      delete window.AudioContext;
+      delete window.webkitAudioContext;
+      // A pad of the standard layout whose south button the check presses.
+      const buttons = Array.from({length: 17}, () => ({pressed: false, touched: false, value: 0}));
+      const pad = {id: 'check pad', index: 0, connected: true, mapping: 'standard',
+                   timestamp: 0, axes: [0, 0, 0, 0], buttons};
+      window.velkariPadSouth = (down) => {
+        buttons[0] = {pressed: down, touched: down, value: down ? 1 : 0};
+        pad.timestamp += 1;
+      };
+      navigator.getGamepads = () => [pad, null, null, null];
+      window.velkariKeysSeen = [];
+      window.addEventListener('keydown', (e) => velkariKeysSeen.push([e.code, e.defaultPrevented]));
+    });
+    await page.goto(url + '?test', {waitUntil: 'load'});
+    if (await waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 2, 'the title without audio')) {
+      for (const want of [/img\/girl\.bmp is missing/, /no Web Audio/])
+        if (!messages.some((m) => want.test(m)))
+          fail(`the console does not say ${want} (it said: ${messages.join(' | ')})`);
+      // The pad's south button starts the game, as Z does.
+      const before = await page.evaluate(() => velkariTest.lastFrame);
+      await page.evaluate(() => velkariPadSouth(true));
+      await waitFor(page, (f) => velkariTest.lastFrame > f + 5, 'the game started by the pad', 5000, before);
+      await page.evaluate(() => velkariPadSouth(false));
+      // Alt+/ in play: the About box with its two lines. It is modal: the
+      // game waits while it is up, and catches up once Escape closes it.
+      await page.keyboard.down('Alt');
+      await page.keyboard.press('Slash');
+      await page.keyboard.up('Alt');
+      const box = await page.evaluate(() => {
+        const a = document.getElementById('about');
+        return {shown: !a.hidden, text: a.innerText, frame: velkariTest.lastFrame};
+      });
+      if (!box.shown || !box.text.includes('velkari Version 1.0') ||
+          !box.text.includes('Push blocks, take items, reach the goal.'))
+        fail(`Alt+/ shows no About box with its two lines (shown ${box.shown}: ${box.text})`);
+      await new Promise((r) => setTimeout(r, 400));
+      const waited = await page.evaluate(() => velkariTest.lastFrame);
+      if (waited !== box.frame) fail(`the game ran on behind the About box (frame ${box.frame} to ${waited})`);
+      await page.keyboard.press('Escape');
+      if (await page.evaluate(() => !document.getElementById('about').hidden))
+        fail('Escape leaves the About box up');
+      // The 400 ms behind the box come due at once: the first picture after
+      // it is some 25 frames on, not the next one.
+      if (await waitFor(page, (f) => velkariTest.lastFrame !== f, 'a frame after the About box', 2000, box.frame)) {
+        const after = await page.evaluate(() => velkariTest.lastFrame);
+        if (after < box.frame + 20)
+          fail(`after the About box the game went on from frame ${box.frame} to ${after}, not caught up`);
+      }
+      // The game's keys do not scroll the page; other keys stay the browser's.
+      await page.evaluate(() => { velkariKeysSeen.length = 0; });
+      for (const k of ['ArrowDown', 'Space', 'KeyQ']) await page.keyboard.press(k);
+      const seen = JSON.stringify(await page.evaluate(() => velkariKeysSeen));
+      if (seen !== '[["ArrowDown",true],["Space",true],["KeyQ",false]]')
+        fail(`keydown's default actions are wrong: ${seen}`);
+      const title = await page.evaluate(() => document.title);
+      if (title !== 'velkari\u30b2\u30fc\u30e0') fail(`the page's title is ${title}`);
+    }
+    await page.close();
+  }
+} finally {
+  await browser.close();
+  fs.rmSync(profile, {recursive: true, force: true});
+}
+
+note(`page ${pageBytes} bytes (${pageFiles.join(', ')})`);
+if (failures.length) {
+  console.error(`${failures.length} check(s) failed`);
+  process.exit(1);
+}
+note('web page: title and stage 1 identical to velkari-replay, tune identical, under 1 MB');
