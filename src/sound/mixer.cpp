@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "sound/sample_pair.h"
 #include "sound/sound_engine.h"
 #include "sound/sound_engine_state.h"
 #include "sound/tone_generator.h"
@@ -329,11 +330,6 @@ void GenerateChannel(int ch, int frames) {
   channelRuns[ch][channelRunCount[ch]].start = frames;
 }
 
-// A left and right value side by side, for the filter of one channel.
-typedef double Pair __attribute__((vector_size(16)));
-typedef int32_t PairInt __attribute__((vector_size(8)));
-typedef uint32_t PairSum __attribute__((vector_size(8)));
-
 // A channel in the second pass: the settings of its current run, and for
 // the length of a stretch also the phase and filter state they act on.
 struct Voice {
@@ -395,7 +391,8 @@ inline double SteppedTriangleLevel(double p) {
 // The generator's phase after one more frame.
 inline double NextPhase(double phase, double frequency) {
   const double p = phase + frequency;
-  if (__builtin_expect(p >= PHASE_CYCLE, 0)) return p - PHASE_CYCLE;  // about once a cycle
+  if (p >= PHASE_CYCLE) [[unlikely]]
+    return p - PHASE_CYCLE;  // about once a cycle
   return p;
 }
 
@@ -435,9 +432,9 @@ inline void FilterSample(Voice& c, double level, int i, PairSum& sum) {
   const double e = c.envelope[i];
   const Pair next = (c.state + (Pair{level, level} - c.state) * c.coefficients) * c.pans;
   c.state = next;
-  const Pair sample = __builtin_convertvector(__builtin_convertvector(next, PairInt), Pair);
+  const Pair sample = TruncatePair(next);
   const Pair scaled = sample * c.gains * Pair{e, e};
-  sum += __builtin_convertvector(__builtin_convertvector(scaled, PairInt), PairSum);
+  sum += TruncatePairToSum(scaled);
 }
 
 // The same with every truncation checked, for a filter that may leave the
