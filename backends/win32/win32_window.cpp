@@ -190,6 +190,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       PostQuitMessage(0);
       return 0;
+    case WM_SYSCOMMAND:
+      // Alt or F10 pressed alone would open the window's menu mode, a modal
+      // loop in which the game stands still until another key comes; Alt with
+      // a character (Alt+Space: the system menu) still works.
+      if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == 0) return 0;
+      break;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDM_ABOUT:
