@@ -92,6 +92,19 @@ for f in golden.trace golden.wav $(cd "$work/tl" && ls ./*.bmp); do
   same "golden.replay's ${f#./}" "$work/tl/$f" "$work/tw/$f"
 done
 pass "velkari-replay.exe: golden.replay's trace, frames and $(stat -c %s "$work/tw/golden.wav")-byte WAV"
+# File names in another script, through the tool's UTF-8 arguments.
+odd="$work/tw/Ōta ゲーム"
+mkdir -p "$odd"
+cp "$root/tests/game/replays/pause.replay" "$odd/ポーズ.replay"
+wine "$win/velkari-replay.exe" --script "$odd/ポーズ.replay" --frame "40:$odd/絵.bmp" \
+  --audio "$odd/音.wav" --frames 100 --trace >"$odd/trace" 2>/dev/null ||
+  fail "velkari-replay.exe failed with non-ASCII file names"
+"$lin/velkari-replay" --script "$odd/ポーズ.replay" --frame "40:$work/tl/pause40.bmp" \
+  --audio "$work/tl/pause.wav" --frames 100 --trace >"$work/tl/pause.trace"
+same "the trace of ポーズ.replay" "$work/tl/pause.trace" "$odd/trace"
+same "絵.bmp" "$work/tl/pause40.bmp" "$odd/絵.bmp"
+same "音.wav" "$work/tl/pause.wav" "$odd/音.wav"
+pass "velkari-replay.exe reads and writes files whose names are not ASCII"
 "$lin/velkari-replay" --board 7 >"$work/tl/board" && wine "$win/velkari-replay.exe" --board 7 >"$work/tw/board" 2>/dev/null
 same "--board 7" "$work/tl/board" "$work/tw/board"
 
@@ -105,7 +118,8 @@ cues=(
   "7|t120@2o6l32q7v14i35 gecx"
   "6|t150@0o4l16q7v13h50 m30ceg>ceg>cx"
   "0|t120@2o4l16q7v14i30 cdefgab>cccccx"
-  "3|o9c999v99 [[[ l0 @200 zz")
+  "3|o9c999v99 [[[ l0 @200 zz"
+  "5|t90 c ゲーム d")
 k=0
 for cue in "${cues[@]}"; do
   ch=${cue%%|*}

@@ -1,7 +1,8 @@
 // What the entry points of the game and the tools on Windows need from the
 // system besides the window: the program's folder (img/ is looked for there
 // when it is not in the current directory), UTF-8 from the system's UTF-16,
-// and standard output that writes the bytes it is given.
+// the arguments in UTF-8, and standard output that writes the bytes it is
+// given.
 #pragma once
 
 #include <string>
@@ -19,5 +20,10 @@ std::string Utf8FromWide(const wchar_t* text);
 // Standard input, output and error in binary mode: a line ends in "\n" alone,
 // and the tools read and print the same bytes as on Linux.
 void BinaryStandardStreams();
+
+// Replaces the arguments main was given (in the ANSI code page, where a name
+// in another script turns into question marks) with the command line's own
+// UTF-16 arguments as UTF-8, which is how the tools read file names and texts.
+void Utf8Arguments(int* argc, char*** argv);
 
 }  // namespace win32

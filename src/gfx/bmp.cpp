@@ -1,23 +1,13 @@
 #include "gfx/bmp.h"
 
 #include <bit>
-#include <filesystem>
 #include <fstream>
-#include <string>
 #include <utility>
 #include <vector>
 
-namespace {
+#include "gfx/utf8_path.h"
 
-// Paths are UTF-8 everywhere in the program. A path made from char8_t opens
-// through the wide-character file API on Windows, so a folder named in any
-// script is found whatever the system's code page; elsewhere it is the same
-// bytes.
-std::filesystem::path Utf8Path(const char* path) {
-  std::u8string text;
-  for (const char* p = path; *p; ++p) text.push_back(static_cast<char8_t>(*p));
-  return std::filesystem::path(text);
-}
+namespace {
 
 constexpr uint32_t BI_RGB = 0;
 constexpr uint32_t BI_BITFIELDS = 3;

@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "cue_path.h"
+#include "gfx/utf8_path.h"
 #include "play.h"
 #include "sound/channel_interface.h"
 #include "sound/event_code.h"
@@ -157,8 +159,8 @@ bool ParseSeconds(const char* s, long* buffers) {
   return true;
 }
 
-void PutLe(std::FILE* f, uint32_t v, int bytes) {
-  for (int k = 0; k < bytes; ++k) std::fputc(static_cast<int>((v >> (8 * k)) & 0xFF), f);
+void PutLe(std::ostream& f, uint32_t v, int bytes) {
+  for (int k = 0; k < bytes; ++k) f.put(static_cast<char>((v >> (8 * k)) & 0xFF));
 }
 
 int RunRender(int argc, char** argv) {
@@ -192,15 +194,15 @@ int RunRender(int argc, char** argv) {
   if (buffers < 0) return Usage("render: --buffers N or --seconds S is required");
   if (!outPath) return Usage("render: -o OUT.wav is required");
 
-  std::FILE* f = std::fopen(outPath, "wb");
+  std::ofstream f(Utf8Path(outPath), std::ios::binary | std::ios::trunc);
   if (!f) {
     std::fprintf(stderr, "velkari-mml: render: cannot write %s\n", outPath);
     return 1;
   }
   const uint32_t dataBytes = static_cast<uint32_t>(buffers) * WAVE_BUFFER_SIZE;
-  std::fputs("RIFF", f);
+  f << "RIFF";
   PutLe(f, 36 + dataBytes, 4);
-  std::fputs("WAVEfmt ", f);
+  f << "WAVEfmt ";
   PutLe(f, 16, 4);
   PutLe(f, 1, 2);       // PCM
   PutLe(f, 2, 2);       // channels
@@ -208,7 +210,7 @@ int RunRender(int argc, char** argv) {
   PutLe(f, 176400, 4);  // bytes per second
   PutLe(f, 4, 2);       // bytes per frame
   PutLe(f, 16, 2);      // bits per sample
-  std::fputs("data", f);
+  f << "data";
   PutLe(f, dataBytes, 4);
 
   startSoundEngine();
@@ -219,12 +221,12 @@ int RunRender(int argc, char** argv) {
       std::lock_guard<std::mutex> lock(soundEngineMutex());
       renderMix(buffer, WAVE_BUFFER_SIZE);
     }
-    std::fwrite(buffer, 1, sizeof buffer, f);
+    f.write(reinterpret_cast<const char*>(buffer), sizeof buffer);
   }
   releaseAllChannelText();
   stopSoundEngine();
-  const bool failed = std::ferror(f) != 0;
-  if (std::fclose(f) != 0 || failed) {
+  f.close();
+  if (!f) {
     std::fprintf(stderr, "velkari-mml: render: error writing %s\n", outPath);
     return 1;
   }
@@ -236,6 +238,7 @@ int RunRender(int argc, char** argv) {
 int main(int argc, char** argv) {
 #ifdef _WIN32
   win32::BinaryStandardStreams();
+  win32::Utf8Arguments(&argc, &argv);
 #endif
   if (argc < 2) return Usage("");
   const std::string command = argv[1];

@@ -20,6 +20,7 @@
 #include "app/shell.h"
 #include "game/game_state.h"
 #include "game/scenes.h"
+#include "gfx/utf8_path.h"
 #include "headless/headless_wave_device.h"
 #include "headless/headless_window.h"
 #include "script.h"
@@ -124,7 +125,7 @@ bool WriteBmp(const std::string& path, const std::vector<uint32_t>& pixels, int 
     }
     for (uint32_t pad = static_cast<uint32_t>(w) * 3; pad < rowBytes; ++pad) out.push_back(0);
   }
-  std::ofstream f(path, std::ios::binary);
+  std::ofstream f(Utf8Path(path), std::ios::binary);
   if (!f) return false;
   f.write(out.data(), static_cast<std::streamsize>(out.size()));
   return static_cast<bool>(f);
@@ -146,7 +147,7 @@ bool WriteWav(const std::string& path, const uint8_t* data, size_t bytes) {
   Put16(out, 16);
   out += "data";
   Put32(out, static_cast<uint32_t>(bytes));
-  std::ofstream f(path, std::ios::binary);
+  std::ofstream f(Utf8Path(path), std::ios::binary);
   if (!f) return false;
   f.write(out.data(), static_cast<std::streamsize>(out.size()));
   f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(bytes));
@@ -174,7 +175,7 @@ int RunBoard(int64_t stage) {
 
 int RunScript(const Options& opt) {
   std::error_code ec;
-  std::ifstream f(opt.script, std::ios::binary);
+  std::ifstream f(Utf8Path(opt.script), std::ios::binary);
   if (!f || std::filesystem::is_directory(opt.script, ec)) {
     std::fprintf(stderr, "velkari-replay: cannot read script '%s'\n", opt.script.c_str());
     return 2;
@@ -273,6 +274,7 @@ int RunScript(const Options& opt) {
 int main(int argc, char** argv) {
 #ifdef _WIN32
   win32::BinaryStandardStreams();
+  win32::Utf8Arguments(&argc, &argv);
 #endif
   Options opt;
   bool haveScript = false;
