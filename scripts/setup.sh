@@ -11,6 +11,9 @@ if [ "${1:-}" = "--test" ]; then
   # The end-to-end checks: a virtual X server, key presses, screenshots, sound
   # measurement, the X client message that closes a window.
   packages+=(xvfb xdotool imagemagick sox x11-utils python3 python3-xlib)
+  # The install and the Debian package: the validators of the desktop entry
+  # and the metainfo, man to read the man pages, cpack's dpkg-shlibdeps.
+  packages+=(desktop-file-utils appstream man-db dpkg-dev file)
 fi
 
 missing=()
