@@ -46,14 +46,37 @@ int RunFrame(platform::Window& window) {
   return 0;
 }
 
+uint32_t MillisecondsUntilFrame(platform::Window& window) {
+  return gFrameClock.MillisecondsUntilDue(window.TickCount());
+}
+
 int RunMessageLoop(platform::Window& window) {
   for (;;) {
-    if (!window.PumpEvents()) {
-      OnWindowDestroy();
-      return 0;
-    }
+    if (!window.PumpEvents()) return 0;
     RunFrame(window);
-    const uint32_t wait = gFrameClock.MillisecondsUntilDue(window.TickCount());
+    const uint32_t wait = MillisecondsUntilFrame(window);
     if (wait > 0) window.WaitForEvent(wait);
   }
+}
+
+bool StartProgram(platform::Window& window, WaveDevice* device, const std::string& programDir) {
+  StartProgramObjects(device);
+  if (!window.Create()) {
+    StopProgramObjects();
+    return false;
+  }
+  OnWindowCreate(&window, programDir.c_str());
+  return true;
+}
+
+void StopProgram() {
+  OnWindowDestroy();
+  StopProgramObjects();
+}
+
+int RunProgram(platform::Window& window, WaveDevice* device, const std::string& programDir) {
+  if (!StartProgram(window, device, programDir)) return 0;
+  const int exitCode = RunMessageLoop(window);
+  StopProgram();
+  return exitCode;
 }

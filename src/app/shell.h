@@ -1,12 +1,13 @@
-// The application shell: the start-up and exit order of the program-wide
-// objects, the window's create and destroy paths, the message loop and
-// RunFrame. A backend's entry point calls these in the order
-//   StartProgramObjects, (create the window) OnWindowCreate, RunMessageLoop,
-//   StopProgramObjects
-// and the loop calls OnWindowDestroy when the window has gone.
+// The application shell: the one start-up path of every program. It owns the
+// order in which the program-wide objects start and stop, the window's create
+// and destroy paths and the frame loop. A backend's entry point (main,
+// WinMain) makes its window object and its wave device, finds the program's
+// folder, and calls RunProgram; a backend that cannot block (the web) calls
+// StartProgram, then RunFrame from its own loop, and StopProgram.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/frame_clock.h"
 
@@ -15,27 +16,40 @@ class Window;
 }
 class WaveDevice;
 
-// Constructs the program-wide objects in order: the ImageStore (nothing to do
-// until the window exists), the InputState, the sound engine, which starts
-// streaming (silence) to `device` at once. A null device: the game is silent.
-void StartProgramObjects(WaveDevice* device = nullptr);
-// Their clean-ups in the reverse order: the sound engine first.
-void StopProgramObjects();
+// The whole program: StartProgram, the message loop until the window has been
+// destroyed, then StopProgram. Returns the exit code, 0 (also when the window
+// could not be made).
+int RunProgram(platform::Window& window, WaveDevice* device, const std::string& programDir);
 
-// The window exists: make the back buffer at its 640 x 480 client area.
-void OnWindowCreate(platform::Window* window, const char* programDir);
-// The window has been destroyed: release the drawing surfaces and the
-// channels' music texts.
-void OnWindowDestroy();
+// Constructs the program-wide objects in order: the ImageStore (nothing to do
+// until the window exists), the InputState, and the sound engine, which starts
+// streaming silence to `device` at once (null: the game is silent). Then
+// creates the window and makes the back buffer at its client area; pictures
+// are looked for in img/ under the current folder, then under programDir.
+// False when the window could not be made: the objects are stopped again.
+bool StartProgram(platform::Window& window, WaveDevice* device, const std::string& programDir);
+// The window has gone: releases the drawing surfaces and the channels' music
+// texts, then the program-wide objects in the reverse order, the sound engine
+// first.
+void StopProgram();
 
 // One idle call: the frame clock, then at most one frame of the current scene.
 // Always 0.
 int RunFrame(platform::Window& window);
+// How long the loop may sleep before the next frame is due; 0 when one is due.
+uint32_t MillisecondsUntilFrame(platform::Window& window);
 
 // Runs until the window is destroyed; returns the exit code, 0. When no frame
 // is due it sleeps until a window event arrives or the next frame is due,
-// never past it, so an idle game keeps no core busy.
+// never past it, so an idle game keeps no core busy. Used by RunProgram.
 int RunMessageLoop(platform::Window& window);
+
+// The pieces of StartProgram and StopProgram, for tests and tools that drive
+// a window they made themselves (velkari-replay).
+void StartProgramObjects(WaveDevice* device = nullptr);
+void StopProgramObjects();
+void OnWindowCreate(platform::Window* window, const char* programDir);
+void OnWindowDestroy();
 
 // The shell's frame clock (program-wide), for tests and tools.
 FrameClock& ShellFrameClock();

@@ -1,8 +1,9 @@
 #include "game/play.h"
 
+#include "game/cues.h"
 #include "game/game_state.h"
 #include "game/play_field.h"
-#include "game/scenes.h"
+#include "game/scene_state.h"
 #include "gfx/image_store.h"
 #include "input/input_state.h"
 

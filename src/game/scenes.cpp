@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/program_texts.h"
 #include "game/game_state.h"
 #include "game/play.h"
 #include "game/play_field.h"
@@ -10,9 +11,6 @@
 #include "input/input_state.h"
 #include "sound/channel_interface.h"
 
-uint32_t Scene = SCENE_BOOT;
-bool sceneEntered = true;
-
 namespace {
 
 constexpr COLORREF KEY_GREEN = 0x00FF00;
@@ -20,7 +18,7 @@ constexpr COLORREF KEY_GREEN = 0x00FF00;
 constexpr char BOOT_NOTICE[] =
     "\xE3\x83\x9E\xE3\x82\xB9\xE3\x82\xAF\xE4\xBD\x9C\xE3\x81\xA3"
     "\xE3\x81\xA6\xE3\x81\xBE\xE3\x81\x99";  // マスク作ってます
-constexpr char TITLE_TEXT[] = "velkari\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0";  // velkariゲーム
+constexpr char TITLE_TEXT[] = VELKARI_TEXT_TITLE;
 constexpr char TITLE_PROMPT[] = "PUSH [Z]key or GAMEPAD(A)Key";
 constexpr char TITLE_CREDIT[] = "Quillmoor2022";
 
@@ -73,20 +71,6 @@ void WaitFor(uint32_t button, uint32_t next) {
 }
 
 }  // namespace
-
-void SetScene(uint32_t number) {
-  sceneEntered = true;
-  Scene = number;
-}
-
-void ResetScenes() {
-  Scene = SCENE_BOOT;
-  sceneEntered = true;
-}
-
-void PlayCue(int channel, const char* text) {
-  playChannelCue(channel, text);
-}
 
 void RunSceneFrame() {
   const bool entering = sceneEntered;

@@ -1,7 +1,8 @@
-// The one narrow interface between the portable core and an operating system.
-// The shell (app/) drives the message loop through it; the input state reads the
-// keyboard and joystick through it; the backends (sdl2/, headless/, win32/)
-// implement it and nothing else. No OS type appears here.
+// The window side of the contract between the portable core and an operating
+// system (the sound side is wave_device.h). The shell (app/) creates the window
+// and drives the message loop through it; the input state reads the keyboard
+// and joystick through it; each backend (backends/sdl2, headless, win32, web)
+// implements it. No OS type appears here.
 #pragma once
 
 #include <cstdint>
@@ -41,10 +42,16 @@ constexpr uint32_t kJoyOk = 0;           // JOYERR_NOERROR
 constexpr uint32_t kJoyUnplugged = 167;  // JOYERR_UNPLUGGED
 
 // The window and the services of the main thread. One instance per process,
-// created by the backend's entry point before the message loop starts.
+// made by the backend's entry point and handed to the shell (RunProgram), which
+// calls Create once, after the sound engine has started.
 class Window {
  public:
   virtual ~Window() = default;
+
+  // Makes and shows the main window with a client area of exactly
+  // kClientWidth x kClientHeight. False when it cannot be made: the program
+  // then ends without entering the loop.
+  virtual bool Create() = 0;
 
   // Milliseconds since some fixed start, unsigned 32 bits, wrapping.
   virtual uint32_t TickCount() = 0;

@@ -4,6 +4,7 @@
 #include <new>
 #include <system_error>
 
+#include "sound/buffer_done_signal.h"
 #include "sound/channel_interface.h"
 #include "sound/sound_engine.h"
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <thread>
 
-#include "sound/wave_device.h"
+#include "platform/wave_device.h"
 
 // The stream's thread and format; one program-wide instance, used by
 // StartSoundOutput and StopSoundOutput only.

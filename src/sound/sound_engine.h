@@ -25,5 +25,6 @@ void startSoundEngine();
 void stopSoundEngine();
 
 // Fills `buffer` (byteCount bytes, always WAVE_BUFFER_SIZE) with the next 1500
-// mixed frames. The caller holds soundEngineMutex().
+// mixed frames. The caller holds soundEngineMutex(). Defined by the mixer
+// (mixer.cpp).
 void renderMix(uint8_t* buffer, int byteCount);

@@ -5,14 +5,15 @@
 #include "app/shell.h"
 #include "gfx/image_store.h"
 #include "headless/headless_window.h"
+#include "sound/output_stream.h"
 
 namespace {
 
 TEST(Shell, BlackFrameSixteenMillisecondsAfterStartAndCleanClose) {
   headless::HeadlessWindow window;
   window.SetTickCount(12345);
-  StartProgramObjects(nullptr);
-  OnWindowCreate(&window, "");
+  ASSERT_TRUE(StartProgram(window, nullptr, ""));
+  EXPECT_EQ(window.CreateCount(), 1);
   ASSERT_EQ(gImageStore.GetDrawDC().Width(), 640);
   ASSERT_EQ(gImageStore.GetDrawDC().Height(), 480);
   // Paint something so that the boot frame's clear shows.
@@ -35,9 +36,20 @@ TEST(Shell, BlackFrameSixteenMillisecondsAfterStartAndCleanClose) {
   // close request ends it through the destroy path.
   window.RequestClose();
   EXPECT_EQ(RunMessageLoop(window), 0);
+  EXPECT_TRUE(soundOutputRunning());
+  StopProgram();
   EXPECT_FALSE(gImageStore.GetDrawDC().Valid()) << "the back buffer is released on destroy";
   EXPECT_FALSE(gImageStore.Present());
-  StopProgramObjects();
+  EXPECT_FALSE(soundOutputRunning());
+}
+
+TEST(Shell, AWindowThatCannotBeMadeEndsTheProgramWithTheSoundStopped) {
+  headless::HeadlessWindow window;
+  window.FailCreate();
+  EXPECT_EQ(RunProgram(window, nullptr, ""), 0);
+  EXPECT_EQ(window.CreateCount(), 1);
+  EXPECT_EQ(window.PresentCount(), 0);
+  EXPECT_FALSE(soundOutputRunning());
 }
 
 // A window that asks to close after a number of pumps, to watch the loop.

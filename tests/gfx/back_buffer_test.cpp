@@ -10,6 +10,7 @@ namespace {
 // A window that only records what reaches it.
 class RecordingWindow : public platform::Window {
  public:
+  bool Create() override { return true; }
   uint32_t TickCount() override { return 0; }
   bool PumpEvents() override { return true; }
   void WaitForEvent(uint32_t) override {}

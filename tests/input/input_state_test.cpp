@@ -14,6 +14,7 @@ namespace vk = platform::vkey;
 
 class FakeDevices : public platform::Window {
  public:
+  bool Create() override { return true; }
   uint32_t TickCount() override { return 0; }
   bool PumpEvents() override { return true; }
   void WaitForEvent(uint32_t) override {}

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "headless/headless_wave_device.h"
+#include "sound/buffer_done_signal.h"
 #include "sound/channel_interface.h"
 #include "sound/output_stream.h"
 #include "sound/sound_engine.h"

@@ -11,7 +11,8 @@
 #include <mutex>
 #include <vector>
 
-#include "sound/wave_device.h"
+#include "platform/wave_device.h"
+#include "sound/buffer_done_signal.h"
 
 namespace headless {
 

@@ -1,19 +1,22 @@
 #include "sdl2/sdl_window.h"
 
-namespace sdl2 {
+#include <cstdio>
 
-namespace {
-constexpr char kWindowTitle[] = "velkari\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0";  // velkariゲーム
-}  // namespace
+#include "app/program_texts.h"
+
+namespace sdl2 {
 
 SdlWindow::~SdlWindow() {
   Destroy();
 }
 
 bool SdlWindow::Create() {
-  window_ = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+  window_ = SDL_CreateWindow(VELKARI_TEXT_TITLE, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                              platform::kClientWidth, platform::kClientHeight, SDL_WINDOW_SHOWN);
-  if (!window_) return false;
+  if (!window_) {
+    std::fprintf(stderr, "velkari: the window could not be created: %s\n", SDL_GetError());
+    return false;
+  }
   // Make the window's surface now: should SDL have to back it with a renderer,
   // it recreates the window here, before anyone has seen it, not at the first
   // frame.
@@ -61,12 +64,8 @@ bool SdlWindow::PumpEvents() {
 }
 
 void SdlWindow::ShowAboutBox() {
-  static constexpr char kCaption[] =
-      "\xEF\xBE\x8A\xEF\xBE\x9E\xEF\xBD\xB0\xEF\xBD\xBC\xEF\xBE\x9E\xEF\xBD\xAE\xEF\xBE\x9D"
-      "\xE6\x83\x85\xE5\xA0\xB1";  // ﾊﾞｰｼﾞｮﾝ情報
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, kCaption,
-                           "velkari Version 1.0\nPush blocks, take items, reach the goal.",
-                           window_);
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, VELKARI_TEXT_ABOUT_CAPTION,
+                           VELKARI_TEXT_ABOUT_LINE1 "\n" VELKARI_TEXT_ABOUT_LINE2, window_);
 }
 
 void SdlWindow::WaitForEvent(uint32_t timeoutMs) {

@@ -25,6 +25,10 @@ class HeadlessWindow : public platform::Window {
     joy_ = reading;
   }
 
+  // Makes the next Create fail, as a window the system refuses.
+  void FailCreate() { failCreate_ = true; }
+  int CreateCount() const { return createCount_; }
+
   // Asks the window to close: the next PumpEvents destroys it.
   void RequestClose() { closeRequested_ = true; }
 
@@ -34,6 +38,10 @@ class HeadlessWindow : public platform::Window {
   // The time WaitForEvent has slept, in total, on the virtual clock.
   uint64_t WaitedMilliseconds() const { return waited_; }
 
+  bool Create() override {
+    ++createCount_;
+    return !failCreate_;
+  }
   uint32_t TickCount() override { return now_; }
   bool PumpEvents() override;
   // Nothing else can happen in a headless window: the wait simply lets the
@@ -48,6 +56,8 @@ class HeadlessWindow : public platform::Window {
   uint8_t keys_[256] = {};
   uint32_t joyResult_ = platform::kJoyUnplugged;
   platform::JoystickReading joy_;
+  bool failCreate_ = false;
+  int createCount_ = 0;
   bool closeRequested_ = false;
   bool destroyed_ = false;
   std::vector<uint32_t> lastFrame_;

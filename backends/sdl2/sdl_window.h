@@ -11,9 +11,9 @@ namespace sdl2 {
 class SdlWindow final : public platform::Window {
  public:
   ~SdlWindow() override;
-  // Creates the window (title "velkariゲーム", client area 640 x 480, no sizing
-  // border). False when SDL or the window could not be made.
-  bool Create();
+  // The window titled VELKARI_TEXT_TITLE, client area 640 x 480, no sizing
+  // border.
+  bool Create() override;
 
   uint32_t TickCount() override;
   bool PumpEvents() override;

@@ -1,14 +1,11 @@
-// The abstract wave output device that the output thread streams to, and the
-// buffer-done signal the devices share. A backend implements WaveDevice (SDL
-// audio callback, headless capture, waveOut with an event) and hands it to
-// StartSoundOutput; the output thread is its only caller once it is open,
-// apart from wake, reset and close, which the exit path calls.
+// The abstract wave output device that the output thread streams to. A
+// backend implements WaveDevice (SDL audio callback, headless capture, waveOut)
+// and hands it to the shell, which gives it to StartSoundOutput; the output
+// thread is its only caller once it is open, apart from wake, reset and close,
+// which the exit path calls.
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 
 // The one wave format the game plays: 16-bit signed little-endian stereo at
 // 44,100 frames a second, laid out as the platform's WAVEFORMATEX.
@@ -24,38 +21,6 @@ struct WaveFormat {
 
 constexpr int WAVE_BUFFER_COUNT = 2;
 constexpr uint32_t WAVE_BUFFER_TIMEOUT_MS = 5000;
-
-// The buffer-done signal: counts the buffers the device has finished (and the
-// wakes it was given) that no wait has taken yet. Each successful wait takes
-// one, so two buffers finished while the output thread was busy are both
-// refilled, and a wake given just before the waiter arrives is not lost.
-class BufferDoneSignal {
- public:
-  void set() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      ++count_;
-    }
-    cond_.notify_one();
-  }
-  void clear() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    count_ = 0;
-  }
-  // True when a signal was there or came within timeoutMs, false on a time-out.
-  bool wait(uint32_t timeoutMs) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (!cond_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return count_ > 0; }))
-      return false;
-    --count_;
-    return true;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable cond_;
-  uint32_t count_ = 0;
-};
 
 class WaveDevice {
  public:

@@ -9,7 +9,8 @@
 
 #include <mutex>
 
-#include "sound/wave_device.h"
+#include "platform/wave_device.h"
+#include "sound/buffer_done_signal.h"
 
 namespace sdl2 {
 

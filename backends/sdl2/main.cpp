@@ -26,24 +26,16 @@ int main(int argc, char** argv) {
   SDL_InitSubSystem(SDL_INIT_AUDIO);
   SDL_InitSubSystem(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER);
 
-  // The sound device opens before the window exists: the output thread
-  // streams silence from here on.
-  sdl2::SdlAudioDevice audio;
-  StartProgramObjects(&audio);
+  char* base = SDL_GetBasePath();
+  const std::string programDir = base ? base : "";
+  SDL_free(base);
+
   int exitCode = 0;
   {
+    sdl2::SdlAudioDevice audio;
     sdl2::SdlWindow window;
-    if (window.Create()) {
-      char* base = SDL_GetBasePath();
-      const std::string programDir = base ? base : "";
-      SDL_free(base);
-      OnWindowCreate(&window, programDir.c_str());
-      exitCode = RunMessageLoop(window);
-    } else {
-      std::fprintf(stderr, "velkari: the window could not be created: %s\n", SDL_GetError());
-    }
+    exitCode = RunProgram(window, &audio, programDir);
   }
-  StopProgramObjects();
   SDL_Quit();
   return exitCode;
 }
