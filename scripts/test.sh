@@ -27,7 +27,8 @@ deb=build/default/velkari_1.0_amd64.deb
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "$deb: Depends: $depends"
 [[ "$depends" == *libsdl2-2.0-0* ]] || { echo "error: $deb does not depend on SDL2" >&2; exit 1; }
-dpkg-deb -c "$deb" | grep -q ' ./usr/games/velkari$' || { echo "error: no /usr/games/velkari in $deb" >&2; exit 1; }
+contents=$(dpkg-deb -c "$deb")
+grep -q ' ./usr/games/velkari$' <<<"$contents" || { echo "error: no /usr/games/velkari in $deb" >&2; exit 1; }
 
 if [ -n "${QUICK:-}" ]; then exit 0; fi
 

@@ -30,8 +30,8 @@ appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" >"$wor
   e2e_fail "appstreamcli: $(cat "$work/as.log")"
 grep -qx 'Name\[ja\]=velkariゲーム' "$desktop" || e2e_fail "no Japanese name in $desktop"
 grep -qx 'Categories=Game;LogicGame;' "$desktop" || e2e_fail "not in the Game category"
-man -l "$prefix/share/man/man6/velkari.6" 2>/dev/null | grep -q 'velkari - arcade puzzle game' ||
-  e2e_fail "the man page does not read"
+page=$(man -l "$prefix/share/man/man6/velkari.6" 2>/dev/null)
+grep -q 'velkari - arcade puzzle game' <<<"$page" || e2e_fail "the man page does not read"
 
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 [ "$exec_line" = "$prefix/bin/velkari" ] || e2e_fail "the desktop entry starts '$exec_line'"
