@@ -22,6 +22,9 @@ if [ "${1:-}" = "--test" ]; then
   # Debian's chromium, driven headless by puppeteer-core from npm.
   packages+=(xvfb xdotool imagemagick sox x11-utils python3 python3-xlib)
   packages+=("${web_packages[@]}" chromium)
+  # The install and the Debian package: the validators of the desktop entry
+  # and the metainfo, man to read the man pages, cpack's dpkg-shlibdeps.
+  packages+=(desktop-file-utils appstream man-db dpkg-dev file)
 fi
 if [ "${1:-}" = "--web" ] || [ "${1:-}" = "--test" ]; then
   # npm comes with some builds of nodejs; Debian packages it apart.
