@@ -29,6 +29,9 @@ if [ "${1:-}" = "--test" ]; then
   # The Windows programs under Wine (64-bit only: no i386 architecture).
   packages+=(wine wine64)
   packages+=("${web_packages[@]}" chromium)
+  # The install and the Debian package: the validators of the desktop entry
+  # and the metainfo, man to read the man pages, cpack's dpkg-shlibdeps.
+  packages+=(desktop-file-utils appstream man-db dpkg-dev file)
 fi
 if [ "${1:-}" = "--web" ] || [ "${1:-}" = "--test" ]; then
   # npm comes with some builds of nodejs; Debian packages it apart.

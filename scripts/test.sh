@@ -22,6 +22,15 @@ cmake --build --preset default -j "$jobs"
 step "default tests"
 ctest --preset default -j "$jobs" -LE e2e
 
+step "Debian package"
+(cd build/default && cpack -G DEB >/dev/null)
+deb=build/default/velkari_1.0_amd64.deb
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "$deb: Depends: $depends"
+[[ "$depends" == *libsdl2-2.0-0* ]] || { echo "error: $deb does not depend on SDL2" >&2; exit 1; }
+contents=$(dpkg-deb -c "$deb")
+grep -q ' ./usr/games/velkari$' <<<"$contents" || { echo "error: no /usr/games/velkari in $deb" >&2; exit 1; }
+
 if [ -n "${QUICK:-}" ]; then exit 0; fi
 
 step "ASan + UBSan build and tests"

@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/shell.h"
 #include "sdl2/sdl_audio.h"
 #include "sdl2/sdl_window.h"
 #include "sdl2/x11_errors.h"
 
-int main(int, char**) {
+int main(int argc, char** argv) {
+  if (const int code = HandleCommandLine(argc, argv); code != EXIT_START_GAME) return code;
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // The frame is finished in memory; the window only needs its plain surface,
   // not a 3D renderer behind it.

@@ -1,17 +1,55 @@
 #include "gfx/image_store.h"
 
 #include <climits>
+#include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "gfx/bmp.h"
 #include "gfx/raster.h"
+#include "gfx/utf8_path.h"
 #include "platform/platform.h"
 
 ImageStore gImageStore;
 
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
+
+// The folder above `dir` (which ends with a separator), written out where
+// the name allows it ("/usr/games/" gives "/usr/"), else as "dir../".
+std::string ParentFolder(const std::string& dir) {
+  size_t end = dir.size();
+  while (end > 0 && IsSeparator(dir[end - 1])) --end;
+  if (end == 0) return dir;  // the root is its own parent
+  size_t start = end;
+  while (start > 0 && !IsSeparator(dir[start - 1])) --start;
+  const std::string last = dir.substr(start, end - start);
+  if (start == 0 || last == "." || last == ".." || last.back() == ':') return dir + "../";
+  return dir.substr(0, start);
+}
+
+bool IsAbsolute(const std::string& path) {
+  return (!path.empty() && IsSeparator(path[0])) || (path.size() > 1 && path[1] == ':');
+}
+
+}  // namespace
+
+std::vector<std::string> PictureFolders(const std::string& programDir) {
+  std::vector<std::string> folders{""};
+  if (programDir.empty()) return folders;
+  std::string dir = programDir;
+  if (!IsSeparator(dir.back())) dir += '/';
+  folders.push_back(dir);
+  folders.push_back(ParentFolder(dir) + "share/velkari/");
+  return folders;
+}
+
 bool ImageStore::Create(const char* programDir, platform::Window* window, int clientWidth,
                         int clientHeight) {
-  programDir_ = programDir ? programDir : "";
+  folders_ = PictureFolders(programDir ? programDir : "");
   window_ = window;
   clientRight_ = clientWidth;
   clientBottom_ = clientHeight;
@@ -22,6 +60,24 @@ bool ImageStore::Create(const char* programDir, platform::Window* window, int cl
     keyed_[i].Release();
   }
   return true;
+}
+
+// Said once for each picture that could not be loaded, so that a player who
+// starts the game from elsewhere sees where it looked.
+void ImageStore::ReportMissing(const std::string& file, const std::string& unreadable) const {
+  if (!unreadable.empty()) {
+    std::fprintf(stderr, "velkari: %s is not a bitmap the game can read\n", unreadable.c_str());
+    return;
+  }
+  const size_t slash = file.find_last_of('/');
+  const std::string sub = slash == std::string::npos ? "" : file.substr(0, slash + 1);
+  std::string tried;
+  for (const std::string& folder : IsAbsolute(file) ? std::vector<std::string>{""} : folders_) {
+    if (!tried.empty()) tried += ", ";
+    tried += folder.empty() && !IsAbsolute(file) ? "./" + sub : folder + sub;
+  }
+  std::fprintf(stderr, "velkari: %s is in none of the folders tried: %s\n", file.c_str(),
+               tried.c_str());
 }
 
 bool ImageStore::Destroy() {
@@ -77,14 +133,19 @@ bool ImageStore::LoadSheet(int slot, const char* path, bool makeMask, COLORREF k
   for (char& c : file)
     if (c == '\\') c = '/';
   Surface loaded;
-  bool ok = LoadBmpFile(file.c_str(), loaded);
-  if (!ok && !file.empty() && file[0] != '/' && !programDir_.empty()) {
-    // Started from elsewhere (a desktop launcher): img/ sits beside the program.
-    std::string beside = programDir_;
-    if (beside.back() != '/') beside += '/';
-    ok = LoadBmpFile((beside + file).c_str(), loaded);
+  bool ok = false;
+  std::string unreadable;
+  for (const std::string& folder : IsAbsolute(file) ? std::vector<std::string>{""} : folders_) {
+    const std::string candidate = folder + file;
+    if (!std::ifstream(Utf8Path(candidate), std::ios::binary)) continue;
+    ok = LoadBmpFile(candidate.c_str(), loaded);
+    if (ok) break;
+    if (unreadable.empty()) unreadable = candidate;
   }
-  if (!ok) return false;
+  if (!ok) {
+    ReportMissing(file, unreadable);
+    return false;
+  }
   sheet_[slot] = std::move(loaded);
   if (!makeMask) return true;
 

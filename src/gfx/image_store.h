@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gfx/surface.h"
 
@@ -16,10 +17,17 @@ class Window;
 
 constexpr int SHEET_SLOTS = 8;
 
+// The folders a relative picture path ("img\\girl.bmp") is tried against, in
+// order: the current directory (""), the program's directory, and
+// share/velkari/ beside the program's parent folder, where an installed game
+// keeps its pictures (/usr/games/velkari reads /usr/share/velkari/img/). The
+// last two only when programDir is known (not empty).
+std::vector<std::string> PictureFolders(const std::string& programDir);
+
 class ImageStore {
  public:
   // Stores the window (the target of Present) and the program's directory
-  // (where img/ is looked for when it is not in the current directory), then
+  // (where the pictures are looked for after the current directory), then
   // makes the back buffer at the window's client size, 640 x 480. Every slot
   // starts empty. Always true.
   bool Create(const char* programDir, platform::Window* window, int clientWidth = 640,
@@ -42,8 +50,10 @@ class ImageStore {
   // Sheet slots 0 to 7: load once, then draw whole or by cell.
   //
   // LoadSheet reads a BMP into an empty slot. The path may be written the
-  // Windows way ("img\\tobernix.bmp"); a relative path is tried against the
-  // current directory first, then against the program's directory. With
+  // Windows way ("img\\tobernix.bmp"); a relative path is tried against each
+  // of PictureFolders(programDir) in turn, and the first that loads is kept.
+  // A file that none of them holds is named on standard error with the
+  // folders tried, and so is one that is there but cannot be read. With
   // makeMask, pixels exactly equal to `key` become transparent: the mask
   // (white there, black elsewhere) and the keyed copy (black there) are built
   // here, once. False for a bad slot, a slot in use, or a file that is
@@ -72,8 +82,9 @@ class ImageStore {
 
  private:
   void DrawRect(int slot, int x, int y, int width, int height, int sx, int sy);
+  void ReportMissing(const std::string& file, const std::string& unreadable) const;
 
-  std::string programDir_;
+  std::vector<std::string> folders_;
   platform::Window* window_ = nullptr;
   Surface back_;
   // The slots, as parallel arrays: a sheet that is Valid() marks a slot in use.

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "bmp_builder.h"
 #include "gfx/bmp.h"
@@ -255,6 +256,74 @@ TEST(ImageStorePaths, WindowsStylePathsResolveHereThenBesideTheProgram) {
   EXPECT_FALSE(nowhere.LoadSheet(0, "img\\sheet_that_is_not_here.bmp", false, 0));
   EXPECT_TRUE(nowhere.LoadSheet(1, (root + "img\\sheet.bmp").c_str(), false, 0));
   nowhere.Destroy();
+}
+
+TEST(ImageStorePaths, FoldersTriedForEachProgramDirectory) {
+  const struct {
+    const char* programDir;
+    std::vector<std::string> folders;
+  } rows[] = {
+      {"", {""}},
+      {"/usr/games/", {"", "/usr/games/", "/usr/share/velkari/"}},
+      {"/usr/games", {"", "/usr/games/", "/usr/share/velkari/"}},
+      {"/opt/velkari/bin//", {"", "/opt/velkari/bin//", "/opt/velkari/share/velkari/"}},
+      {"/", {"", "/", "/share/velkari/"}},
+      {"build/bin/", {"", "build/bin/", "build/share/velkari/"}},
+      {"bin/", {"", "bin/", "bin/../share/velkari/"}},
+      {"../", {"", "../", "../../share/velkari/"}},
+      {"C:\\Games\\velkari\\", {"", "C:\\Games\\velkari\\", "C:\\Games\\share/velkari/"}},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(PictureFolders(row.programDir), row.folders) << row.programDir;
+}
+
+// The current directory's img/ first, then img/ beside the program, then the
+// installed share/velkari/img/; a broken file is passed over for the next.
+TEST(ImageStorePaths, HereThenBesideTheProgramThenInstalledShare) {
+  namespace fs = std::filesystem;
+  const std::string root = TempPath("tree/");
+  for (const char* d : {"here/img", "prefix/games/img", "prefix/share/velkari/img"})
+    fs::create_directories(root + d);
+  const COLORREF HERE = 0x00010101, BESIDE = 0x00020202, SHARE = 0x00030303;
+  SaveBmpFile((root + "here/img/a.bmp").c_str(), Filled(1, 1, HERE));
+  SaveBmpFile((root + "prefix/games/img/a.bmp").c_str(), Filled(1, 1, BESIDE));
+  SaveBmpFile((root + "prefix/games/img/b.bmp").c_str(), Filled(1, 1, BESIDE));
+  std::ofstream(root + "prefix/games/img/c.bmp") << "not a bitmap";
+  for (const char* f : {"a", "b", "c", "d"})
+    SaveBmpFile((root + "prefix/share/velkari/img/" + f + ".bmp").c_str(), Filled(1, 1, SHARE));
+  std::ofstream(root + "prefix/share/velkari/img/e.bmp") << "not a bitmap";
+  fs::current_path(root + "here");
+
+  ImageStore store;
+  store.Create((root + "prefix/games/").c_str(), nullptr);
+  const struct {
+    const char* path;
+    COLORREF expected;  // 0: not loaded
+    std::string err;
+  } rows[] = {
+      {"img\\a.bmp", HERE, ""},
+      {"img\\b.bmp", BESIDE, ""},
+      {"img\\c.bmp", SHARE, ""},
+      {"img/d.bmp", SHARE, ""},
+      {"img\\e.bmp", 0,
+       "velkari: " + root + "prefix/share/velkari/img/e.bmp is not a bitmap the game can read\n"},
+      {"img\\f.bmp", 0,
+       "velkari: img/f.bmp is in none of the folders tried: ./img/, " + root +
+           "prefix/games/img/, " + root + "prefix/share/velkari/img/\n"},
+      {"/nowhere/f.bmp", 0, "velkari: /nowhere/f.bmp is in none of the folders tried: /nowhere/\n"},
+  };
+  int slot = 0;
+  for (const auto& row : rows) {
+    testing::internal::CaptureStderr();
+    const bool loaded = store.LoadSheet(slot, row.path, false, 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), row.err) << row.path;
+    EXPECT_EQ(loaded, row.expected != 0) << row.path;
+    if (loaded) {
+      EXPECT_EQ(store.Sheet(slot)->GetPixel(0, 0), row.expected) << row.path;
+    }
+    ++slot;
+  }
+  store.Destroy();
 }
 
 }  // namespace

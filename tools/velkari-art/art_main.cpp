@@ -1,11 +1,13 @@
 // velkari-art: turns a pixel-art source (res/art/*.txt) into a 24-bit BMP.
-// The build runs it for the font sheet, the cell sheet, the title picture
-// and the window icons.
+// The build runs it for the font sheet, the cell sheet, the title picture,
+// the window icons and the installed desktop icons.
 //
 //   velkari-art SOURCE.txt OUT.bmp
 //   velkari-art --ico OUT.ico [--16-colours] SOURCE.txt...
 //                            one icon holding every picture (32-bit colour,
 //                            or 16 colours from each picture's own palette)
+//   velkari-art --png SCALE SOURCE.txt OUT.png
+//                            the picture as a PNG, each pixel SCALE x SCALE
 //
 // Source lines (blank lines and lines starting with '#' are skipped outside
 // pixel blocks):
@@ -36,6 +38,7 @@
 
 #include "gfx/bmp.h"
 #include "gfx/surface.h"
+#include "png_writer.h"
 
 namespace {
 
@@ -366,10 +369,21 @@ int main(int argc, char** argv) {
     if (!WriteIcon(argv[2], pictures, paletteBits, &error)) Fail(argv[2], error);
     return 0;
   }
+  if (argc == 5 && std::string(argv[1]) == "--png") {
+    char* end = nullptr;
+    const long scale = std::strtol(argv[2], &end, 10);
+    if (*end || scale < 1 || scale > 64) Fail(argv[2], "the scale must be a whole number 1 to 64");
+    Art art;
+    Run(art, argv[3], 0);
+    if (!art.canvas.Valid()) Fail(argv[3], "no `canvas`");
+    if (!SavePngFile(argv[4], art.canvas, static_cast<int>(scale))) Fail(argv[4], "cannot write");
+    return 0;
+  }
   if (argc != 3) {
     std::fprintf(stderr,
                  "usage: velkari-art SOURCE.txt OUT.bmp\n"
-                 "       velkari-art --ico OUT.ico [--16-colours] SOURCE.txt...\n");
+                 "       velkari-art --ico OUT.ico [--16-colours] SOURCE.txt...\n"
+                 "       velkari-art --png SCALE SOURCE.txt OUT.png\n");
     return 2;
   }
   Art art;

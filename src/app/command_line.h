@@ -1,0 +1,26 @@
+// The game's command line: --help and --version answer and exit, anything
+// else but no argument at all is refused. Called first thing by every desktop
+// entry point (main, WinMain), before any window or sound device exists.
+#pragma once
+
+#include <string>
+#include <vector>
+
+constexpr int EXIT_START_GAME = -1;
+constexpr int EXIT_BAD_COMMAND_LINE = 2;
+
+struct CommandLineOutcome {
+  int exitCode = EXIT_START_GAME;  // EXIT_START_GAME: go on and start the game
+  std::string out;                 // for standard output
+  std::string err;                 // for standard error
+};
+
+// The arguments after the program name.
+CommandLineOutcome ParseCommandLine(const std::vector<std::string>& args);
+
+// ParseCommandLine over main's arguments, its texts written to standard
+// output and standard error. EXIT_START_GAME, or the code to exit with.
+int HandleCommandLine(int argc, char** argv);
+
+// The text --help prints: usage, keys, controller, options.
+const char* CommandLineHelp();
