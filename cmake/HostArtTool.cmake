@@ -18,7 +18,9 @@ ExternalProject_Add(velkari_host_art
   BUILD_COMMAND ${CMAKE_COMMAND} --build ${_host_dir} --target velkari-art
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS ${_host_art}
-  BUILD_ALWAYS OFF)
+  # Rebuilt (a no-op when nothing changed) whenever the pictures are drawn, so
+  # that a changed generator never draws with its old self.
+  BUILD_ALWAYS ON)
 set(VELKARI_ART_TOOL ${_host_art})
 # res/ draws the pictures once the tool exists.
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL add_dependencies velkari_images velkari_host_art)
