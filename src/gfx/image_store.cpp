@@ -20,6 +20,7 @@ bool ImageStore::Create(const char* programDir, platform::Window* window, int cl
     sheet_[i].Release();
     mask_[i].Release();
     keyed_[i].Release();
+    runs_[i] = {};
   }
   return true;
 }
@@ -31,6 +32,7 @@ bool ImageStore::Destroy() {
     if (mask_[i].Valid()) {
       mask_[i].Release();
       keyed_[i].Release();
+      runs_[i] = {};
     }
   }
   back_.Release();
@@ -115,13 +117,14 @@ bool ImageStore::LoadSheet(int slot, const char* path, bool makeMask, COLORREF k
     for (int x = 0; x < w; ++x)
       if (s[x] == key) k[x] = 0;
   }
+  runs_[slot] = MaskRuns(mask);
   return true;
 }
 
 void ImageStore::DrawRect(int slot, int x, int y, int width, int height, int sx, int sy) {
   if (keyed_[slot].Valid()) {
-    BitBlt(back_, x, y, width, height, &mask_[slot], sx, sy, SRCAND);
-    BitBlt(back_, x, y, width, height, &keyed_[slot], sx, sy, SRCPAINT);
+    // Mask AND, then keyed copy OR, in one pass.
+    MaskedBlt(back_, x, y, width, height, mask_[slot], keyed_[slot], runs_[slot], sx, sy);
   } else {
     BitBlt(back_, x, y, width, height, &sheet_[slot], sx, sy, SRCCOPY);
   }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gfx/surface.h"
 
@@ -80,6 +81,8 @@ class ImageStore {
   Surface sheet_[SHEET_SLOTS];
   Surface mask_[SHEET_SLOTS];
   Surface keyed_[SHEET_SLOTS];
+  // The mask's runs (MaskRuns), beside every keyed copy.
+  std::vector<uint16_t> runs_[SHEET_SLOTS];
   int clientRight_ = 0;
   int clientBottom_ = 0;
 };
