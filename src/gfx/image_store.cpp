@@ -1,5 +1,6 @@
 #include "gfx/image_store.h"
 
+#include <algorithm>
 #include <climits>
 #include <string>
 
@@ -16,6 +17,10 @@ bool ImageStore::Create(const char* programDir, platform::Window* window, int cl
   clientRight_ = clientWidth;
   clientBottom_ = clientHeight;
   back_.Create(clientRight_, clientBottom_);
+  tilesX_ = (back_.Width() + TILE_PIXELS - 1) / TILE_PIXELS;
+  tilesY_ = (back_.Height() + TILE_PIXELS - 1) / TILE_PIXELS;
+  pending_.assign(static_cast<size_t>(tilesX_) * static_cast<size_t>(tilesY_), 0);
+  pendingCount_ = 0;
   for (int i = 0; i < SHEET_SLOTS; ++i) {
     sheet_[i].Release();
     mask_[i].Release();
@@ -36,18 +41,43 @@ bool ImageStore::Destroy() {
     }
   }
   back_.Release();
+  pending_.clear();
+  pendingCount_ = 0;
+  tilesX_ = tilesY_ = 0;
   window_ = nullptr;
   return true;
 }
 
 bool ImageStore::Clear() {
   if (!back_.Valid()) return false;
-  back_.FillBlack();
+  std::fill(pending_.begin(), pending_.end(), 1);
+  pendingCount_ = static_cast<int>(pending_.size());
   return true;
+}
+
+void ImageStore::FillTile(int tx, int ty) const {
+  const int x0 = tx * TILE_PIXELS, y0 = ty * TILE_PIXELS;
+  const int x1 = std::min(x0 + TILE_PIXELS, back_.Width());
+  const int y1 = std::min(y0 + TILE_PIXELS, back_.Height());
+  for (int y = y0; y < y1; ++y) std::fill(back_.Row(y) + x0, back_.Row(y) + x1, 0u);
+}
+
+void ImageStore::FillPending() const {
+  if (pendingCount_ == 0) return;
+  for (int ty = 0; ty < tilesY_; ++ty) {
+    for (int tx = 0; tx < tilesX_; ++tx) {
+      uint8_t& p = pending_[static_cast<size_t>(ty) * static_cast<size_t>(tilesX_) +
+                            static_cast<size_t>(tx)];
+      if (p) FillTile(tx, ty);
+      p = 0;
+    }
+  }
+  pendingCount_ = 0;
 }
 
 bool ImageStore::Present() {
   if (!window_ || !back_.Valid()) return false;
+  FillPending();
   window_->Present(back_.Pixels(), back_.Width(), back_.Height());
   return true;
 }
@@ -122,6 +152,43 @@ bool ImageStore::LoadSheet(int slot, const char* path, bool makeMask, COLORREF k
 }
 
 void ImageStore::DrawRect(int slot, int x, int y, int width, int height, int sx, int sy) {
+  if (pendingCount_ == 0) {
+    DrawPiece(slot, x, y, width, height, sx, sy);
+    return;
+  }
+  // Tile by tile: a tile still to be filled and wholly covered takes the
+  // picture as it would show on black, (0 AND mask) OR keyed copy, which is
+  // the keyed copy; one partly covered is filled first.
+  const Surface& shown = keyed_[slot].Valid() ? keyed_[slot] : sheet_[slot];
+  BltRect r;
+  if (!ClipBlt(back_, x, y, width, height, &shown, sx, sy, r)) return;
+  const int tx0 = r.x / TILE_PIXELS, tx1 = (r.x + r.width - 1) / TILE_PIXELS;
+  const int ty0 = r.y / TILE_PIXELS, ty1 = (r.y + r.height - 1) / TILE_PIXELS;
+  for (int ty = ty0; ty <= ty1; ++ty) {
+    for (int tx = tx0; tx <= tx1; ++tx) {
+      const int left = tx * TILE_PIXELS, top = ty * TILE_PIXELS;
+      const int right = std::min(left + TILE_PIXELS, back_.Width());
+      const int bottom = std::min(top + TILE_PIXELS, back_.Height());
+      const int x0 = std::max(left, r.x), y0 = std::max(top, r.y);
+      const int x1 = std::min(right, r.x + r.width), y1 = std::min(bottom, r.y + r.height);
+      const int px = r.sx + (x0 - r.x), py = r.sy + (y0 - r.y);
+      uint8_t& p = pending_[static_cast<size_t>(ty) * static_cast<size_t>(tilesX_) +
+                            static_cast<size_t>(tx)];
+      if (p) {
+        p = 0;
+        --pendingCount_;
+        if (x0 == left && y0 == top && x1 == right && y1 == bottom) {
+          BitBlt(back_, x0, y0, x1 - x0, y1 - y0, &shown, px, py, SRCCOPY);
+          continue;
+        }
+        FillTile(tx, ty);
+      }
+      DrawPiece(slot, x0, y0, x1 - x0, y1 - y0, px, py);
+    }
+  }
+}
+
+void ImageStore::DrawPiece(int slot, int x, int y, int width, int height, int sx, int sy) {
   if (keyed_[slot].Valid()) {
     // Mask AND, then keyed copy OR, in one pass.
     MaskedBlt(back_, x, y, width, height, mask_[slot], keyed_[slot], runs_[slot], sx, sy);
@@ -142,8 +209,10 @@ bool ImageStore::DrawCell(int slot, int x, int y, int cellWidth, int cellHeight,
   if (cellWidth <= 0) return false;
   const int perRow = sheet_[slot].Width() / cellWidth;
   if (perRow == 0) return false;
-  const int64_t sx = int64_t{cell % perRow} * cellWidth;
-  const int64_t sy = int64_t{cell / perRow} * cellHeight;
+  // A cell in the first row (every cell of the cell sheet) needs no division.
+  const bool firstRow = cell >= 0 && cell < perRow;
+  const int64_t sx = int64_t{firstRow ? cell : cell % perRow} * cellWidth;
+  const int64_t sy = firstRow ? 0 : int64_t{cell / perRow} * cellHeight;
   DrawRect(slot, x, y, cellWidth, cellHeight, ClampToInt(sx), ClampToInt(sy));
   return true;
 }

@@ -30,11 +30,19 @@ class ImageStore {
   bool Destroy();
 
   // The surface that all drawing goes into (the back buffer's drawing context).
-  Surface& GetDrawDC() { return back_; }
-  const Surface& GetDrawDC() const { return back_; }
+  // After a Clear, take it anew: the tiles Clear left are filled black here.
+  Surface& GetDrawDC() {
+    FillPending();
+    return back_;
+  }
+  const Surface& GetDrawDC() const {
+    FillPending();
+    return back_;
+  }
 
   // Fills the whole back buffer with black (BLACKNESS). True when there was a
-  // back buffer to fill.
+  // back buffer to fill. The fill of a tile waits until something needs its
+  // pixels: a picture drawn over a whole tile writes it without the fill.
   bool Clear();
   // Copies the whole back buffer to the window in one transfer. True when
   // there was a window and a back buffer.
@@ -73,10 +81,22 @@ class ImageStore {
 
  private:
   void DrawRect(int slot, int x, int y, int width, int height, int sx, int sy);
+  void DrawPiece(int slot, int x, int y, int width, int height, int sx, int sy);
+  // Makes black every tile that Clear left to fill.
+  void FillPending() const;
+  void FillTile(int tx, int ty) const;
 
   std::string programDir_;
   platform::Window* window_ = nullptr;
-  Surface back_;
+  // The back buffer, and its tiles of TILE_PIXELS square still to be filled
+  // black since the last Clear (what GetDrawDC gives and Present shows never
+  // has one left).
+  static constexpr int TILE_PIXELS = 32;
+  mutable Surface back_;
+  mutable std::vector<uint8_t> pending_;
+  mutable int pendingCount_ = 0;
+  int tilesX_ = 0;
+  int tilesY_ = 0;
   // The slots, as parallel arrays: a sheet that is Valid() marks a slot in use.
   Surface sheet_[SHEET_SLOTS];
   Surface mask_[SHEET_SLOTS];

@@ -212,15 +212,10 @@ bool CpuHasAvx2() {
 
 bool useWideRowLoops = true;
 
-// The rectangle a transfer touches once clipped to the destination and, with
-// a source, to the source: destination (x, y), source (sx, sy), width x
-// height. False when nothing is left.
-struct Clipped {
-  int x, y, sx, sy, width, height;
-};
+}  // namespace
 
-bool Clip(const Surface& dst, int x, int y, int width, int height, const Surface* src, int sx,
-          int sy, Clipped& out) {
+bool ClipBlt(const Surface& dst, int x, int y, int width, int height, const Surface* src, int sx,
+             int sy, BltRect& out) {
   if (width <= 0 || height <= 0 || !dst.Valid()) return false;
   if (src && !src->Valid()) return false;
   // Clip in 64 bits: positions near the ends of the int range must not wrap.
@@ -247,15 +242,13 @@ bool Clip(const Surface& dst, int x, int y, int width, int height, const Surface
   return true;
 }
 
-}  // namespace
-
 bool BitBlt(Surface& dst, int x, int y, int width, int height, const Surface* src, int sx, int sy,
             uint32_t rop) {
   if (rop != SRCCOPY && rop != SRCAND && rop != SRCPAINT && rop != BLACKNESS) return false;
   const bool withSource = NeedsSource(rop);
   if (withSource && !src) return false;
-  Clipped c;
-  if (!Clip(dst, x, y, width, height, withSource ? src : nullptr, sx, sy, c)) return true;
+  BltRect c;
+  if (!ClipBlt(dst, x, y, width, height, withSource ? src : nullptr, sx, sy, c)) return true;
   const int cx = c.x, cy = c.y, cw = c.width, ch = c.height;
 
   if (!withSource) {
@@ -337,8 +330,8 @@ void MaskedBlt(Surface& dst, int x, int y, int width, int height, const Surface&
     BitBlt(dst, x, y, width, height, &keyed, sx, sy, SRCPAINT);
     return;
   }
-  Clipped c;
-  if (!Clip(dst, x, y, width, height, &mask, sx, sy, c)) return;
+  BltRect c;
+  if (!ClipBlt(dst, x, y, width, height, &mask, sx, sy, c)) return;
   const size_t at =
       static_cast<size_t>(c.sy) * static_cast<size_t>(mask.Width()) + static_cast<size_t>(c.sx);
   const MaskedRect rect{dst.Row(c.y) + c.x,

@@ -33,6 +33,15 @@ constexpr uint32_t BLACKNESS = 0x00000042u;  // dest = 0, no source
 bool BitBlt(Surface& dst, int x, int y, int width, int height, const Surface* src, int sx, int sy,
             uint32_t rop);
 
+// The part of such a transfer that is made: destination (x, y), source
+// (sx, sy), width x height, clipped as BitBlt clips (src null: to the
+// destination alone). False when nothing is left.
+struct BltRect {
+  int x, y, sx, sy, width, height;
+};
+bool ClipBlt(const Surface& dst, int x, int y, int width, int height, const Surface* src, int sx,
+             int sy, BltRect& out);
+
 // The runs of a mask, for MaskedBlt. A row splits into stretches that are
 // copied from the keyed copy (opaque runs at least MASK_COPY_MIN pixels long:
 // the mask is black all along) and stretches between them that are combined
