@@ -189,6 +189,21 @@ RASTER_INLINE void DrawMaskedRows(const MaskedRect& rect) {
   }
 }
 
+// Rows copied between distinct surfaces.
+RASTER_INLINE void CopyRows(uint32_t* d, size_t dStride, const uint32_t* s, size_t sStride,
+                            int width, int height) {
+  for (int row = 0; row < height; ++row) {
+    CopyPixels(d, s, width);
+    d += dStride;
+    s += sStride;
+  }
+}
+
+void CopyRowsPortable(uint32_t* d, size_t dStride, const uint32_t* s, size_t sStride, int width,
+                      int height) {
+  CopyRows(d, dStride, s, sStride, width, height);
+}
+
 void DrawMaskedRowsPortable(const MaskedRect& a) {
   DrawMaskedRows(a);
 }
@@ -199,6 +214,11 @@ void DrawMaskedRowsPortable(const MaskedRect& a) {
 #define RASTER_HAVE_AVX2_PATH 1
 __attribute__((target("avx2"))) void DrawMaskedRowsAvx2(const MaskedRect& a) {
   DrawMaskedRows(a);
+}
+
+__attribute__((target("avx2"))) void CopyRowsAvx2(uint32_t* d, size_t dStride, const uint32_t* s,
+                                                  size_t sStride, int width, int height) {
+  CopyRows(d, dStride, s, sStride, width, height);
 }
 
 bool CpuHasAvx2() {
@@ -257,6 +277,20 @@ bool BitBlt(Surface& dst, int x, int y, int width, int height, const Surface* sr
   }
 
   const int csx = c.sx, csy = c.sy;
+  if (rop == SRCCOPY && src != &dst) {
+    uint32_t* d = dst.Row(cy) + cx;
+    const uint32_t* s = src->Row(csy) + csx;
+    const size_t dStride = static_cast<size_t>(dst.Width());
+    const size_t sStride = static_cast<size_t>(src->Width());
+#if defined(RASTER_HAVE_AVX2_PATH)
+    if (useWideRowLoops && CpuHasAvx2()) {
+      CopyRowsAvx2(d, dStride, s, sStride, cw, ch);
+      return true;
+    }
+#endif
+    CopyRowsPortable(d, dStride, s, sStride, cw, ch);
+    return true;
+  }
   // A transfer within one surface walks rows against the direction of the
   // move, so that no source row is overwritten before it is read.
   const bool same = src == &dst;
@@ -266,11 +300,7 @@ bool BitBlt(Surface& dst, int x, int y, int width, int height, const Surface* sr
     uint32_t* d = dst.Row(cy + row) + cx;
     const uint32_t* s = src->Row(csy + row) + csx;
     if (rop == SRCCOPY) {
-      if (same) {
-        std::memmove(d, s, static_cast<size_t>(cw) * sizeof(uint32_t));
-      } else {
-        CopyPixels(d, s, cw);
-      }
+      std::memmove(d, s, static_cast<size_t>(cw) * sizeof(uint32_t));  // within one surface
     } else if (!same) {
       RowOp(rop, d, s, cw);
     } else if (backwards) {

@@ -63,7 +63,7 @@ std::vector<uint16_t> MaskRuns(const Surface& mask);
 void MaskedBlt(Surface& dst, int x, int y, int width, int height, const Surface& mask,
                const Surface& keyed, const std::vector<uint16_t>& runs, int sx, int sy);
 
-// Whether MaskedBlt may use the wider vector loops where the processor has
-// them (the default); off, it runs the portable loops. Both give the same
-// bits: the tests hold them to it.
+// Whether MaskedBlt and copies between surfaces may use the wider vector loops where the processor
+// has them (the default); off, it runs the portable loops. Both give the same bits: the tests hold
+// them to it.
 void UseWideRowLoops(bool use);

@@ -167,11 +167,21 @@ TEST(Raster, MaskedDrawGivesTheBitsOfMaskAndThenKeyedCopy) {
       BitBlt(want, r.x, r.y, r.w, r.h, &mask, r.sx, r.sy, SRCAND);
       BitBlt(want, r.x, r.y, r.w, r.h, &keyed, r.sx, r.sy, SRCPAINT);
       MaskedBlt(got, r.x, r.y, r.w, r.h, mask, keyed, runs, r.sx, r.sy);
-      for (int y = 0; y < back.Height(); ++y)
-        for (int x = 0; x < back.Width(); ++x)
+      // And the plain copy between surfaces, row loops of the same widths.
+      Surface copied = back;
+      BitBlt(copied, r.x, r.y, r.w, r.h, &keyed, r.sx, r.sy, SRCCOPY);
+      for (int y = 0; y < back.Height(); ++y) {
+        for (int x = 0; x < back.Width(); ++x) {
           ASSERT_EQ(got.Row(y)[x], want.Row(y)[x])
               << "wide " << wide << " rect " << r.x << "," << r.y << " " << r.w << "x" << r.h
               << " from " << r.sx << "," << r.sy << " at " << x << "," << y;
+          const int sx = x - r.x + r.sx, sy = y - r.y + r.sy;
+          const bool inside = x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h && sx >= 0 &&
+                              sx < W && sy >= 0 && sy < H;
+          ASSERT_EQ(copied.Row(y)[x], inside ? keyed.Row(sy)[sx] : back.Row(y)[x])
+              << "copy, wide " << wide << " at " << x << "," << y;
+        }
+      }
     }
   }
   UseWideRowLoops(true);
