@@ -30,9 +30,12 @@ class ImageStore {
   bool Destroy();
 
   // The surface that all drawing goes into (the back buffer's drawing context).
-  // After a Clear, take it anew: the tiles Clear left are filled black here.
+  // Take it anew for drawing on it after a Clear or a draw of the image store:
+  // the tiles Clear left are filled black here, and the store learns that the
+  // pixels may change.
   Surface& GetDrawDC() {
     FillPending();
+    ForgetCopies(0, 0, back_.Width(), back_.Height());  // the caller may draw anywhere
     return back_;
   }
   const Surface& GetDrawDC() const {
@@ -85,15 +88,29 @@ class ImageStore {
   // Makes black every tile that Clear left to fill.
   void FillPending() const;
   void FillTile(int tx, int ty) const;
+  // The tiles a drawing over [x0, x1) x [y0, y1) touches no longer hold an
+  // untouched copy of anything.
+  void ForgetCopies(int64_t x0, int64_t y0, int64_t x1, int64_t y1) const;
 
   std::string programDir_;
   platform::Window* window_ = nullptr;
-  // The back buffer, and its tiles of TILE_PIXELS square still to be filled
-  // black since the last Clear (what GetDrawDC gives and Present shows never
-  // has one left).
+  // The back buffer, in tiles of TILE_PIXELS square. Clear marks every tile
+  // to be filled black (what GetDrawDC gives and Present shows never has one
+  // left). A tile also remembers the sheet rectangle it holds an untouched
+  // copy of: drawn there again over the whole tile after a Clear, the
+  // picture is already in place.
   static constexpr int TILE_PIXELS = 32;
+  struct Tile {
+    bool pending = false;
+    int slot = -1;  // no copy
+    int sx = 0;
+    int sy = 0;
+  };
+  Tile& TileAt(int tx, int ty) const {
+    return tiles_[static_cast<size_t>(ty) * static_cast<size_t>(tilesX_) + static_cast<size_t>(tx)];
+  }
   mutable Surface back_;
-  mutable std::vector<uint8_t> pending_;
+  mutable std::vector<Tile> tiles_;
   mutable int pendingCount_ = 0;
   int tilesX_ = 0;
   int tilesY_ = 0;
