@@ -210,7 +210,9 @@ void DrawMaskedRowsPortable(const MaskedRect& a) {
 
 // The same loops compiled for AVX2 (a copy of a cell's row is four moves), run
 // where the processor has it.
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// Not on Windows, where GCC cannot keep the stack aligned for spilled AVX
+// registers.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
 #define RASTER_HAVE_AVX2_PATH 1
 __attribute__((target("avx2"))) void DrawMaskedRowsAvx2(const MaskedRect& a) {
   DrawMaskedRows(a);
