@@ -1,5 +1,6 @@
 #include "gfx/image_store.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <fstream>
@@ -54,10 +55,15 @@ bool ImageStore::Create(const char* programDir, platform::Window* window, int cl
   clientRight_ = clientWidth;
   clientBottom_ = clientHeight;
   back_.Create(clientRight_, clientBottom_);
+  tilesX_ = (back_.Width() + TILE_PIXELS - 1) / TILE_PIXELS;
+  tilesY_ = (back_.Height() + TILE_PIXELS - 1) / TILE_PIXELS;
+  tiles_.assign(static_cast<size_t>(tilesX_) * static_cast<size_t>(tilesY_), Tile{});
+  pendingCount_ = 0;
   for (int i = 0; i < SHEET_SLOTS; ++i) {
     sheet_[i].Release();
     mask_[i].Release();
     keyed_[i].Release();
+    runs_[i] = {};
   }
   return true;
 }
@@ -87,21 +93,69 @@ bool ImageStore::Destroy() {
     if (mask_[i].Valid()) {
       mask_[i].Release();
       keyed_[i].Release();
+      runs_[i] = {};
     }
   }
   back_.Release();
+  tiles_.clear();
+  pendingCount_ = 0;
+  tilesX_ = tilesY_ = 0;
   window_ = nullptr;
   return true;
 }
 
 bool ImageStore::Clear() {
   if (!back_.Valid()) return false;
-  back_.FillBlack();
+  for (Tile& t : tiles_) t.pending = true;
+  pendingCount_ = static_cast<int>(tiles_.size());
   return true;
+}
+
+void ImageStore::FillTile(int tx, int ty) const {
+  const int x0 = tx * TILE_PIXELS, y0 = ty * TILE_PIXELS;
+  const int x1 = std::min(x0 + TILE_PIXELS, back_.Width());
+  const int y1 = std::min(y0 + TILE_PIXELS, back_.Height());
+  for (int y = y0; y < y1; ++y) std::fill(back_.Row(y) + x0, back_.Row(y) + x1, 0u);
+  Tile& t = TileAt(tx, ty);
+  t.pending = false;
+  t.slot = -1;
+  --pendingCount_;
+}
+
+void ImageStore::FillPending() const {
+  if (pendingCount_ == 0) return;
+  // Row of tiles by row of tiles, each stretch of neighbours in one fill.
+  for (int ty = 0; ty < tilesY_; ++ty) {
+    int tx = 0;
+    while (tx < tilesX_) {
+      if (!TileAt(tx, ty).pending) {
+        ++tx;
+        continue;
+      }
+      const int first = tx;
+      for (; tx < tilesX_ && TileAt(tx, ty).pending; ++tx) TileAt(tx, ty) = Tile{};
+      const int x0 = first * TILE_PIXELS, x1 = std::min(tx * TILE_PIXELS, back_.Width());
+      const int y0 = ty * TILE_PIXELS, y1 = std::min(y0 + TILE_PIXELS, back_.Height());
+      for (int y = y0; y < y1; ++y) std::fill(back_.Row(y) + x0, back_.Row(y) + x1, 0u);
+    }
+  }
+  pendingCount_ = 0;
+}
+
+void ImageStore::ForgetCopies(int64_t x0, int64_t y0, int64_t x1, int64_t y1) const {
+  x0 = std::max<int64_t>(x0, 0);
+  y0 = std::max<int64_t>(y0, 0);
+  x1 = std::min<int64_t>(x1, back_.Width());
+  y1 = std::min<int64_t>(y1, back_.Height());
+  if (x0 >= x1 || y0 >= y1) return;
+  for (int64_t ty = y0 / TILE_PIXELS; ty <= (y1 - 1) / TILE_PIXELS; ++ty)
+    for (int64_t tx = x0 / TILE_PIXELS; tx <= (x1 - 1) / TILE_PIXELS; ++tx)
+      TileAt(static_cast<int>(tx), static_cast<int>(ty)).slot = -1;
 }
 
 bool ImageStore::Present() {
   if (!window_ || !back_.Valid()) return false;
+  FillPending();
   window_->Present(back_.Pixels(), back_.Width(), back_.Height());
   return true;
 }
@@ -176,13 +230,71 @@ bool ImageStore::LoadSheet(int slot, const char* path, bool makeMask, COLORREF k
     for (int x = 0; x < w; ++x)
       if (s[x] == key) k[x] = 0;
   }
+  runs_[slot] = MaskRuns(mask);
   return true;
 }
 
 void ImageStore::DrawRect(int slot, int x, int y, int width, int height, int sx, int sy) {
+  if (pendingCount_ == 0) {
+    ForgetCopies(x, y, int64_t{x} + width, int64_t{y} + height);
+    DrawPiece(slot, x, y, width, height, sx, sy);
+    return;
+  }
+  // A tile still to be filled and wholly covered takes the picture as it
+  // would show on black, (0 AND mask) OR keyed copy, which is the keyed copy
+  // (or, already holding that very copy, nothing); one partly covered is
+  // filled first. Without a wholly covered one (a glyph over a corner of a
+  // tile), the rectangle is then drawn in one piece.
+  const Surface& shown = keyed_[slot].Valid() ? keyed_[slot] : sheet_[slot];
+  BltRect r;
+  if (!ClipBlt(back_, x, y, width, height, &shown, sx, sy, r)) return;
+  const int tx0 = r.x / TILE_PIXELS, tx1 = (r.x + r.width - 1) / TILE_PIXELS;
+  const int ty0 = r.y / TILE_PIXELS, ty1 = (r.y + r.height - 1) / TILE_PIXELS;
+  bool whole = false;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int ty = ty0; ty <= ty1; ++ty) {
+      for (int tx = tx0; tx <= tx1; ++tx) {
+        const int left = tx * TILE_PIXELS, top = ty * TILE_PIXELS;
+        const int right = std::min(left + TILE_PIXELS, back_.Width());
+        const int bottom = std::min(top + TILE_PIXELS, back_.Height());
+        const int x0 = std::max(left, r.x), y0 = std::max(top, r.y);
+        const int x1 = std::min(right, r.x + r.width), y1 = std::min(bottom, r.y + r.height);
+        const bool covered = x0 == left && y0 == top && x1 == right && y1 == bottom;
+        Tile& t = TileAt(tx, ty);
+        if (pass == 0) {
+          // Only the partly covered tiles are filled here.
+          if (t.pending && covered) whole = true;
+          if (t.pending && !covered) FillTile(tx, ty);
+          continue;
+        }
+        const int px = r.sx + (x0 - r.x), py = r.sy + (y0 - r.y);
+        if (t.pending) {
+          t.pending = false;
+          --pendingCount_;
+          if (t.slot != slot || t.sx != px || t.sy != py) {
+            BitBlt(back_, x0, y0, x1 - x0, y1 - y0, &shown, px, py, SRCCOPY);
+            t.slot = slot;
+            t.sx = px;
+            t.sy = py;
+          }
+        } else {
+          t.slot = -1;
+          DrawPiece(slot, x0, y0, x1 - x0, y1 - y0, px, py);
+        }
+      }
+    }
+    if (!whole) {
+      ForgetCopies(r.x, r.y, int64_t{r.x} + r.width, int64_t{r.y} + r.height);
+      DrawPiece(slot, r.x, r.y, r.width, r.height, r.sx, r.sy);
+      return;
+    }
+  }
+}
+
+void ImageStore::DrawPiece(int slot, int x, int y, int width, int height, int sx, int sy) {
   if (keyed_[slot].Valid()) {
-    BitBlt(back_, x, y, width, height, &mask_[slot], sx, sy, SRCAND);
-    BitBlt(back_, x, y, width, height, &keyed_[slot], sx, sy, SRCPAINT);
+    // Mask AND, then keyed copy OR, in one pass.
+    MaskedBlt(back_, x, y, width, height, mask_[slot], keyed_[slot], runs_[slot], sx, sy);
   } else {
     BitBlt(back_, x, y, width, height, &sheet_[slot], sx, sy, SRCCOPY);
   }
@@ -200,8 +312,10 @@ bool ImageStore::DrawCell(int slot, int x, int y, int cellWidth, int cellHeight,
   if (cellWidth <= 0) return false;
   const int perRow = sheet_[slot].Width() / cellWidth;
   if (perRow == 0) return false;
-  const int64_t sx = int64_t{cell % perRow} * cellWidth;
-  const int64_t sy = int64_t{cell / perRow} * cellHeight;
+  // A cell in the first row (every cell of the cell sheet) needs no division.
+  const bool firstRow = cell >= 0 && cell < perRow;
+  const int64_t sx = int64_t{firstRow ? cell : cell % perRow} * cellWidth;
+  const int64_t sy = firstRow ? 0 : int64_t{cell / perRow} * cellHeight;
   DrawRect(slot, x, y, cellWidth, cellHeight, ClampToInt(sx), ClampToInt(sy));
   return true;
 }

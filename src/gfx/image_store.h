@@ -37,11 +37,22 @@ class ImageStore {
   bool Destroy();
 
   // The surface that all drawing goes into (the back buffer's drawing context).
-  Surface& GetDrawDC() { return back_; }
-  const Surface& GetDrawDC() const { return back_; }
+  // Take it anew for drawing on it after a Clear or a draw of the image store:
+  // the tiles Clear left are filled black here, and the store learns that the
+  // pixels may change.
+  Surface& GetDrawDC() {
+    FillPending();
+    ForgetCopies(0, 0, back_.Width(), back_.Height());  // the caller may draw anywhere
+    return back_;
+  }
+  const Surface& GetDrawDC() const {
+    FillPending();
+    return back_;
+  }
 
   // Fills the whole back buffer with black (BLACKNESS). True when there was a
-  // back buffer to fill.
+  // back buffer to fill. The fill of a tile waits until something needs its
+  // pixels: a picture drawn over a whole tile writes it without the fill.
   bool Clear();
   // Copies the whole back buffer to the window in one transfer. True when
   // there was a window and a back buffer.
@@ -83,14 +94,42 @@ class ImageStore {
  private:
   void DrawRect(int slot, int x, int y, int width, int height, int sx, int sy);
   void ReportMissing(const std::string& file, const std::string& unreadable) const;
+  void DrawPiece(int slot, int x, int y, int width, int height, int sx, int sy);
+  // Makes black every tile that Clear left to fill.
+  void FillPending() const;
+  void FillTile(int tx, int ty) const;
+  // The tiles a drawing over [x0, x1) x [y0, y1) touches no longer hold an
+  // untouched copy of anything.
+  void ForgetCopies(int64_t x0, int64_t y0, int64_t x1, int64_t y1) const;
 
   std::vector<std::string> folders_;
   platform::Window* window_ = nullptr;
-  Surface back_;
+  // The back buffer, in tiles of TILE_PIXELS square. Clear marks every tile
+  // to be filled black (what GetDrawDC gives and Present shows never has one
+  // left). A tile also remembers the sheet rectangle it holds an untouched
+  // copy of: drawn there again over the whole tile after a Clear, the
+  // picture is already in place.
+  static constexpr int TILE_PIXELS = 32;
+  struct Tile {
+    bool pending = false;
+    int slot = -1;  // no copy
+    int sx = 0;
+    int sy = 0;
+  };
+  Tile& TileAt(int tx, int ty) const {
+    return tiles_[static_cast<size_t>(ty) * static_cast<size_t>(tilesX_) + static_cast<size_t>(tx)];
+  }
+  mutable Surface back_;
+  mutable std::vector<Tile> tiles_;
+  mutable int pendingCount_ = 0;
+  int tilesX_ = 0;
+  int tilesY_ = 0;
   // The slots, as parallel arrays: a sheet that is Valid() marks a slot in use.
   Surface sheet_[SHEET_SLOTS];
   Surface mask_[SHEET_SLOTS];
   Surface keyed_[SHEET_SLOTS];
+  // The mask's runs (MaskRuns), beside every keyed copy.
+  std::vector<uint16_t> runs_[SHEET_SLOTS];
   int clientRight_ = 0;
   int clientBottom_ = 0;
 };

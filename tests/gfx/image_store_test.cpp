@@ -129,6 +129,57 @@ TEST_F(ImageStoreTest, MaskWithoutMatchAndPlainSheetsCopyEveryPixel) {
   }
 }
 
+// Clear leaves the fill of each tile until it is needed, and a cell drawn
+// over a whole tile that already holds that very cell writes nothing: every
+// other change of the tile in between must still show as drawn.
+TEST_F(ImageStoreTest, RedrawnCellsAfterClearShowWhatWasDrawnSince) {
+  constexpr COLORREF LEFT = 0x00224466, RIGHT = 0x00113355;
+  Surface sheet = Filled(64, 32, LEFT);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 32; x < 64; ++x) sheet.SetPixel(x, y, RIGHT);
+  sheet.SetPixel(40, 3, KEY);
+  ASSERT_TRUE(store.LoadSheet(1, WriteSheet("cells.bmp", sheet).c_str(), true, KEY));
+  struct Step {
+    const char* what;
+    void (*between)(ImageStore&);  // after the first cell, before the Clear
+    int cell;                      // drawn in the same place after the Clear
+  } const steps[] = {
+      {"the same cell", [](ImageStore&) {}, 0},
+      {"another cell in its place", [](ImageStore&) {}, 1},
+      {"another cell over it", [](ImageStore& s) { s.DrawCell(1, 32, 0, 32, 32, 1); }, 0},
+      {"a cell over part of it", [](ImageStore& s) { s.DrawCell(1, 16, 8, 32, 32, 1); }, 0},
+      {"a sheet over it and a cleared tile",
+       [](ImageStore& s) {
+         s.Clear();
+         s.DrawCell(1, 32, 0, 32, 32, 0);
+         s.DrawSheet(1, 0, 0);
+       },
+       0},
+      {"a cell over it once nothing was left to fill",
+       [](ImageStore& s) {
+         static_cast<const ImageStore&>(s).GetDrawDC();
+         s.DrawCell(1, 32, 0, 32, 32, 1);
+       },
+       0},
+      {"a pixel set on it", [](ImageStore& s) { s.GetDrawDC().SetPixel(33, 1, RED); }, 0},
+  };
+  for (const Step& s : steps) {
+    store.Clear();
+    store.DrawCell(1, 32, 0, 32, 32, 0);  // a whole tile
+    s.between(store);
+    store.Clear();
+    store.DrawCell(1, 32, 0, 32, 32, s.cell);
+    for (int y = 0; y < 40; ++y) {
+      for (int x = 0; x < 100; ++x) {
+        COLORREF want = 0;
+        if (x >= 32 && x < 64 && y < 32) want = s.cell == 0 ? LEFT : RIGHT;
+        if (s.cell == 1 && x == 40 && y == 3) want = 0;  // the key shows the cleared tile
+        ASSERT_EQ(Back(x, y), want) << s.what << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
 struct CellCase {
   int sheetWidth, cellWidth, cellHeight, cell, sx, sy;
 };

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "gfx/raster.h"
 #include "test_surfaces.h"
 
@@ -102,6 +105,86 @@ TEST(Raster, OverlappingMovesWithinOneSurfaceCopyTheOriginalPixels) {
         ASSERT_EQ(s.GetPixel(2 + shift + x, 2 + shift + y), before.GetPixel(2 + x, 2 + y))
             << "shift " << shift;
   }
+}
+
+// The one-pass transparent draw against the two operations it stands for,
+// on a sheet whose rows hold long and short opaque runs, single pixels, runs
+// of every length around a vector's width and mask values other than white,
+// drawn at clipped and unclipped places from any column onto pixels with
+// their top byte set; with the wide loops and with the portable ones.
+TEST(Raster, MaskedDrawGivesTheBitsOfMaskAndThenKeyedCopy) {
+  constexpr int W = 90, H = 7;
+  const int opaque[H][8] = {
+      {90},                         // one opaque run all along: copied
+      {0, 1, 37, 2, 9, 4, 31, 3},   // runs just under and over the copy length
+      {0, 90},                      // all transparent
+      {5, 3, 8, 1, 40, 7, 16, 10},  // opaque, transparent, opaque, ...
+      {1, 1, 1, 1, 33, 1, 1, 51},
+      {64, 5, 21},
+      {2, 13, 4, 11, 12, 17, 19, 12},
+  };
+  Surface mask, keyed;
+  mask.Create(W, H);
+  keyed.Create(W, H);
+  std::mt19937 random(5);
+  for (int y = 0; y < H; ++y) {
+    int x = 0;
+    for (int k = 0; k < 8 && x < W; ++k) {
+      for (int n = 0; n < opaque[y][k] && x < W; ++n, ++x) {
+        const bool isOpaque = k % 2 == 0;
+        // Mostly white where transparent, sometimes another colour: the draw
+        // must AND with whatever the mask holds.
+        mask.Row(y)[x] = isOpaque ? 0u : (random() % 4 ? 0x00FFFFFFu : 0x00F0F00Fu);
+        keyed.Row(y)[x] = isOpaque ? (0x00800000u | static_cast<uint32_t>(random() & 0xFFFF))
+                                   : (random() % 4 ? 0u : 0x00000F00u);
+      }
+    }
+    for (; x < W; ++x) keyed.Row(y)[x] = 0x00123456u;  // opaque to the end
+  }
+  const std::vector<uint16_t> runs = MaskRuns(mask);
+  Surface back;
+  back.Create(100, 40);
+  for (int y = 0; y < back.Height(); ++y)
+    for (int x = 0; x < back.Width(); ++x)
+      back.Row(y)[x] = 0xAB000000u | static_cast<uint32_t>(random() & 0xFFFFFF);
+
+  struct Rect {
+    int x, y, w, h, sx, sy;
+  };
+  std::vector<Rect> rects = {
+      {0, 0, W, H, 0, 0},    {-5, -2, W, H, 0, 0},  {60, 35, W, H, 0, 0}, {3, 4, 40, 7, 50, -3},
+      {0, 0, 200, 9, -7, 0}, {10, 10, 1, 1, 89, 6}, {10, 10, 0, 5, 0, 0}, {200, 0, 5, 5, 0, 0},
+  };
+  for (int k = 0; k < 300; ++k) {
+    rects.push_back({static_cast<int>(random() % 120) - 10, static_cast<int>(random() % 50) - 5,
+                     1 + static_cast<int>(random() % 95), 1 + static_cast<int>(random() % 8),
+                     static_cast<int>(random() % 100) - 5, static_cast<int>(random() % 9) - 1});
+  }
+  for (const bool wide : {true, false}) {
+    UseWideRowLoops(wide);
+    for (const Rect& r : rects) {
+      Surface want = back, got = back;
+      BitBlt(want, r.x, r.y, r.w, r.h, &mask, r.sx, r.sy, SRCAND);
+      BitBlt(want, r.x, r.y, r.w, r.h, &keyed, r.sx, r.sy, SRCPAINT);
+      MaskedBlt(got, r.x, r.y, r.w, r.h, mask, keyed, runs, r.sx, r.sy);
+      // And the plain copy between surfaces, row loops of the same widths.
+      Surface copied = back;
+      BitBlt(copied, r.x, r.y, r.w, r.h, &keyed, r.sx, r.sy, SRCCOPY);
+      for (int y = 0; y < back.Height(); ++y) {
+        for (int x = 0; x < back.Width(); ++x) {
+          ASSERT_EQ(got.Row(y)[x], want.Row(y)[x])
+              << "wide " << wide << " rect " << r.x << "," << r.y << " " << r.w << "x" << r.h
+              << " from " << r.sx << "," << r.sy << " at " << x << "," << y;
+          const int sx = x - r.x + r.sx, sy = y - r.y + r.sy;
+          const bool inside = x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h && sx >= 0 &&
+                              sx < W && sy >= 0 && sy < H;
+          ASSERT_EQ(copied.Row(y)[x], inside ? keyed.Row(sy)[sx] : back.Row(y)[x])
+              << "copy, wide " << wide << " at " << x << "," << y;
+        }
+      }
+    }
+  }
+  UseWideRowLoops(true);
 }
 
 }  // namespace

@@ -165,6 +165,20 @@ struct Options {
   uint64_t frameCount = 0;
 };
 
+// The headless window, keeping a copy of the presented picture only while a
+// frame that is to be written is still ahead: a trace-only run, and a run
+// past its last written frame, copy nothing.
+class ReplayWindow : public headless::HeadlessWindow {
+ public:
+  void KeepFrames(bool keep) { keep_ = keep; }
+  void Present(const uint32_t* pixels, int width, int height) override {
+    if (keep_) headless::HeadlessWindow::Present(pixels, width, height);
+  }
+
+ private:
+  bool keep_ = true;
+};
+
 int RunBoard(int64_t stage) {
   gGame.stage = static_cast<int32_t>(stage);
   SetUpStage();
@@ -199,8 +213,10 @@ int RunScript(const Options& opt) {
     }
   }
 
-  headless::HeadlessWindow window;
+  ReplayWindow window;
   window.SetTickCount(0);
+  const uint64_t lastWritten = opt.frames.empty() ? 0 : opt.frames.rbegin()->first;
+  window.KeepFrames(lastWritten > 0);
   // With --audio the output thread streams to a device that finishes a
   // buffer only when the virtual clock says so, so the samples are the same
   // on every run; without it the game runs silent.
@@ -233,6 +249,7 @@ int RunScript(const Options& opt) {
       --leftInLine;
     }
     window.Advance(FRAME_MILLISECONDS);
+    window.KeepFrames(frame <= lastWritten);
     RunFrame(window);
     if (opt.trace) PrintTrace(frame);
     // One buffer period is 1500 / 44100 s, taken as 34 ms of virtual time.
