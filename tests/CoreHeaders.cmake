@@ -1,13 +1,13 @@
-# Fails when a core source (src/app gfx input game sound) includes anything but
+# Fails when a core source (src/app diag gfx input game sound) includes anything but
 # a project header in quotes or a standard C++ library header.
 set(allowed
   algorithm array atomic bit cassert cerrno cinttypes climits cmath condition_variable cstddef
-  cstdint cstdio cstdlib cstring chrono deque exception fstream functional initializer_list
+  cstdint cstdio cstdlib cstring chrono deque exception filesystem fstream functional initializer_list
   iomanip ios iosfwd iostream istream iterator limits map memory mutex new numeric optional
   ostream random ratio set span sstream string string_view system_error thread tuple
   type_traits unordered_map utility variant vector)
 set(failures "")
-foreach(sub app gfx input game sound)
+foreach(sub app diag gfx input game sound)
   file(GLOB_RECURSE files ${SOURCE_DIR}/src/${sub}/*.cpp ${SOURCE_DIR}/src/${sub}/*.h)
   foreach(f ${files})
     file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include")

@@ -3,6 +3,7 @@
 #include <climits>
 #include <string>
 
+#include "diag/diag.h"
 #include "gfx/bmp.h"
 #include "gfx/raster.h"
 #include "platform/platform.h"
@@ -77,14 +78,30 @@ bool ImageStore::LoadSheet(int slot, const char* path, bool makeMask, COLORREF k
   for (char& c : file)
     if (c == '\\') c = '/';
   Surface loaded;
-  bool ok = LoadBmpFile(file.c_str(), loaded);
+  BmpReason why;
+  bool ok = LoadBmpFile(file.c_str(), loaded, &why);
+  std::string where;
   if (!ok && !file.empty() && file[0] != '/' && !programDir_.empty()) {
     // Started from elsewhere (a desktop launcher): img/ sits beside the program.
     std::string beside = programDir_;
     if (beside.back() != '/') beside += '/';
-    ok = LoadBmpFile((beside + file).c_str(), loaded);
+    BmpReason whyBeside;
+    ok = LoadBmpFile((beside + file).c_str(), loaded, &whyBeside);
+    // The file that is there but broken is the one to name.
+    if (!ok && why.fault == BMP_NOT_FOUND) {
+      if (whyBeside.fault == BMP_NOT_FOUND)
+        where = " (nor beside the program, in " + beside + ")";
+      else
+        file = beside + file;
+      why = whyBeside;
+    }
   }
-  if (!ok) return false;
+  if (!ok) {
+    Diagnostic(("velkari: cannot load picture " + file + ": " + DescribeBmpReason(why) + where +
+                "; it is not drawn")
+                   .c_str());
+    return false;
+  }
   sheet_[slot] = std::move(loaded);
   if (!makeMask) return true;
 

@@ -4,6 +4,7 @@
 #include <new>
 #include <system_error>
 
+#include "diag/diag.h"
 #include "sound/channel_interface.h"
 #include "sound/sound_engine.h"
 
@@ -33,6 +34,9 @@ WaveDevice* waveOut = nullptr;
 uint8_t* waveBuffer[WAVE_BUFFER_COUNT] = {nullptr, nullptr};
 uint32_t bufferTimeout = WAVE_BUFFER_TIMEOUT_MS;
 bool streamStarted = false;
+// The device given to StartSoundOutput opened: its falling quiet is worth a
+// line, a missing device has been reported already.
+bool deviceOpened = false;
 
 std::atomic<uint8_t> stopRequested{0};
 std::atomic<bool> threadRunning{false};
@@ -58,7 +62,9 @@ void WaveStream::open() {
   uint8_t* const buffers[WAVE_BUFFER_COUNT] = {waveBuffer[0], waveBuffer[1]};
   // A device that does not open is kept anyway: its wait then simply runs
   // out, which is how the stream goes silent.
-  waveOut->open(format, buffers, WAVE_BUFFER_SIZE);
+  deviceOpened = waveOut->open(format, buffers, WAVE_BUFFER_SIZE);
+  if (!deviceOpened && waveOut != &gNoDevice)
+    Diagnostic("velkari: no sound device could be opened; the game plays silent");
   stopRequested.store(0);
   threadRunning.store(true);
   try {
@@ -89,6 +95,8 @@ int streamThreadProc() {
       waveOut->write(i);
       if (!waveOut->waitBufferDone(bufferTimeout)) {
         // The device has gone quiet: silent for the rest of the run.
+        if (deviceOpened)
+          Diagnostic("velkari: the sound device stopped playing; the game goes on silent");
         threadRunning.store(false);
         return 0;
       }
