@@ -6,12 +6,13 @@ e2e_fail() {
 }
 
 # e2e_start_game BIN_DIR WORKDIR: starts the game with its sound going to a
-# file, waits for its window; sets GAME_PID and GAME_WIN.
+# file (or to the SDL audio driver named in E2E_AUDIODRIVER), waits for its
+# window; sets GAME_PID and GAME_WIN.
 e2e_start_game() {
   local bin=$1 work=$2
   [ -n "${DISPLAY:-}" ] || e2e_fail "no DISPLAY (run under Xvfb)"
   [ -x "$bin/velkari" ] || e2e_fail "no game executable at $bin/velkari"
-  (cd "$work" && SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" exec "$bin/velkari") \
+  (cd "$work" && SDL_AUDIODRIVER=${E2E_AUDIODRIVER:-disk} SDL_DISKAUDIOFILE="$work/audio.raw" exec "$bin/velkari") \
     >"$work/game.log" 2>&1 &
   GAME_PID=$!
   GAME_WIN=""
@@ -48,6 +49,10 @@ e2e_close_game() {
   done
   end=$(date +%s%N)
   if kill -0 "$GAME_PID" 2>/dev/null; then
+    # Where it hangs, when a debugger is at hand.
+    if command -v gdb >/dev/null 2>&1; then
+      timeout 20 gdb -p "$GAME_PID" -batch -ex 'thread apply all bt' 2>/dev/null | grep '^#\|^Thread' >&2 || true
+    fi
     kill -9 "$GAME_PID"
     e2e_fail "the game did not exit after the close request"
   fi
