@@ -19,7 +19,9 @@ e2e_start_game() {
   local w
   for _ in $(seq 100); do
     # The game's own window, once it is mapped (SDL may make helper windows).
-    for w in $(xdotool search --pid "$GAME_PID" --name velkari 2>/dev/null || true); do
+    # --all: the window must have both the pid and the name (xdotool's
+    # default is either, which finds any other velkari window on the display).
+    for w in $(xdotool search --all --pid "$GAME_PID" --name velkari 2>/dev/null || true); do
       if xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable'; then
         GAME_WIN=$w
         break
@@ -29,7 +31,26 @@ e2e_start_game() {
     kill -0 "$GAME_PID" 2>/dev/null || e2e_fail "the game exited before opening its window: $(cat "$work/game.log")"
     sleep 0.1
   done
-  [ -n "$GAME_WIN" ] || e2e_fail "no game window appeared"
+  if [ -z "$GAME_WIN" ]; then
+    e2e_windows
+    e2e_fail "no game window appeared (pid $GAME_PID)"
+  fi
+}
+
+# e2e_kill_game: ends the game and what it started (SDL shows its message
+# boxes from a child process, which would keep the game's window alive).
+e2e_kill_game() {
+  pkill -9 -P "$GAME_PID" 2>/dev/null || true
+  kill -9 "$GAME_PID" 2>/dev/null || true
+}
+
+# e2e_windows: every named window on the display, for a failure's report.
+e2e_windows() {
+  local w
+  for w in $(xdotool search --name . 2>/dev/null || true); do
+    echo "window $w '$(xdotool getwindowname "$w" 2>/dev/null)' pid $(xdotool getwindowpid "$w" 2>/dev/null)" \
+      "$(xwininfo -id "$w" 2>/dev/null | grep 'Map State')" >&2
+  done
 }
 
 # e2e_shot FILE: a screenshot of the game window (never hangs).
@@ -49,11 +70,13 @@ e2e_close_game() {
   done
   end=$(date +%s%N)
   if kill -0 "$GAME_PID" 2>/dev/null; then
+    echo "closed window $GAME_WIN of pid $GAME_PID; now:" >&2
+    e2e_windows
     # Where it hangs, when a debugger is at hand.
     if command -v gdb >/dev/null 2>&1; then
       timeout 20 gdb -p "$GAME_PID" -batch -ex 'thread apply all bt' 2>/dev/null | grep '^#\|^Thread' >&2 || true
     fi
-    kill -9 "$GAME_PID"
+    e2e_kill_game
     e2e_fail "the game did not exit after the close request"
   fi
   status=0

@@ -18,7 +18,7 @@ bin=$(cd "${1:?usage: fault_matrix.sh BIN_DIR}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.bash"
 work=$(mktemp -d)
-trap 'kill -9 ${GAME_PID:-0} 2>/dev/null || true; rm -rf "$work"' EXIT
+trap '[ -n "${GAME_PID:-}" ] && e2e_kill_game; rm -rf "$work"' EXIT
 
 # The programs are run from a folder with no img/ beside them, so that only
 # the broken img/ of the current folder is seen.
