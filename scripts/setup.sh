@@ -9,8 +9,9 @@ packages=(
 )
 if [ "${1:-}" = "--test" ]; then
   # The end-to-end checks: a virtual X server, key presses, screenshots, sound
-  # measurement, the X client message that closes a window.
-  packages+=(xvfb xdotool imagemagick sox x11-utils python3 python3-xlib)
+  # measurement, the X client message that closes a window, the children of
+  # the game (SDL's message box) ended by their parent's id.
+  packages+=(xvfb xdotool imagemagick sox x11-utils python3 python3-xlib procps)
 fi
 
 missing=()

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite:
 # unit and tool tests in the default and the ASan+UBSan builds, the thread
-# tests under ThreadSanitizer, the fuzzers for a short time, and the
-# end-to-end checks of the real window and sound device under Xvfb.
+# tests under ThreadSanitizer, the fuzzers for a short time from their seed
+# corpora, a short soak of random play, and the end-to-end checks of the real
+# window and sound device under Xvfb (the fault matrix, and the clean exits
+# also with the ASan build's game). Each step prints how long it took.
 #   scripts/test.sh            everything
 #   QUICK=1 scripts/test.sh    the default build's tests only
 set -euo pipefail
@@ -13,7 +15,17 @@ fuzz_seconds=${FUZZ_SECONDS:-30}
 
 scripts/setup.sh --test
 
-step() { printf '\n=== %s\n' "$*"; }
+step_start=$(date +%s)
+step_name=""
+step() {
+  local now
+  now=$(date +%s)
+  [ -n "$step_name" ] && printf '=== %s: %d s\n' "$step_name" $((now - step_start))
+  step_start=$now
+  step_name=$*
+  printf '\n=== %s\n' "$*"
+}
+trap '[ -n "$step_name" ] && printf "=== %s: %d s\n" "$step_name" $(($(date +%s) - step_start))' EXIT
 
 step "default build"
 cmake --preset default >/dev/null
@@ -40,16 +52,11 @@ if [ -n "$tsan_targets" ]; then
   done
 fi
 
-step "fuzzers (${fuzz_seconds} s each)"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$jobs"
-for f in build/fuzz/bin/fuzz-*; do
-  [ -x "$f" ] || continue
-  corpus=$(mktemp -d)
-  echo "--- $(basename "$f")"
-  "$f" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
-  rm -rf "$corpus"
-done
+step "fuzzers (${fuzz_seconds} s each, from fuzz/corpus)"
+SECONDS_EACH=$fuzz_seconds JOBS=$jobs scripts/fuzz.sh
+
+step "soak: random play under ASan + UBSan (scripts/soak.sh runs the full hour)"
+scripts/soak.sh "${SOAK_FRAMES:-6000}" 1
 
 step "end-to-end checks under Xvfb"
 display_no=97
@@ -59,6 +66,8 @@ done
 display=:$display_no
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
-trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+trap 'kill $xvfb_pid 2>/dev/null || true; [ -n "$step_name" ] && printf "=== %s: %d s\n" "$step_name" $(($(date +%s) - step_start))' EXIT
 for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
 DISPLAY=$display ctest --preset default -L e2e --output-on-failure
+step "clean exits of the ASan build's game (LeakSanitizer at every exit)"
+DISPLAY=$display bash tests/e2e/exit_clean.sh build/asan/bin
