@@ -3,9 +3,11 @@
 #   scripts/soak.sh [FRAMES] [SEED]
 #       velkari-replay from the ASan + UBSan build, headless, with the sound
 #       rendered all along: no sanitizer finding, no leak at exit, and the
-#       memory (VmRSS) after the last tenth of the run no larger than after
-#       the first tenth (the first and last ten minutes of the full hour, the
-#       default: 225,000 frames of 16 ms).
+#       anonymous memory (RssAnon: heap and stacks) when the last sixth of the
+#       run begins no larger than when the first sixth ends (the first and
+#       last ten minutes of the full hour, the default: 225,000 frames of
+#       16 ms). ASan's quarantine is off here, so that memory freed and taken
+#       again (the cue texts) is reused and the size shows what is held.
 #   scripts/soak.sh --tsan [SECONDS]
 #       the real window (under Xvfb) and SDL's disk audio device, from the
 #       ThreadSanitizer build, for SECONDS of real time (default 600) with
@@ -66,32 +68,34 @@ seed=${2:-1}
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "${JOBS:-$(nproc)}" --target velkari-replay >/dev/null
 python3 tests/game/tools/random_script.py "$seed" "$frames" >"$work/soak.replay"
-tenth=$((frames / 10))
-[ "$tenth" -gt 0 ] || tenth=1
-# The replay's trace is read as it comes: at every tenth of the run the
-# process's resident memory is taken.
+sixth=$((frames / 6))
+every=$((frames / 30))
+[ "$sixth" -gt 0 ] && [ "$every" -gt 0 ] || { echo "soak: too few frames" >&2; exit 2; }
+# The replay's trace is read as it comes: 30 times over the run, and at the
+# end of the first sixth and the start of the last, the process's resident
+# memory is taken.
 mkfifo "$work/trace"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+ASAN_OPTIONS=detect_leaks=1:quarantine_size_mb=0 UBSAN_OPTIONS=print_stacktrace=1 \
   build/asan/bin/velkari-replay --script "$work/soak.replay" --trace --render-audio \
   >"$work/trace" 2>"$work/stderr" &
 replay=$!
 pids+=("$replay")
 python3 -c '
 import sys
-pid, tenth = int(sys.argv[1]), int(sys.argv[2])
+pid, every, first, last = (int(a) for a in sys.argv[1:5])
 scenes = {}
 for line in sys.stdin:
     f = dict(kv.split("=", 1) for kv in line.split())
     scenes[f["scene"]] = scenes.get(f["scene"], 0) + 1
     frame = int(f["frame"])
-    if frame % tenth == 0:
+    if frame % every == 0 or frame in (first, last):
         try:
-            rss = next(l.split()[1] for l in open(f"/proc/{pid}/status") if l.startswith("VmRSS"))
+            rss = next(l.split()[1] for l in open(f"/proc/{pid}/status") if l.startswith("RssAnon"))
         except (OSError, StopIteration):
             rss = "?"
         print(f"frame {frame} rss_kb {rss}", flush=True)
 print("frames per scene " + " ".join(f"{k}:{v}" for k, v in sorted(scenes.items(), key=lambda kv: int(kv[0]))))
-' "$replay" "$tenth" <"$work/trace" >"$work/samples"
+' "$replay" "$every" "$sixth" "$((frames - sixth))" <"$work/trace" >"$work/samples"
 status=0
 wait "$replay" || status=$?
 cat "$work/samples"
@@ -100,10 +104,10 @@ if [ "$status" -ne 0 ] || [ -s "$work/stderr" ]; then
   echo "FAIL: the soak ended with status $status or wrote to standard error (a sanitizer finding?)" >&2
   exit 1
 fi
-first=$(awk -v t="$tenth" '$1 == "frame" && $2 == t {print $4}' "$work/samples")
-last=$(awk '$1 == "frame" {v = $4} END {print v}' "$work/samples")
-echo "soak: $frames frames (seed $seed) under ASan + UBSan; VmRSS ${first} kB after the first tenth," \
-  "${last} kB at the end"
+first=$(awk -v t="$sixth" '$1 == "frame" && $2 == t {print $4}' "$work/samples")
+last=$(awk -v t="$((frames - sixth))" '$1 == "frame" && $2 == t {print $4}' "$work/samples")
+echo "soak: $frames frames (seed $seed) under ASan + UBSan; RssAnon ${first} kB after frame $sixth," \
+  "${last} kB at frame $((frames - sixth))"
 if [ -z "$first" ] || [ -z "$last" ] || [ "$first" = "?" ] || [ "$last" = "?" ]; then
   echo "FAIL: the memory could not be sampled" >&2
   exit 1

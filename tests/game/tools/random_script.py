@@ -2,7 +2,7 @@
 """Writes a velkari-replay script of seeded random play: random_script.py SEED FRAMES
 
 Mostly walking (arrows or keypad, now and then two at once), with DESTROY,
-PASS, pause and the start key pressed between; games end as the clock runs
+PASS, pauses and the start key pressed between; games end as the clock runs
 out and the title is started again. The same SEED and FRAMES always give the
 same script."""
 import random
@@ -38,15 +38,19 @@ def main() -> int:
         elif r < 0.87:
             keys, count = "X", rng.randint(1, 3)  # DESTROY, a cue every time
         elif r < 0.93:
-            keys, count = rng.choice(["Z", "SPACE"]), 1  # start, or PASS in play
-        elif r < 0.95:
-            keys, count = "ENTER", rng.randint(1, 2)  # DESTROY by its other key
-        elif r < 0.97 and left > 42:
-            # A pause, and on again.
-            for line in ("1 ESC", f"{rng.randint(1, 40)} -", "1 ESC"):
-                out.append(line)
-                left -= int(line.split()[0])
+            # Start, or PASS in play; both lead into play within two frames,
+            # so a pause right after it toggles in play (pause and on again)
+            # rather than at the title, where ESC does nothing and would
+            # leave the next pair the wrong way round.
+            out.append(f"1 {rng.choice(['Z', 'SPACE'])}")
+            left -= 1
+            if left > 46 and rng.random() < 0.3:
+                for line in ("4 -", "1 ESC", f"{rng.randint(1, 40)} -", "1 ESC"):
+                    out.append(line)
+                    left -= int(line.split()[0])
             keys, count = "-", 1
+        elif r < 0.97:
+            keys, count = "ENTER", rng.randint(1, 2)  # DESTROY by its other key
         else:
             keys, count = "X+" + rng.choice(DIRECTIONS), rng.randint(1, 16)
         count = min(count, left)
