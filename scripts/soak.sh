@@ -52,7 +52,7 @@ if [ "${1:-}" = --tsan ]; then
     xdotool keydown --window "$GAME_WIN" "$k" sleep 0.05 keyup --window "$GAME_WIN" "$k" sleep 0.05
     presses=$((presses + 1))
   done
-  e2e_close_game
+  E2E_CLOSE_LIMIT_MS=5000 e2e_close_game
   if grep -q 'ThreadSanitizer' "$work/game/game.log"; then
     cat "$work/game/game.log" >&2
     e2e_fail "ThreadSanitizer reported"
