@@ -36,6 +36,14 @@ void* operator new(std::size_t n) {
 void* operator new[](std::size_t n) {
   return operator new(n);
 }
+// The sound buffers are taken with nothrow new at start-up: the same blocks.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+  if (counting) ++allocations;
+  return std::malloc(n ? n : 1);
+}
+void* operator new[](std::size_t n, const std::nothrow_t& tag) noexcept {
+  return operator new(n, tag);
+}
 void operator delete(void* p) noexcept {
   std::free(p);
 }
