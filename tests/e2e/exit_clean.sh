@@ -119,10 +119,19 @@ printf '%-32s closed in %4d ms, exit 0 (window closed first, then the box)\n' "a
 GAME_PID=""
 
 if [ -n "${EXIT_GAME_OVER:-}" ]; then
+  # Meanwhile velkari-replay draws the same game over screen: stage 1 left
+  # alone until its clock has run out.
+  printf '1 -\n1 Z\n10850 -\n' >"$work/game_over.replay"
+  (cd "$bin" && ./velkari-replay --script "$work/game_over.replay" --frame "10852:$work/game_over.bmp") &
+  replay=$!
   GAME_LOG=$work/game_over/game.log
   start game_over
   press z
-  # 180 units of 60 frames each.
-  sleep 175
+  # 180 units of 60 frames each: 172.8 s.
+  sleep 176
+  e2e_shot "$work/game_over/shot.png" || e2e_fail "no screenshot of the game over screen"
+  wait "$replay" || e2e_fail "velkari-replay failed"
+  n=$(compare -metric AE "$work/game_over/shot.png" "$work/game_over.bmp" null: 2>&1 || true)
+  [ "$n" = 0 ] || e2e_fail "the window does not show the game over screen ($n pixels differ)"
   finish game_over
 fi
