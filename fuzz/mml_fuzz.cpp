@@ -1,8 +1,10 @@
 // Arbitrary bytes as MML: the first byte picks a channel, the rest up to the
 // first newline is its text and whatever follows is a second text on another
 // channel (so that two channels share the noise register). Both are compiled,
-// linted and played for a few buffers; nothing may read or write outside its
-// buffers, hang, or trip the sanitizers.
+// linted and played for a few short buffers (the sequencer steps at every
+// note's end, so short buffers of quick notes reach it as often as long ones
+// and keep the fuzzer fast); nothing may read or write outside its buffers,
+// hang, or trip the sanitizers.
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -40,16 +42,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   clearAllChannelText();
   playChannelCue(ch, first.c_str());
   if (!second.empty()) playChannelCue((ch + 3) & 7, second.c_str());
+  // 256 frames a buffer.
+  constexpr int SHORT_BUFFER = 1024;
   static uint8_t buffer[WAVE_BUFFER_SIZE];
   for (int b = 0; b < 4; ++b) {
     std::lock_guard<std::mutex> lock(soundEngineMutex());
-    renderMix(buffer, WAVE_BUFFER_SIZE);
+    renderMix(buffer, SHORT_BUFFER);
   }
   // A cue replacing a playing one, then the rest of the channel operations.
   playChannelCue(ch, second.c_str());
   {
     std::lock_guard<std::mutex> lock(soundEngineMutex());
-    renderMix(buffer, WAVE_BUFFER_SIZE);
+    renderMix(buffer, SHORT_BUFFER);
   }
   stopAllChannels();
   releaseAllChannelText();

@@ -23,9 +23,10 @@ if [ "${1:-}" = "--windows" ] || [ "${1:-}" = "--test" ]; then
 fi
 if [ "${1:-}" = "--test" ]; then
   # The end-to-end checks: a virtual X server, key presses, screenshots, sound
-  # measurement, the X client message that closes a window; for the web page
+  # measurement, the X client message that closes a window, the children of
+  # the game (SDL's message box) ended by their parent's id; for the web page
   # Debian's chromium, driven headless by puppeteer-core from npm.
-  packages+=(xvfb xdotool imagemagick sox x11-utils python3 python3-xlib)
+  packages+=(xvfb xdotool imagemagick sox x11-utils python3 python3-xlib procps)
   # The Windows programs under Wine (64-bit only: no i386 architecture).
   packages+=(wine wine64)
   packages+=("${web_packages[@]}" chromium)

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite:
 # unit and tool tests in the default and the ASan+UBSan builds, the thread
-# tests under ThreadSanitizer, the fuzzers for a short time, the web page in
-# headless chromium, the end-to-end checks of the real window and sound
-# device under Xvfb, and the Windows build with its checks under Wine.
+# tests under ThreadSanitizer, the fuzzers for a short time from their seed
+# corpora, a short soak of random play, the web page in headless chromium, the
+# end-to-end checks of the real window and sound device under Xvfb (the fault
+# matrix, and the clean exits also with the ASan build's game), and the
+# Windows build with its checks under Wine. Each step prints how long it took.
 #   scripts/test.sh            everything
 #   QUICK=1 scripts/test.sh    the default build's tests only
 set -euo pipefail
@@ -14,7 +16,17 @@ fuzz_seconds=${FUZZ_SECONDS:-30}
 
 scripts/setup.sh --test
 
-step() { printf '\n=== %s\n' "$*"; }
+step_start=$(date +%s)
+step_name=""
+step() {
+  local now
+  now=$(date +%s)
+  [ -n "$step_name" ] && printf '=== %s: %d s\n' "$step_name" $((now - step_start))
+  step_start=$now
+  step_name=$*
+  printf '\n=== %s\n' "$*"
+}
+trap '[ -n "$step_name" ] && printf "=== %s: %d s\n" "$step_name" $(($(date +%s) - step_start))' EXIT
 
 step "default build"
 cmake --preset default >/dev/null
@@ -50,16 +62,11 @@ if [ -n "$tsan_targets" ]; then
   done
 fi
 
-step "fuzzers (${fuzz_seconds} s each)"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$jobs"
-for f in build/fuzz/bin/fuzz-*; do
-  [ -x "$f" ] || continue
-  corpus=$(mktemp -d)
-  echo "--- $(basename "$f")"
-  "$f" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
-  rm -rf "$corpus"
-done
+step "fuzzers (${fuzz_seconds} s each, from fuzz/corpus)"
+SECONDS_EACH=$fuzz_seconds JOBS=$jobs scripts/fuzz.sh
+
+step "soak: random play under ASan + UBSan (scripts/soak.sh runs the full hour)"
+scripts/soak.sh "${SOAK_FRAMES:-6000}" 1
 
 step "web page in headless chromium"
 JOBS=$jobs tests/web/check.sh build/default/bin
@@ -72,9 +79,12 @@ done
 display=:$display_no
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
-trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+trap 'kill $xvfb_pid 2>/dev/null || true; [ -n "$step_name" ] && printf "=== %s: %d s\n" "$step_name" $(($(date +%s) - step_start))' EXIT
 for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
 DISPLAY=$display ctest --preset default -L e2e --output-on-failure
+step "clean exits of the ASan build's game (LeakSanitizer at every exit)"
+# LeakSanitizer scans the heap as the process ends: a second of slack for it.
+E2E_CLOSE_LIMIT_MS=2000 DISPLAY=$display bash tests/e2e/exit_clean.sh build/asan/bin
 
 step "Windows cross build (MinGW-w64) and its checks under Wine"
 scripts/windows.sh --zip

@@ -1,4 +1,4 @@
-# Fails when a core source (src/app gfx input game sound, and the platform
+# Fails when a core source (src/app diag gfx input game sound, and the platform
 # contract in src/platform) includes anything but a project header in quotes or
 # a standard C++ library header, or when the contract holds an implementation.
 set(allowed
@@ -8,7 +8,7 @@ set(allowed
   ostream random ratio set span sstream string string_view system_error thread tuple
   type_traits unordered_map utility variant vector)
 set(failures "")
-foreach(sub app gfx input game sound platform)
+foreach(sub app diag gfx input game sound platform)
   file(GLOB_RECURSE files ${SOURCE_DIR}/src/${sub}/*.cpp ${SOURCE_DIR}/src/${sub}/*.h)
   foreach(f ${files})
     file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include")

@@ -53,7 +53,7 @@ bool HeadlessWaveDevice::FinishBuffer() {
     if (!open_ || queue_.empty()) return false;
     const uint8_t* samples = buffers_[queue_.front()];
     queue_.pop_front();
-    played_.insert(played_.end(), samples, samples + bufferBytes_);
+    if (keep_) played_.insert(played_.end(), samples, samples + bufferBytes_);
     ++playedBuffers_;
   }
   done_.set();

@@ -35,6 +35,10 @@ class HeadlessWaveDevice final : public WaveDevice {
   void DeferOpenSignal() { deferOpen_ = true; }
   void GiveOpenSignal() { done_.set(); }
 
+  // Whether finished buffers are kept for Played (the default); a long run
+  // that only needs the stream to go on turns it off.
+  void KeepPlayed(bool keep) { keep_ = keep; }
+
   // Finishes the oldest queued buffer: keeps a copy of its samples and
   // signals it done. False when nothing is queued.
   bool FinishBuffer();
@@ -60,6 +64,7 @@ class HeadlessWaveDevice final : public WaveDevice {
   std::condition_variable written_;
   bool open_ = false;
   bool deferOpen_ = false;
+  bool keep_ = true;
   WaveFormat format_;
   uint8_t* buffers_[WAVE_BUFFER_COUNT] = {nullptr, nullptr};
   int bufferBytes_ = 0;

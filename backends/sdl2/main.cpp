@@ -16,11 +16,14 @@ int main(int argc, char** argv) {
   // The frame is finished in memory; the window only needs its plain surface,
   // not a 3D renderer behind it.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // Before SDL's video starts: SDL chains to this handler while it runs and
+  // puts it back when it shuts down, so a late error during SDL_Quit is
+  // still caught.
+  sdl2::IgnoreLateWakeupErrors();
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     std::fprintf(stderr, "velkari: no display to open a window on: %s\n", SDL_GetError());
     return 0;
   }
-  sdl2::IgnoreLateWakeupErrors();
   // Without a sound device or a joystick the game runs on, silent or on the
   // keyboard alone.
   SDL_InitSubSystem(SDL_INIT_AUDIO);

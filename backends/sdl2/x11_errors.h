@@ -1,5 +1,6 @@
 // X11 error handling for the SDL backend on Linux, installed once by main
-// right after SDL has opened its display connections.
+// before SDL opens its display connections (SDL keeps the handler it finds
+// and restores it when its video shuts down, closing those connections).
 #pragma once
 
 namespace sdl2 {

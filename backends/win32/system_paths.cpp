@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "diag/diag.h"
+
 namespace win32 {
 
 std::string Utf8FromWide(const wchar_t* text) {
@@ -13,6 +15,31 @@ std::string Utf8FromWide(const wchar_t* text) {
   WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), bytes, nullptr, nullptr);
   out.resize(static_cast<size_t>(bytes - 1));
   return out;
+}
+
+namespace {
+
+void DebuggerAndStandardError(const char* utf8Line) {
+  const int chars = MultiByteToWideChar(CP_UTF8, 0, utf8Line, -1, nullptr, 0);
+  if (chars > 0) {
+    std::vector<wchar_t> wide(static_cast<size_t>(chars) + 1);
+    MultiByteToWideChar(CP_UTF8, 0, utf8Line, -1, wide.data(), chars);
+    wide[static_cast<size_t>(chars) - 1] = L'\n';
+    wide[static_cast<size_t>(chars)] = L'\0';
+    OutputDebugStringW(wide.data());
+  }
+  // A GUI program has no standard error unless it was given one.
+  const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  if (err == nullptr || err == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  const std::string line = std::string(utf8Line) + "\n";
+  WriteFile(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+}  // namespace
+
+void ReportToDebuggerAndStandardError() {
+  SetDiagnosticSink(&DebuggerAndStandardError);
 }
 
 std::string ProgramFolder() {

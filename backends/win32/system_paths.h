@@ -21,6 +21,11 @@ std::string Utf8FromWide(const wchar_t* text);
 // and the tools read and print the same bytes as on Linux.
 void BinaryStandardStreams();
 
+// Routes the program's one-line reports (a picture that does not load, no sound
+// device) to the debugger's output and, where the program has one (started
+// from a console, or with its error output redirected), to standard error.
+void ReportToDebuggerAndStandardError();
+
 // Replaces the arguments main was given (in the ANSI code page, where a name
 // in another script turns into question marks) with the command line's own
 // UTF-16 arguments as UTF-8, which is how the tools read file names and texts.

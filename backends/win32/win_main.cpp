@@ -14,6 +14,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   // A 1 ms tick count and wait: frames fall due on time, not on the 15.6 ms
   // steps of the default timer.
   timeBeginPeriod(1);
+  win32::ReportToDebuggerAndStandardError();
   int exitCode = 0;
   {
     win32::WaveOutDevice device;

@@ -1,7 +1,10 @@
 #include "gfx/bmp.h"
 
 #include <bit>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -49,13 +52,30 @@ struct Field {
 
 }  // namespace
 
-bool DecodeBmp(const uint8_t* data, size_t size, Surface& out) {
-  if (!data || size < FILE_HEADER_BYTES + CORE_HEADER_BYTES) return false;
-  if (data[0] != 'B' || data[1] != 'M') return false;
+bool DecodeBmp(const uint8_t* data, size_t size, Surface& out, BmpReason* why) {
+  BmpReason local;
+  BmpReason& r = why ? *why : local;
+  r = BmpReason{};
+  auto refuse = [&r](BmpFault fault) {
+    r.fault = fault;
+    return false;
+  };
+  auto truncated = [&r, size](uint64_t need) {
+    r.fault = BMP_TRUNCATED;
+    r.have = size;
+    r.need = need;
+    return false;
+  };
+  if (!data || size == 0) return refuse(BMP_EMPTY);
+  if (size < 2 || data[0] != 'B' || data[1] != 'M') return refuse(BMP_NOT_A_BITMAP);
+  if (size < FILE_HEADER_BYTES + CORE_HEADER_BYTES)
+    return truncated(FILE_HEADER_BYTES + CORE_HEADER_BYTES);
   const uint32_t pixelOffset = Le32(data + 10);
   const uint32_t headerSize = Le32(data + FILE_HEADER_BYTES);
-  if (headerSize != CORE_HEADER_BYTES && headerSize < INFO_HEADER_BYTES) return false;
-  if (headerSize > size - FILE_HEADER_BYTES) return false;
+  if (headerSize != CORE_HEADER_BYTES && headerSize < INFO_HEADER_BYTES)
+    return refuse(BMP_BAD_HEADER);
+  if (headerSize > size - FILE_HEADER_BYTES)
+    return truncated(uint64_t{FILE_HEADER_BYTES} + headerSize);
   const uint8_t* h = data + FILE_HEADER_BYTES;
 
   int64_t width, height;
@@ -78,14 +98,20 @@ bool DecodeBmp(const uint8_t* data, size_t size, Surface& out) {
   }
   const bool topDown = height < 0;
   if (topDown) height = -height;
-  if (planes != 1) return false;
-  if (width <= 0 || height <= 0 || width > BMP_MAX_SIDE || height > BMP_MAX_SIDE) return false;
-  if (width * height > BMP_MAX_PIXELS) return false;
-  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
+  r.width = width;
+  r.height = height;
+  r.bitsPerPixel = bpp;
+  r.compression = compression;
+  if (planes != 1) return refuse(BMP_BAD_HEADER);
+  if (width <= 0 || height <= 0 || width > BMP_MAX_SIDE || height > BMP_MAX_SIDE)
+    return refuse(BMP_SIZE_REFUSED);
+  if (width * height > BMP_MAX_PIXELS) return refuse(BMP_SIZE_REFUSED);
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+    return refuse(BMP_DEPTH_REFUSED);
   if (compression == BI_BITFIELDS) {
-    if (bpp != 16 && bpp != 32) return false;
+    if (bpp != 16 && bpp != 32) return refuse(BMP_DEPTH_REFUSED);
   } else if (compression != BI_RGB) {
-    return false;  // run-length, JPEG and PNG payloads are not read
+    return refuse(BMP_COMPRESSION_REFUSED);  // run-length, JPEG and PNG payloads are not read
   }
 
   // Colour masks: in the header from version 2 on, else right after it.
@@ -96,12 +122,13 @@ bool DecodeBmp(const uint8_t* data, size_t size, Surface& out) {
     if (headerSize >= INFO_HEADER_BYTES + 12) {
       m = h + INFO_HEADER_BYTES;
     } else {
-      if (size - afterHeader < 12) return false;
+      if (size - afterHeader < 12) return truncated(afterHeader + 12);
       m = data + afterHeader;
       afterHeader += 12;
     }
-    if (!red.Set(Le32(m)) || !green.Set(Le32(m + 4)) || !blue.Set(Le32(m + 8))) return false;
-    if (red.mask == 0 && green.mask == 0 && blue.mask == 0) return false;
+    if (!red.Set(Le32(m)) || !green.Set(Le32(m + 4)) || !blue.Set(Le32(m + 8)))
+      return refuse(BMP_BAD_MASKS);
+    if (red.mask == 0 && green.mask == 0 && blue.mask == 0) return refuse(BMP_BAD_MASKS);
   } else if (bpp == 16) {
     red.Set(0x7C00);
     green.Set(0x03E0);
@@ -113,10 +140,10 @@ bool DecodeBmp(const uint8_t* data, size_t size, Surface& out) {
   size_t paletteSize = 0;
   if (bpp <= 8) {
     const size_t full = size_t{1} << bpp;
-    if (paletteUsed > full) return false;
+    if (paletteUsed > full) return refuse(BMP_BAD_PALETTE);
     paletteSize = paletteUsed ? paletteUsed : full;
     const size_t bytes = paletteSize * paletteEntryBytes;
-    if (size - afterHeader < bytes) return false;
+    if (size - afterHeader < bytes) return truncated(afterHeader + bytes);
     for (size_t i = 0; i < paletteSize; ++i) {
       const uint8_t* e = data + afterHeader + i * paletteEntryBytes;
       palette[i] = Rgb(e[2], e[1], e[0]);
@@ -124,11 +151,13 @@ bool DecodeBmp(const uint8_t* data, size_t size, Surface& out) {
   }
 
   const int64_t stride = ((width * bpp + 31) / 32) * 4;
-  if (pixelOffset < afterHeader || pixelOffset > size) return false;
-  if (static_cast<int64_t>(size - pixelOffset) < stride * height) return false;
+  if (pixelOffset < afterHeader) return refuse(BMP_BAD_HEADER);
+  if (pixelOffset > size || static_cast<int64_t>(size - pixelOffset) < stride * height)
+    return truncated(uint64_t{pixelOffset} + static_cast<uint64_t>(stride * height));
 
   Surface result;
-  if (!result.Create(static_cast<int>(width), static_cast<int>(height))) return false;
+  if (!result.Create(static_cast<int>(width), static_cast<int>(height)))
+    return refuse(BMP_OUT_OF_MEMORY);
   const int w = static_cast<int>(width), hgt = static_cast<int>(height);
   for (int row = 0; row < hgt; ++row) {
     const uint8_t* src =
@@ -142,7 +171,7 @@ bool DecodeBmp(const uint8_t* data, size_t size, Surface& out) {
         case 8: {
           const size_t bit = static_cast<size_t>(x) * bpp;
           const uint32_t index = (src[bit / 8] >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1);
-          if (index >= paletteSize) return false;
+          if (index >= paletteSize) return refuse(BMP_BAD_PALETTE);
           c = palette[index];
           break;
         }
@@ -172,16 +201,107 @@ bool DecodeBmp(const uint8_t* data, size_t size, Surface& out) {
   return true;
 }
 
-bool LoadBmpFile(const char* path, Surface& out) {
-  if (!path || !*path) return false;
+bool LoadBmpFile(const char* path, Surface& out, BmpReason* why) {
+  BmpReason local;
+  BmpReason& r = why ? *why : local;
+  r = BmpReason{};
+  if (!path || !*path) {
+    r.fault = BMP_NOT_FOUND;
+    return false;
+  }
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(Utf8Path(path), ec);
+  if (!std::filesystem::exists(status)) {
+    // A path that cannot be looked at (a part of it is no folder, no
+    // permission) is as good as missing to the game.
+    r.fault = status.type() == std::filesystem::file_type::unknown ? BMP_UNREADABLE : BMP_NOT_FOUND;
+    return false;
+  }
+  if (std::filesystem::is_directory(status)) {
+    r.fault = BMP_FOLDER;
+    return false;
+  }
   std::ifstream file(Utf8Path(path), std::ios::binary | std::ios::ate);
-  if (!file) return false;
+  if (!file) {
+    r.fault = BMP_UNREADABLE;
+    return false;
+  }
   const std::streamoff length = file.tellg();
-  if (length <= 0 || length > BMP_MAX_FILE_BYTES) return false;
+  if (length < 0) {
+    r.fault = BMP_UNREADABLE;
+    return false;
+  }
+  if (length > BMP_MAX_FILE_BYTES) {
+    r.fault = BMP_FILE_TOO_LARGE;
+    r.have = static_cast<uint64_t>(length);
+    r.need = BMP_MAX_FILE_BYTES;
+    return false;
+  }
+  if (length == 0) {
+    r.fault = BMP_EMPTY;
+    return false;
+  }
   std::vector<uint8_t> bytes(static_cast<size_t>(length));
   file.seekg(0);
-  if (!file.read(reinterpret_cast<char*>(bytes.data()), length)) return false;
-  return DecodeBmp(bytes.data(), bytes.size(), out);
+  if (!file.read(reinterpret_cast<char*>(bytes.data()), length)) {
+    r.fault = BMP_UNREADABLE;
+    return false;
+  }
+  return DecodeBmp(bytes.data(), bytes.size(), out, &r);
+}
+
+std::string DescribeBmpReason(const BmpReason& why) {
+  char detail[96] = "";
+  const char* text = "";
+  switch (why.fault) {
+    case BMP_OK:
+      return "loaded";
+    case BMP_NOT_FOUND:
+      return "not found";
+    case BMP_FOLDER:
+      return "a folder, not a file";
+    case BMP_UNREADABLE:
+      return "cannot be read";
+    case BMP_EMPTY:
+      return "empty";
+    case BMP_FILE_TOO_LARGE:
+      std::snprintf(detail, sizeof detail, "too large (%llu bytes, at most %llu)",
+                    static_cast<unsigned long long>(why.have),
+                    static_cast<unsigned long long>(why.need));
+      return detail;
+    case BMP_NOT_A_BITMAP:
+      return "not a bitmap";
+    case BMP_TRUNCATED:
+      std::snprintf(detail, sizeof detail, "truncated (%llu of %llu bytes)",
+                    static_cast<unsigned long long>(why.have),
+                    static_cast<unsigned long long>(why.need));
+      return detail;
+    case BMP_BAD_HEADER:
+      return "a damaged bitmap header";
+    case BMP_SIZE_REFUSED:
+      std::snprintf(detail, sizeof detail, "a size the reader refuses (%lld x %lld pixels)",
+                    static_cast<long long>(why.width), static_cast<long long>(why.height));
+      return detail;
+    case BMP_DEPTH_REFUSED:
+      std::snprintf(detail, sizeof detail, "a depth the reader refuses (%u bits per pixel%s)",
+                    static_cast<unsigned>(why.bitsPerPixel),
+                    why.compression == BI_BITFIELDS ? " with bit fields" : "");
+      return detail;
+    case BMP_COMPRESSION_REFUSED:
+      std::snprintf(detail, sizeof detail, "a compression the reader refuses (type %u)",
+                    static_cast<unsigned>(why.compression));
+      return detail;
+    case BMP_BAD_MASKS:
+      text = "damaged colour masks";
+      break;
+    case BMP_BAD_PALETTE:
+      text = "a damaged palette";
+      break;
+    case BMP_OUT_OF_MEMORY:
+      text = "out of memory";
+      break;
+  }
+  return text;
 }
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "gfx/surface.h"
@@ -20,13 +21,45 @@ constexpr int BMP_MAX_SIDE = 16384;
 constexpr int64_t BMP_MAX_PIXELS = int64_t{1} << 24;
 constexpr int64_t BMP_MAX_FILE_BYTES = int64_t{1} << 27;
 
-// Decodes `size` bytes at `data`. True and `out` replaced on success; false
-// with `out` unchanged for anything malformed.
-bool DecodeBmp(const uint8_t* data, size_t size, Surface& out);
+// Why a file was refused, so that the one line the program writes about it
+// can say so.
+enum BmpFault : uint8_t {
+  BMP_OK,
+  BMP_NOT_FOUND,
+  BMP_FOLDER,          // the path names a folder
+  BMP_UNREADABLE,      // there, but it cannot be opened or read
+  BMP_EMPTY,           // a file of no bytes
+  BMP_FILE_TOO_LARGE,  // more than BMP_MAX_FILE_BYTES
+  BMP_NOT_A_BITMAP,    // no "BM" at the start
+  BMP_TRUNCATED,       // ends before the header, palette or pixels it announces
+  BMP_BAD_HEADER,      // an unknown header size, planes other than 1, pixels inside the header
+  BMP_SIZE_REFUSED,    // a width or height of 0 or less, or beyond the limits above
+  BMP_DEPTH_REFUSED,   // bits per pixel the reader does not take
+  BMP_COMPRESSION_REFUSED,
+  BMP_BAD_MASKS,    // bit-field masks that are empty or not contiguous
+  BMP_BAD_PALETTE,  // a palette larger than the depth allows, or a pixel beyond it
+  BMP_OUT_OF_MEMORY,
+};
 
-// Reads a whole file (path in UTF-8) and decodes it. False when the file cannot be opened or
-// read, is larger than BMP_MAX_FILE_BYTES, or does not decode.
-bool LoadBmpFile(const char* path, Surface& out);
+struct BmpReason {
+  BmpFault fault = BMP_OK;
+  int64_t width = 0, height = 0;               // as the header claims (BMP_SIZE_REFUSED)
+  uint32_t bitsPerPixel = 0, compression = 0;  // (BMP_DEPTH_REFUSED, BMP_COMPRESSION_REFUSED)
+  uint64_t have = 0, need = 0;                 // bytes (BMP_TRUNCATED, BMP_FILE_TOO_LARGE)
+};
+
+// The reason in a few words, e.g. "truncated (100 of 3126 bytes)".
+std::string DescribeBmpReason(const BmpReason& why);
+
+// Decodes `size` bytes at `data`. True and `out` replaced on success; false
+// with `out` unchanged for anything malformed, and the reason in *why when
+// it is given.
+bool DecodeBmp(const uint8_t* data, size_t size, Surface& out, BmpReason* why = nullptr);
+
+// Reads a whole file (path in UTF-8) and decodes it. False when the file is missing, a
+// folder, cannot be read, is larger than BMP_MAX_FILE_BYTES, or does not
+// decode; the reason in *why when it is given.
+bool LoadBmpFile(const char* path, Surface& out, BmpReason* why = nullptr);
 
 // Encodes a surface as an uncompressed 24-bit bottom-up BMP, the form the art
 // build writes its sheets in and the tools write captured frames in. An

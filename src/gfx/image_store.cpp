@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
-#include <fstream>
 #include <string>
 
+#include "diag/diag.h"
 #include "gfx/bmp.h"
 #include "gfx/raster.h"
 #include "gfx/utf8_path.h"
@@ -70,9 +69,12 @@ bool ImageStore::Create(const char* programDir, platform::Window* window, int cl
 
 // Said once for each picture that could not be loaded, so that a player who
 // starts the game from elsewhere sees where it looked.
-void ImageStore::ReportMissing(const std::string& file, const std::string& unreadable) const {
-  if (!unreadable.empty()) {
-    std::fprintf(stderr, "velkari: %s is not a bitmap the game can read\n", unreadable.c_str());
+void ImageStore::ReportMissing(const std::string& file, const std::string& broken,
+                               const BmpReason& why) const {
+  if (!broken.empty()) {
+    Diagnostic(("velkari: cannot load picture " + broken + ": " + DescribeBmpReason(why) +
+                "; it is not drawn")
+                   .c_str());
     return;
   }
   const size_t slash = file.find_last_of('/');
@@ -82,8 +84,9 @@ void ImageStore::ReportMissing(const std::string& file, const std::string& unrea
     if (!tried.empty()) tried += ", ";
     tried += folder.empty() && !IsAbsolute(file) ? "./" + sub : folder + sub;
   }
-  std::fprintf(stderr, "velkari: %s is in none of the folders tried: %s\n", file.c_str(),
-               tried.c_str());
+  Diagnostic(
+      ("velkari: cannot load picture " + file + ": not found in " + tried + "; it is not drawn")
+          .c_str());
 }
 
 bool ImageStore::Destroy() {
@@ -188,16 +191,22 @@ bool ImageStore::LoadSheet(int slot, const char* path, bool makeMask, COLORREF k
     if (c == '\\') c = '/';
   Surface loaded;
   bool ok = false;
-  std::string unreadable;
+  // A file that is there but broken is passed over for the next folder, and
+  // is the one to name if no folder holds a good one.
+  std::string broken;
+  BmpReason why;
   for (const std::string& folder : IsAbsolute(file) ? std::vector<std::string>{""} : folders_) {
     const std::string candidate = folder + file;
-    if (!std::ifstream(Utf8Path(candidate), std::ios::binary)) continue;
-    ok = LoadBmpFile(candidate.c_str(), loaded);
+    BmpReason whyHere;
+    ok = LoadBmpFile(candidate.c_str(), loaded, &whyHere);
     if (ok) break;
-    if (unreadable.empty()) unreadable = candidate;
+    if (broken.empty() && whyHere.fault != BMP_NOT_FOUND) {
+      broken = candidate;
+      why = whyHere;
+    }
   }
   if (!ok) {
-    ReportMissing(file, unreadable);
+    ReportMissing(file, broken, why);
     return false;
   }
   sheet_[slot] = std::move(loaded);

@@ -11,6 +11,8 @@
 
 #include "gfx/surface.h"
 
+struct BmpReason;
+
 namespace platform {
 class Window;
 }
@@ -93,7 +95,8 @@ class ImageStore {
 
  private:
   void DrawRect(int slot, int x, int y, int width, int height, int sx, int sy);
-  void ReportMissing(const std::string& file, const std::string& unreadable) const;
+  void ReportMissing(const std::string& file, const std::string& broken,
+                     const BmpReason& why) const;
   void DrawPiece(int slot, int x, int y, int width, int height, int sx, int sy);
   // Makes black every tile that Clear left to fill.
   void FillPending() const;

@@ -4,6 +4,7 @@
 #include <new>
 #include <system_error>
 
+#include "diag/diag.h"
 #include "sound/buffer_done_signal.h"
 #include "sound/channel_interface.h"
 #include "sound/sound_engine.h"
@@ -37,6 +38,9 @@ bool streamStarted = false;
 StreamDriver streamDriver = StreamDriver::Thread;
 // The buffer the stream wrote last; the next render goes into the other.
 int nextBuffer = 0;
+// The device given to StartSoundOutput opened: its falling quiet is worth a
+// line, a missing device has been reported already.
+bool deviceOpened = false;
 
 std::atomic<uint8_t> stopRequested{0};
 std::atomic<bool> threadRunning{false};
@@ -62,7 +66,9 @@ void WaveStream::open() {
   uint8_t* const buffers[WAVE_BUFFER_COUNT] = {waveBuffer[0], waveBuffer[1]};
   // A device that does not open is kept anyway: its wait then simply runs
   // out, which is how the stream goes silent.
-  waveOut->open(format, buffers, WAVE_BUFFER_SIZE);
+  deviceOpened = waveOut->open(format, buffers, WAVE_BUFFER_SIZE);
+  if (!deviceOpened && waveOut != &gNoDevice)
+    Diagnostic("velkari: no sound device could be opened; the game plays silent");
   stopRequested.store(0);
   threadRunning.store(true);
   if (streamDriver == StreamDriver::Device) {
@@ -99,6 +105,8 @@ int streamThreadProc() {
     for (;;) {
       if (!waveOut->waitBufferDone(bufferTimeout)) {
         // The device has gone quiet: silent for the rest of the run.
+        if (deviceOpened)
+          Diagnostic("velkari: the sound device stopped playing; the game goes on silent");
         threadRunning.store(false);
         return 0;
       }

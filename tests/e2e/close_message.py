@@ -17,7 +17,8 @@ def main() -> int:
     delete = d.intern_atom("WM_DELETE_WINDOW")
     msg = event.ClientMessage(window=win, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0]))
     win.send_event(msg, event_mask=X.NoEventMask)
-    d.flush()
+    # A round trip: the server has taken the message before this exits.
+    d.sync()
     return 0
 
 

@@ -45,14 +45,14 @@ e2e_shot "$work/title.png" || e2e_fail "no screenshot of the title"
 n=$(compare -metric AE "$work/title.png" "$work/ref_title.bmp" null: 2>&1 || true)
 [ "$n" = 0 ] || e2e_fail "the installed game's title differs from velkari-replay's in $n pixels"
 e2e_close_game
-grep -q 'none of the folders' "$work/game.log" && e2e_fail "the installed game missed a picture: $(cat "$work/game.log")"
+grep -q 'cannot load picture' "$work/game.log" && e2e_fail "the installed game missed a picture: $(cat "$work/game.log")"
 
 # Without its pictures the game still opens, and says where it looked.
 mv "$prefix/share/velkari/img" "$prefix/share/velkari/img.away"
 e2e_start_game "$prefix/bin" "$work" /
 sleep 0.5
 e2e_close_game
-expected="velkari: img/tobernix.bmp is in none of the folders tried: ./img/, $prefix/bin/img/, $prefix/share/velkari/img/"
+expected="velkari: cannot load picture img/tobernix.bmp: not found in ./img/, $prefix/bin/img/, $prefix/share/velkari/img/; it is not drawn"
 grep -qxF "$expected" "$work/game.log" || e2e_fail "no word of the folders tried: $(cat "$work/game.log")"
 echo "installed $(find "$prefix" -type f | wc -l) files; desktop entry and metainfo valid;" \
   "title from / identical to the replay; missing pictures named"

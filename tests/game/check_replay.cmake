@@ -1,7 +1,8 @@
 # cmake -DREPLAY=velkari-replay -DSCRIPT=FILE.replay [-DHASHES=FILE | -DAUDIO_FRAMES=N]
-#       [-DWORKDIR=DIR] -P check_replay.cmake
+#       [-DUP_TO_FRAME=N] [-DWORKDIR=DIR] -P check_replay.cmake
 # Without HASHES: runs the script with --trace and fails unless every "#> LINE"
-# of the script is printed as a whole line of the trace.
+# of the script is printed as a whole line of the trace. With UP_TO_FRAME, only
+# the first N frames are run and only the lines of those frames are expected.
 # With HASHES (lines "NAME FRAME SHA256"): writes each named frame as a BMP
 # and fails unless its SHA-256 is the one listed.
 cmake_policy(SET CMP0007 NEW)
@@ -77,13 +78,26 @@ if(HASHES)
   return()
 endif()
 
-execute_process(COMMAND ${REPLAY} --script ${SCRIPT} --trace RESULT_VARIABLE rc
+set(upto "")
+if(UP_TO_FRAME)
+  set(upto --frames ${UP_TO_FRAME})
+endif()
+execute_process(COMMAND ${REPLAY} --script ${SCRIPT} --trace ${upto} RESULT_VARIABLE rc
                 OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "velkari-replay failed (${rc}): ${err}")
 endif()
 string(REPLACE "\n" ";" lines "${out}")
 file(STRINGS ${SCRIPT} wants REGEX "^#> ")
+if(UP_TO_FRAME)
+  set(kept "")
+  foreach(w ${wants})
+    if(w MATCHES "^#> frame=([0-9]+) " AND CMAKE_MATCH_1 LESS_EQUAL UP_TO_FRAME)
+      list(APPEND kept "${w}")
+    endif()
+  endforeach()
+  set(wants ${kept})
+endif()
 if(NOT wants)
   message(FATAL_ERROR "${SCRIPT} expects nothing")
 endif()

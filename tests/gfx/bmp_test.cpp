@@ -104,6 +104,8 @@ TEST(Bmp, DecodesEverySupportedFormat) {
 struct Damage {
   const char* name;
   void (*apply)(std::vector<uint8_t>& file);
+  BmpFault fault;
+  const char* said = nullptr;  // the reason as the one-line report words it
 };
 
 void Set32(std::vector<uint8_t>& f, size_t at, uint32_t v) {
@@ -118,32 +120,49 @@ void Set16(std::vector<uint8_t>& f, size_t at, uint32_t v) {
 // (header 40 bytes at 14, palette at 54, pixels at 62).
 TEST(Bmp, RefusesMalformedFilesAndLeavesTheOutputAlone) {
   const Damage damages[] = {
-      {"empty", [](std::vector<uint8_t>& f) { f.clear(); }},
-      {"only the file header", [](std::vector<uint8_t>& f) { f.resize(14); }},
-      {"wrong magic", [](std::vector<uint8_t>& f) { f[1] = 'A'; }},
-      {"truncated header", [](std::vector<uint8_t>& f) { f.resize(30); }},
-      {"truncated pixels", [](std::vector<uint8_t>& f) { f.pop_back(); }},
-      {"unknown header size", [](std::vector<uint8_t>& f) { Set32(f, 14, 20); }},
-      {"header larger than the file", [](std::vector<uint8_t>& f) { Set32(f, 14, 100000); }},
-      {"zero width", [](std::vector<uint8_t>& f) { Set32(f, 18, 0); }},
-      {"negative width", [](std::vector<uint8_t>& f) { Set32(f, 18, static_cast<uint32_t>(-4)); }},
-      {"zero height", [](std::vector<uint8_t>& f) { Set32(f, 22, 0); }},
-      {"most negative height", [](std::vector<uint8_t>& f) { Set32(f, 22, 0x80000000u); }},
-      {"huge width", [](std::vector<uint8_t>& f) { Set32(f, 18, 1u << 20); }},
+      {"empty", [](std::vector<uint8_t>& f) { f.clear(); }, BMP_EMPTY, "empty"},
+      {"only the file header", [](std::vector<uint8_t>& f) { f.resize(14); }, BMP_TRUNCATED,
+       "truncated (14 of 26 bytes)"},
+      {"wrong magic", [](std::vector<uint8_t>& f) { f[1] = 'A'; }, BMP_NOT_A_BITMAP,
+       "not a bitmap"},
+      {"truncated header", [](std::vector<uint8_t>& f) { f.resize(30); }, BMP_TRUNCATED,
+       "truncated (30 of 54 bytes)"},
+      {"truncated pixels", [](std::vector<uint8_t>& f) { f.pop_back(); }, BMP_TRUNCATED,
+       "truncated (73 of 74 bytes)"},
+      {"unknown header size", [](std::vector<uint8_t>& f) { Set32(f, 14, 20); }, BMP_BAD_HEADER,
+       "a damaged bitmap header"},
+      {"header larger than the file", [](std::vector<uint8_t>& f) { Set32(f, 14, 100000); },
+       BMP_TRUNCATED},
+      {"zero width", [](std::vector<uint8_t>& f) { Set32(f, 18, 0); }, BMP_SIZE_REFUSED,
+       "a size the reader refuses (0 x 3 pixels)"},
+      {"negative width", [](std::vector<uint8_t>& f) { Set32(f, 18, static_cast<uint32_t>(-4)); },
+       BMP_SIZE_REFUSED},
+      {"zero height", [](std::vector<uint8_t>& f) { Set32(f, 22, 0); }, BMP_SIZE_REFUSED},
+      {"most negative height", [](std::vector<uint8_t>& f) { Set32(f, 22, 0x80000000u); },
+       BMP_SIZE_REFUSED, "a size the reader refuses (4 x 2147483648 pixels)"},
+      {"huge width", [](std::vector<uint8_t>& f) { Set32(f, 18, 1u << 20); }, BMP_SIZE_REFUSED},
       {"too many pixels",
        [](std::vector<uint8_t>& f) {
          Set32(f, 18, 16000);
          Set32(f, 22, 16000);
-       }},
-      {"two planes", [](std::vector<uint8_t>& f) { Set16(f, 26, 2); }},
-      {"unsupported depth", [](std::vector<uint8_t>& f) { Set16(f, 28, 7); }},
-      {"run-length compressed", [](std::vector<uint8_t>& f) { Set32(f, 30, 1); }},
-      {"bit fields on 8 bits", [](std::vector<uint8_t>& f) { Set32(f, 30, 3); }},
-      {"palette larger than the depth allows", [](std::vector<uint8_t>& f) { Set32(f, 46, 257); }},
-      {"palette past the end", [](std::vector<uint8_t>& f) { Set32(f, 46, 200); }},
-      {"index beyond the palette", [](std::vector<uint8_t>& f) { f[62] = 5; }},
-      {"pixel offset inside the header", [](std::vector<uint8_t>& f) { Set32(f, 10, 20); }},
-      {"pixel offset past the end", [](std::vector<uint8_t>& f) { Set32(f, 10, 0xFFFFFFF0u); }},
+       },
+       BMP_SIZE_REFUSED, "a size the reader refuses (16000 x 16000 pixels)"},
+      {"two planes", [](std::vector<uint8_t>& f) { Set16(f, 26, 2); }, BMP_BAD_HEADER},
+      {"unsupported depth", [](std::vector<uint8_t>& f) { Set16(f, 28, 7); }, BMP_DEPTH_REFUSED,
+       "a depth the reader refuses (7 bits per pixel)"},
+      {"run-length compressed", [](std::vector<uint8_t>& f) { Set32(f, 30, 1); },
+       BMP_COMPRESSION_REFUSED, "a compression the reader refuses (type 1)"},
+      {"bit fields on 8 bits", [](std::vector<uint8_t>& f) { Set32(f, 30, 3); }, BMP_DEPTH_REFUSED,
+       "a depth the reader refuses (8 bits per pixel with bit fields)"},
+      {"palette larger than the depth allows", [](std::vector<uint8_t>& f) { Set32(f, 46, 257); },
+       BMP_BAD_PALETTE, "a damaged palette"},
+      {"palette past the end", [](std::vector<uint8_t>& f) { Set32(f, 46, 200); }, BMP_TRUNCATED,
+       "truncated (74 of 854 bytes)"},
+      {"index beyond the palette", [](std::vector<uint8_t>& f) { f[62] = 5; }, BMP_BAD_PALETTE},
+      {"pixel offset inside the header", [](std::vector<uint8_t>& f) { Set32(f, 10, 20); },
+       BMP_BAD_HEADER},
+      {"pixel offset past the end", [](std::vector<uint8_t>& f) { Set32(f, 10, 0xFFFFFFF0u); },
+       BMP_TRUNCATED},
   };
   Layout good = L(4, 3, 8);
   good.paletteSize = 2;
@@ -159,7 +178,12 @@ TEST(Bmp, RefusesMalformedFilesAndLeavesTheOutputAlone) {
     Surface s;
     s.Create(1, 1);
     s.SetPixel(0, 0, 0x00123456);
-    EXPECT_FALSE(DecodeBmp(file.data(), file.size(), s)) << d.name;
+    BmpReason why;
+    EXPECT_FALSE(DecodeBmp(file.data(), file.size(), s, &why)) << d.name;
+    EXPECT_EQ(why.fault, d.fault) << d.name;
+    if (d.said) {
+      EXPECT_EQ(DescribeBmpReason(why), d.said) << d.name;
+    }
     EXPECT_EQ(s.Width(), 1) << d.name;
     EXPECT_EQ(s.GetPixel(0, 0), 0x00123456u) << d.name;
   }
@@ -213,10 +237,17 @@ TEST(Bmp, LoadsFilesAndRefusesMissingOnes) {
   EXPECT_EQ(s.GetPixel(1, 1), 0x00040000u);
   std::remove(path.c_str());
   Surface t;
-  EXPECT_FALSE(LoadBmpFile(path.c_str(), t));
+  BmpReason why;
+  EXPECT_FALSE(LoadBmpFile(path.c_str(), t, &why));
+  EXPECT_EQ(why.fault, BMP_NOT_FOUND);
   EXPECT_FALSE(LoadBmpFile("", t));
   EXPECT_FALSE(LoadBmpFile(nullptr, t));
-  EXPECT_FALSE(LoadBmpFile(testing::TempDir().c_str(), t));  // a directory
+  EXPECT_FALSE(LoadBmpFile(testing::TempDir().c_str(), t, &why));
+  EXPECT_EQ(DescribeBmpReason(why), "a folder, not a file");
+  std::ofstream(path, std::ios::binary).close();
+  EXPECT_FALSE(LoadBmpFile(path.c_str(), t, &why));
+  EXPECT_EQ(DescribeBmpReason(why), "empty");
+  std::remove(path.c_str());
   EXPECT_FALSE(t.Valid());
 }
 

@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include <vector>
+
 #include "bmp_builder.h"
+#include "diag/diag.h"
 #include "gfx/bmp.h"
 #include "gfx/image_store.h"
 #include "test_surfaces.h"
@@ -293,15 +296,34 @@ TEST_F(DrawStringTest, TextLengthLimits) {
   for (int x = 0; x < 640; x += 16) EXPECT_EQ(GlyphAt(x, 0), -1);
 }
 
+std::vector<std::string> gSaid;
+void Keep(const char* line) {
+  gSaid.emplace_back(line);
+}
+
+// Every sheet that does not load says so in one line naming the file that is
+// there but broken, or both places looked in; a sheet that loads says nothing.
 TEST(ImageStorePaths, WindowsStylePathsResolveHereThenBesideTheProgram) {
   const std::string root = TempPath("paths/");
   std::filesystem::create_directories(root + "img");
   ASSERT_TRUE(SaveBmpFile((root + "img/sheet.bmp").c_str(), Filled(2, 2, RED)));
+  std::ofstream(root + "img/broken.bmp", std::ios::binary) << "BM this is not a bitmap";
+  gSaid.clear();
+  SetDiagnosticSink(&Keep);
   ImageStore beside;
   beside.Create(root.c_str(), nullptr);
   EXPECT_TRUE(beside.LoadSheet(0, "img\\sheet.bmp", false, 0));
   EXPECT_FALSE(beside.LoadSheet(1, "img\\missing.bmp", false, 0));
+  EXPECT_FALSE(beside.LoadSheet(2, "img\\broken.bmp", false, 0));
   beside.Destroy();
+  SetDiagnosticSink(nullptr);
+  EXPECT_EQ(gSaid,
+            (std::vector<std::string>{
+                "velkari: cannot load picture img/missing.bmp: not found in ./img/, " + root +
+                    "img/, " + std::filesystem::path(root).parent_path().parent_path().string() +
+                    "/share/velkari/img/; it is not drawn",
+                "velkari: cannot load picture " + root +
+                    "img/broken.bmp: truncated (23 of 26 bytes); it is not drawn"}));
   ImageStore nowhere;
   nowhere.Create("", nullptr);
   EXPECT_FALSE(nowhere.LoadSheet(0, "img\\sheet_that_is_not_here.bmp", false, 0));
@@ -357,11 +379,13 @@ TEST(ImageStorePaths, HereThenBesideTheProgramThenInstalledShare) {
       {"img\\c.bmp", SHARE, ""},
       {"img/d.bmp", SHARE, ""},
       {"img\\e.bmp", 0,
-       "velkari: " + root + "prefix/share/velkari/img/e.bmp is not a bitmap the game can read\n"},
+       "velkari: cannot load picture " + root +
+           "prefix/share/velkari/img/e.bmp: not a bitmap; it is not drawn\n"},
       {"img\\f.bmp", 0,
-       "velkari: img/f.bmp is in none of the folders tried: ./img/, " + root +
-           "prefix/games/img/, " + root + "prefix/share/velkari/img/\n"},
-      {"/nowhere/f.bmp", 0, "velkari: /nowhere/f.bmp is in none of the folders tried: /nowhere/\n"},
+       "velkari: cannot load picture img/f.bmp: not found in ./img/, " + root +
+           "prefix/games/img/, " + root + "prefix/share/velkari/img/; it is not drawn\n"},
+      {"/nowhere/f.bmp", 0,
+       "velkari: cannot load picture /nowhere/f.bmp: not found in /nowhere/; it is not drawn\n"},
   };
   int slot = 0;
   for (const auto& row : rows) {

@@ -10,9 +10,12 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "diag/diag.h"
 #include "headless/headless_wave_device.h"
 #include "sound/channel_interface.h"
 #include "sound/output_stream.h"
@@ -242,16 +245,33 @@ struct SilentCase {
   bool haveDevice;
   bool opens;
   int stepsFirst;
+  const char* said;  // the one line written, or "" for none
 };
+
+// The lines the stream writes; the output thread writes some of them.
+std::mutex gSaidMutex;
+std::string gSaid;
+void Keep(const char* line) {
+  std::lock_guard<std::mutex> lock(gSaidMutex);
+  gSaid += line;
+}
+std::string TakeSaid() {
+  std::lock_guard<std::mutex> lock(gSaidMutex);
+  return std::exchange(gSaid, std::string());
+}
 
 TEST(StreamSilent, ThreadEndsAfterItsTimeOutAndExitDoesNotHang) {
   const SilentCase cases[] = {
-      {"no device", false, false, 0},
-      {"device fails to open", true, false, 0},
-      {"device goes quiet", true, true, 3},
+      {"no device", false, false, 0, ""},
+      {"device fails to open", true, false, 0,
+       "velkari: no sound device could be opened; the game plays silent"},
+      {"device goes quiet", true, true, 3,
+       "velkari: the sound device stopped playing; the game goes on silent"},
   };
+  SetDiagnosticSink(&Keep);
   for (const SilentCase& c : cases) {
     SCOPED_TRACE(c.name);
+    TakeSaid();
     headless::HeadlessWaveDevice device(c.opens);
     StartSoundOutput(c.haveDevice ? &device : nullptr, 50);
     if (c.stepsFirst > 0) {
@@ -272,7 +292,9 @@ TEST(StreamSilent, ThreadEndsAfterItsTimeOutAndExitDoesNotHang) {
     ASSERT_TRUE(StopsWithoutHanging());
     EXPECT_EQ(soundBuffersRendered(), rendered);
     EXPECT_EQ(channelText[0], nullptr);
+    EXPECT_EQ(TakeSaid(), c.said);
   }
+  SetDiagnosticSink(nullptr);
 }
 
 TEST(StreamSilent, ExitBeforeTheTimeOutWakesTheWaitingThread) {

@@ -2,8 +2,8 @@
 // per step of a virtual clock, driven by a script of held keys; prints a
 // board, a per-frame trace, and writes chosen frames as BMP files.
 //   velkari-replay --board STAGE
-//   velkari-replay --script FILE [--trace] [--frame K:OUT.bmp]... [--audio OUT.wav]
-//                  [--frames N]
+//   velkari-replay --script FILE [--trace] [--frame K:OUT.bmp]...
+//                  [--audio OUT.wav | --render-audio] [--frames N]
 #ifndef _WIN32
 #include <unistd.h>
 #endif
@@ -32,8 +32,8 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: velkari-replay --board STAGE\n"
-    "       velkari-replay --script FILE [--trace] [--frame K:OUT.bmp]... [--audio OUT.wav]\n"
-    "                      [--frames N]\n"
+    "       velkari-replay --script FILE [--trace] [--frame K:OUT.bmp]...\n"
+    "                      [--audio OUT.wav | --render-audio] [--frames N]\n"
     "  --board STAGE     print the board STAGE generates (15 rows of 15 codes) and its items\n"
     "  --script FILE     run the game headless, one frame per step; FILE holds lines\n"
     "                    'COUNT KEYS' (KEYS: - or Z X SPACE ENTER ESC UP DOWN LEFT RIGHT\n"
@@ -42,6 +42,7 @@ constexpr char kUsage[] =
     "  --frame K:OUT.bmp write the picture shown after frame K as a 24-bit BMP\n"
     "  --audio OUT.wav   write the sound the engine rendered, one 1500-frame buffer per\n"
     "                    34 ms of virtual time, as a 44,100 Hz 16-bit stereo WAV\n"
+    "  --render-audio    render the sound as --audio does, but keep none of it (long runs)\n"
     "  --frames N        run exactly N frames (no keys held after the script ends)\n";
 
 int Usage(const std::string& message) {
@@ -162,6 +163,7 @@ struct Options {
   std::multimap<uint64_t, std::string> frames;  // frame -> output path
   bool haveFrames = false;
   std::string audio;
+  bool renderAudio = false;
   uint64_t frameCount = 0;
 };
 
@@ -221,7 +223,8 @@ int RunScript(const Options& opt) {
   // buffer only when the virtual clock says so, so the samples are the same
   // on every run; without it the game runs silent.
   headless::HeadlessWaveDevice device;
-  const bool audio = !opt.audio.empty();
+  const bool audio = !opt.audio.empty() || opt.renderAudio;
+  device.KeepPlayed(!opt.audio.empty());
   StartProgramObjects(audio ? &device : nullptr);
   // Buffer 0 (silence) and buffer 1 (rendered before any cue) are queued
   // before the first frame.
@@ -271,7 +274,7 @@ int RunScript(const Options& opt) {
     }
   }
   std::fflush(stdout);
-  if (audio) {
+  if (!opt.audio.empty()) {
     // The first buffer the device played is the silence it was opened with;
     // everything after it is what the mixer rendered.
     std::vector<uint8_t> played = device.Played();
@@ -324,6 +327,8 @@ int main(int argc, char** argv) {
       opt.frames.emplace(static_cast<uint64_t>(k), v.substr(colon + 1));
     } else if (a == "--audio") {
       if (!value(&opt.audio) || opt.audio.empty()) return Usage("--audio needs OUT.wav");
+    } else if (a == "--render-audio") {
+      opt.renderAudio = true;
     } else if (a == "--frames") {
       int64_t n = 0;
       if (!value(&v) || !replay::ParseNumber(v, 0, static_cast<int64_t>(replay::kMaxFrames), &n))
@@ -340,10 +345,12 @@ int main(int argc, char** argv) {
   }
   if (opt.board && haveScript) return Usage("--board and --script do not go together");
   if (opt.board) {
-    if (opt.trace || !opt.frames.empty() || opt.haveFrames || !opt.audio.empty())
+    if (opt.trace || !opt.frames.empty() || opt.haveFrames || !opt.audio.empty() || opt.renderAudio)
       return Usage("--board takes no other option");
     return RunBoard(opt.stage);
   }
   if (!haveScript) return Usage("");
+  if (opt.renderAudio && !opt.audio.empty())
+    return Usage("--audio and --render-audio do not go together");
   return RunScript(opt);
 }
