@@ -1,5 +1,6 @@
 #include "sound/mixer.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -95,8 +96,24 @@ int FramesUntilBelowOne(double x, int limit) {
 // x less 1, n times over. While the values stay between -x and x they are
 // all whole multiples of x's last bit that fit the mantissa, so every one of
 // the n subtractions is exact and they are the one subtraction of n.
+// Otherwise (a timer that has run out goes on below 0) the same holds while
+// x is a multiple of some power of two q up to 1 and every value stays below
+// 2^52 q: each is a multiple of q that fits the mantissa.
 double CountDown(double x, int n) {
   if (x > 0.0 && x < EXACT_COUNT_LIMIT && n <= 2.0 * x) return x - n;
+  const double magnitude = std::fabs(x);
+  if (magnitude < EXACT_COUNT_LIMIT) {
+    int grain = 0;  // x is a multiple of 2^grain
+    if (x != 0.0) {
+      uint64_t bits;
+      std::memcpy(&bits, &x, sizeof bits);
+      const int exponent = static_cast<int>((bits >> 52) & 0x7FF);
+      const uint64_t mantissa = (bits & 0xFFFFFFFFFFFFFull) | (1ull << 52);
+      grain = exponent == 0 ? -1074 : exponent - 1075 + std::countr_zero(mantissa);
+    }
+    if (grain > 0) grain = 0;
+    if (grain > -1000 && magnitude + n < std::ldexp(1.0, 52 + grain)) return x - n;
+  }
   for (int k = 0; k < n; ++k) x = x - 1;
   return x;
 }
@@ -341,7 +358,7 @@ struct Voice {
   const double* frequency;
   const double* envelope;
   const double* noise;
-  int threshold;
+  double threshold;  // the pulse's, as a double: the comparison is the same
   int variant;
   int kind;
   int lane;
@@ -362,7 +379,7 @@ inline void LoadLane(Voice& lane, int ch, const RunSettings& r, Pair state) {
   lane.kind = r.kind;
   lane.keyOn = r.keyOn != 0;
   lane.variant = r.variant;
-  lane.threshold = r.threshold;
+  lane.threshold = static_cast<double>(r.threshold);
   lane.coefficients = Pair{r.coefficient, r.coefficient};
   lane.pans = Pair{r.panLeft, r.panRight};
   lane.gains = Pair{r.gain, r.gain};
@@ -384,7 +401,11 @@ struct SteppedTriangleTable {
 const SteppedTriangleTable steppedTriangle;
 
 inline double SteppedTriangleLevel(double p) {
-  if (p >= 0.0 && p < PHASE_CYCLE) return steppedTriangle.level[static_cast<int>(p) / 1378];
+  if (p >= 0.0 && p < PHASE_CYCLE) [[likely]] {
+    // The step of a whole phase below 44100: the unsigned division by a
+    // constant is one multiplication and a shift.
+    return steppedTriangle.level[static_cast<uint32_t>(p) / 1378u];
+  }
   return TriangleLevel(8, p);
 }
 
@@ -453,7 +474,7 @@ inline void FilterWideSample(Voice& c, double level, int i, PairSum& sum) {
 inline double WaveLevelOf(const Voice& c, int i) {
   switch (c.kind) {
     case KIND_PULSE:
-      return PulseLevel(c.threshold, c.phase);
+      return c.threshold >= c.phase ? -WAVE_LEVEL : WAVE_LEVEL;
     case KIND_SAW:
       return SawLevel(c.phase);
     case KIND_TRIANGLE:
@@ -528,7 +549,7 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
         v->phase = NextPhase(v->phase, v->frequency[i]);
       PairSum sum = {0, 0};
       MixGroup(group[GROUP_PULSE], group[GROUP_PULSE + 1], i, sum,
-               [](const Voice& c) { return PulseLevel(c.threshold, c.phase); });
+               [](const Voice& c) { return c.threshold >= c.phase ? -WAVE_LEVEL : WAVE_LEVEL; });
       MixGroup(group[GROUP_SAW], group[GROUP_SAW + 1], i, sum,
                [](const Voice& c) { return SawLevel(c.phase); });
       MixGroup(group[GROUP_TRIANGLE], group[GROUP_TRIANGLE + 1], i, sum,
