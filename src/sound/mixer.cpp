@@ -1,8 +1,10 @@
 #include "sound/mixer.h"
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "sound/sample_pair.h"
 #include "sound/sound_engine.h"
@@ -447,19 +449,8 @@ inline int GroupOf(const Voice& l) {
   }
 }
 
-// Filter, pan, volume and envelope of one sounding frame of a channel whose
-// filter stays within 16 bits, added to sum.
-inline void FilterSample(Voice& c, double level, int i, PairSum& sum) {
-  const double e = c.envelope[i];
-  const Pair next = (c.state + (Pair{level, level} - c.state) * c.coefficients) * c.pans;
-  c.state = next;
-  const Pair sample = TruncatePair(next);
-  const Pair scaled = sample * c.gains * Pair{e, e};
-  sum += TruncatePairToSum(scaled);
-}
-
-// The same with every truncation checked, for a filter that may leave the
-// 16-bit range.
+// Filter, pan, volume and envelope of one sounding frame with every
+// truncation checked, for a filter that may leave the 16-bit range.
 inline void FilterWideSample(Voice& c, double level, int i, PairSum& sum) {
   const double e = c.envelope[i];
   const double left = FilterStep(c.state[0], level, c.coefficients[0]) * c.pans[0];
@@ -487,15 +478,112 @@ inline double WaveLevelOf(const Voice& c, int i) {
   }
 }
 
-// Frame i of the voices from begin to end: the phase, the level that
-// level(voice) gives for it, then filter and scaling, added to sum.
-template <typename Level>
-inline void MixGroup(Voice* begin, Voice* end, int i, PairSum& sum, Level level) {
-  for (Voice* v = begin; v != end; ++v) {
-    v->phase = NextPhase(v->phase, v->frequency[i]);
-    FilterSample(*v, level(*v), i, sum);
+// One frame of a voice of group G: the phase, then for a sounding voice
+// the level, filter and scaling, added to sum. The phase and filter state
+// are the caller's locals, so a loop over frames keeps them in registers.
+template <int G>
+inline void StepVoice(const Voice& v, double& phase, Pair& state, int i, PairSum& sum) {
+  phase = NextPhase(phase, v.frequency[i]);
+  if constexpr (G != GROUP_RESTING) {
+    double level;
+    if constexpr (G == GROUP_PULSE) {
+      level = v.threshold >= phase ? -WAVE_LEVEL : WAVE_LEVEL;
+    } else if constexpr (G == GROUP_SAW) {
+      level = SawLevel(phase);
+    } else if constexpr (G == GROUP_TRIANGLE) {
+      level = TriangleLevel(v.variant, phase);
+    } else if constexpr (G == GROUP_STEPPED) {
+      level = SteppedTriangleLevel(phase);
+    } else if constexpr (G == GROUP_NOISE) {
+      level = v.noise[i];
+    } else {
+      level = 0.0;
+    }
+    const double e = v.envelope[i];
+    const Pair next = (state + (Pair{level, level} - state) * v.coefficients) * v.pans;
+    state = next;
+    const Pair sample = TruncatePair(next);
+    const Pair scaled = sample * v.gains * Pair{e, e};
+    sum += TruncatePairToSum(scaled);
   }
 }
+
+inline void AddToMix(uint32_t* mix, int i, PairSum sum) {
+  PairSum m;
+  std::memcpy(&m, mix + 2 * i, sizeof m);
+  m += sum;
+  std::memcpy(mix + 2 * i, &m, sizeof m);
+}
+
+// Frames [from, to) of two voices, added to mix. Each voice's phase and
+// filter are a chain of dependent operations from frame to frame; with two
+// in one loop the chains overlap.
+template <int A, int B>
+void MixTwo(Voice& a, Voice& b, int from, int to, uint32_t* mix) {
+  // Local copies: the stores to mix cannot change them.
+  const Voice va = a;
+  const Voice vb = b;
+  double phaseA = a.phase;
+  double phaseB = b.phase;
+  Pair stateA = a.state;
+  Pair stateB = b.state;
+  for (int i = from; i < to; ++i) {
+    PairSum sum = {0, 0};
+    StepVoice<A>(va, phaseA, stateA, i, sum);
+    StepVoice<B>(vb, phaseB, stateB, i, sum);
+    AddToMix(mix, i, sum);
+  }
+  a.phase = phaseA;
+  b.phase = phaseB;
+  a.state = stateA;
+  b.state = stateB;
+}
+
+template <int A>
+void MixOne(Voice& a, int from, int to, uint32_t* mix) {
+  const Voice va = a;
+  double phase = a.phase;
+  Pair state = a.state;
+  for (int i = from; i < to; ++i) {
+    PairSum sum = {0, 0};
+    StepVoice<A>(va, phase, state, i, sum);
+    AddToMix(mix, i, sum);
+  }
+  a.phase = phase;
+  a.state = state;
+}
+
+// A voice whose filter may leave the 16-bit range, with every truncation
+// checked.
+void MixWide(Voice& v, int from, int to, uint32_t* mix) {
+  for (int i = from; i < to; ++i) {
+    v.phase = NextPhase(v.phase, v.frequency[i]);
+    PairSum sum = {0, 0};
+    FilterWideSample(v, WaveLevelOf(v, i), i, sum);
+    AddToMix(mix, i, sum);
+  }
+}
+
+// The loops by group, for every pair of the groups below GROUP_WIDE.
+using TwoLoop = void (*)(Voice&, Voice&, int, int, uint32_t*);
+using OneLoop = void (*)(Voice&, int, int, uint32_t*);
+constexpr int LOOP_GROUPS = GROUP_WIDE;
+
+template <int A, int... B>
+constexpr std::array<TwoLoop, LOOP_GROUPS> TwoLoopRow(std::integer_sequence<int, B...>) {
+  return {&MixTwo<A, B>...};
+}
+template <int... A>
+constexpr std::array<std::array<TwoLoop, LOOP_GROUPS>, LOOP_GROUPS> TwoLoopTable(
+    std::integer_sequence<int, A...>) {
+  return {TwoLoopRow<A>(std::make_integer_sequence<int, LOOP_GROUPS>())...};
+}
+template <int... A>
+constexpr std::array<OneLoop, LOOP_GROUPS> OneLoopTable(std::integer_sequence<int, A...>) {
+  return {&MixOne<A>...};
+}
+constexpr auto TWO_LOOPS = TwoLoopTable(std::make_integer_sequence<int, LOOP_GROUPS>());
+constexpr auto ONE_LOOPS = OneLoopTable(std::make_integer_sequence<int, LOOP_GROUPS>());
 
 // The second pass of the listed channels, frame by frame: phase, wave level,
 // filter and pan, volume and envelope; the samples are summed into mix (left
@@ -513,6 +601,7 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
     run[k] = 0;
     LoadLane(lane[k], list[k], channelRuns[list[k]][0], state[k]);
   }
+  std::memset(mix, 0, sizeof(uint32_t) * 2 * static_cast<size_t>(frames));
   int from = 0;
   while (from < frames) {
     int to = frames;
@@ -540,33 +629,17 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
       }
     }
     groupStart[GROUP_COUNT] = n;
-    Voice* const group[GROUP_COUNT + 1] = {
-        voices + groupStart[0], voices + groupStart[1], voices + groupStart[2],
-        voices + groupStart[3], voices + groupStart[4], voices + groupStart[5],
-        voices + groupStart[6], voices + groupStart[7], voices + groupStart[8]};
-    for (int i = from; i < to; ++i) {
-      for (Voice* v = group[GROUP_RESTING]; v != group[GROUP_RESTING + 1]; ++v)
-        v->phase = NextPhase(v->phase, v->frequency[i]);
-      PairSum sum = {0, 0};
-      MixGroup(group[GROUP_PULSE], group[GROUP_PULSE + 1], i, sum,
-               [](const Voice& c) { return c.threshold >= c.phase ? -WAVE_LEVEL : WAVE_LEVEL; });
-      MixGroup(group[GROUP_SAW], group[GROUP_SAW + 1], i, sum,
-               [](const Voice& c) { return SawLevel(c.phase); });
-      MixGroup(group[GROUP_TRIANGLE], group[GROUP_TRIANGLE + 1], i, sum,
-               [](const Voice& c) { return TriangleLevel(c.variant, c.phase); });
-      MixGroup(group[GROUP_STEPPED], group[GROUP_STEPPED + 1], i, sum,
-               [](const Voice& c) { return SteppedTriangleLevel(c.phase); });
-      MixGroup(group[GROUP_NOISE], group[GROUP_NOISE + 1], i, sum,
-               [i](const Voice& c) { return c.noise[i]; });
-      MixGroup(group[GROUP_SILENT], group[GROUP_SILENT + 1], i, sum,
-               [](const Voice&) { return 0.0; });
-      for (Voice* v = group[GROUP_WIDE]; v != group[GROUP_WIDE + 1]; ++v) {
-        v->phase = NextPhase(v->phase, v->frequency[i]);
-        FilterWideSample(*v, WaveLevelOf(*v, i), i, sum);
-      }
-      mix[2 * i] = sum[0];
-      mix[2 * i + 1] = sum[1];
+    // The voices two at a time (sorted by group, so that like voices share
+    // a loop), the last one alone, then those on the checked path.
+    const int narrow = groupStart[GROUP_WIDE];
+    int m = 0;
+    for (; m + 1 < narrow; m += 2) {
+      const int ga = GroupOf(voices[m]);
+      const int gb = GroupOf(voices[m + 1]);
+      TWO_LOOPS[ga][gb](voices[m], voices[m + 1], from, to, mix);
     }
+    if (m < narrow) ONE_LOOPS[GroupOf(voices[m])](voices[m], from, to, mix);
+    for (m = narrow; m < n; ++m) MixWide(voices[m], from, to, mix);
     for (int m = 0; m < n; ++m) {
       phase[voices[m].lane] = voices[m].phase;
       state[voices[m].lane] = voices[m].state;
@@ -612,9 +685,12 @@ void renderMix(uint8_t* buffer, int byteCount) {
   // Only whole frames that fit both the caller's buffer and the scratch
   // buffer are mixed; a partial frame at the end stays silent.
   const int bytes = byteCount < WAVE_BUFFER_SIZE ? byteCount : WAVE_BUFFER_SIZE;
-  std::memset(buffer, 0, static_cast<size_t>(bytes));
-  if (!scratchBuffer) return;
+  if (!scratchBuffer) {
+    std::memset(buffer, 0, static_cast<size_t>(bytes));
+    return;
+  }
   const int frames = bytes / 4;
+  std::memset(buffer + 4 * frames, 0, static_cast<size_t>(bytes - 4 * frames));
   if (frames == 0) return;
   for (int ch = 0; ch < 8; ++ch) GenerateChannel(ch, frames);
   FilterChannels(ALL_CHANNELS, 8, mixSums, frames);
