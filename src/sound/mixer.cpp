@@ -181,7 +181,6 @@ void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n) {
 template <uint8_t SHORT_MODE>
 void RenderNoise(SoundChannel& c, int d, double* out, int n) {
   constexpr int tap = SHORT_MODE ? 6 : 1;
-  constexpr int chunk = 15 - tap;  // clocks that depend only on the bits before them
   const double rate = NoiseRateTable[d];
   const int whole = static_cast<int>(rate / 44100.0);
   const double wholePhase = whole * 44100.0;
@@ -215,9 +214,13 @@ void RenderNoise(SoundChannel& c, int d, double* out, int n) {
     noisePhase = y;
     if (mode != SHORT_MODE) r = 0x4000;
     mode = SHORT_MODE;
+    // Up to 15 clocks at once: the first 15 - tap feedback bits come from
+    // the register's bits, each later one also from the feedback bit
+    // 15 - tap clocks before it.
     while (count > 0) {
-      const int k = count < chunk ? count : chunk;
-      const uint32_t bits = (r ^ (r >> tap)) & ((1u << k) - 1);
+      const int k = count < 15 ? count : 15;
+      const uint32_t first = r ^ (r >> tap);
+      const uint32_t bits = (first ^ (first << (15 - tap))) & ((1u << k) - 1);
       r = (r >> k) | (bits << (15 - k));
       count -= k;
     }
@@ -234,10 +237,14 @@ void RenderNoise(SoundChannel& c, int d, double* out, int n) {
 // The first pass of one channel from frame i: one run, up to and including
 // the frame of the next sequencer step, the frame on which the key goes off
 // (or, for the held triangle, on) at the end of the gate, or the last frame.
-// STEADY: the run has no sweep and no vibrato steps, so the frequency is the
-// same on every sample and only the vibrato's counters move. Returns the
-// frame after the run.
-template <bool STEADY>
+// MODE: RUN_STEADY, the run has no sweep and no vibrato steps, so the
+// frequency is the same on every sample and only the vibrato's counters move;
+// RUN_SWEEP, a sweep without vibrato steps, so only the sweep moves the
+// frequency; RUN_MODULATED, anything else. Returns the frame after the run.
+constexpr int RUN_STEADY = 0;
+constexpr int RUN_SWEEP = 1;
+constexpr int RUN_MODULATED = 2;
+template <int MODE>
 int RenderRun(int ch, int i, int frames) {
   SoundChannel& c = soundChannels[ch];
   const uint8_t voice = c.voice;
@@ -284,13 +291,29 @@ int RenderRun(int ch, int i, int frames) {
   double* frequency = frameFrequency[ch] + i;
   frequency[0] = c.frequency;
   double last;
-  if constexpr (STEADY) {
+  if constexpr (MODE == RUN_STEADY) {
     double f = c.sweepOffset + c.noteFrequency + c.vibratoOffset;
     if (f < 0.0) f = 0.0;
     if (f > 20000.0) f = 20000.0;
     const int zeroFrom = held && gated ? gateFrame : n;  // frames after this one hold 0
     for (int j = 1; j < n; ++j) frequency[j] = j < zeroFrom ? f : 0.0;
     last = held && gated ? 0.0 : f;
+    AdvanceVibratoCounters(c.vibratoWait, c.vibratoCountdown, c.vibratoStep, n);
+  } else if constexpr (MODE == RUN_SWEEP) {
+    const double sweepRate = c.sweepRate;
+    const double noteFrequency = c.noteFrequency;
+    const double vibratoOffset = c.vibratoOffset;
+    double sweepOffset = c.sweepOffset;
+    last = c.frequency;
+    for (int j = 0; j < n; ++j) {
+      sweepOffset = sweepOffset + sweepRate;
+      double f = sweepOffset + noteFrequency + vibratoOffset;
+      if (f < 0.0) f = 0.0;
+      if (f > 20000.0) f = 20000.0;
+      last = held && j + 1 >= gateFrame ? 0.0 : f;
+      if (j + 1 < n) frequency[j + 1] = last;
+    }
+    c.sweepOffset = sweepOffset;
     AdvanceVibratoCounters(c.vibratoWait, c.vibratoCountdown, c.vibratoStep, n);
   } else {
     double sweepOffset = c.sweepOffset;
@@ -340,10 +363,12 @@ void GenerateChannel(int ch, int frames) {
     // Without sweep or vibrato steps, sweepOffset and vibratoOffset never
     // change (neither can be -0, so adding 0 leaves them as they are).
     const SoundChannel& c = soundChannels[ch];
-    if (c.sweepRate == 0.0 && c.vibratoStep == 0.0) {
-      i = RenderRun<true>(ch, i, frames);
+    if (c.vibratoStep != 0.0) {
+      i = RenderRun<RUN_MODULATED>(ch, i, frames);
+    } else if (c.sweepRate != 0.0) {
+      i = RenderRun<RUN_SWEEP>(ch, i, frames);
     } else {
-      i = RenderRun<false>(ch, i, frames);
+      i = RenderRun<RUN_STEADY>(ch, i, frames);
     }
   }
   channelRuns[ch][channelRunCount[ch]].start = frames;
