@@ -219,8 +219,9 @@ void RenderNoise(SoundChannel& c, int d, double* out, int n) {
     // 15 - tap clocks before it.
     while (count > 0) {
       const int k = count < 15 ? count : 15;
-      const uint32_t first = r ^ (r >> tap);
-      const uint32_t bits = (first ^ (first << (15 - tap))) & ((1u << k) - 1);
+      uint32_t bits = r ^ (r >> tap);
+      if (k > 15 - tap) bits ^= bits << (15 - tap);
+      bits &= (1u << k) - 1;
       r = (r >> k) | (bits << (15 - k));
       count -= k;
     }
@@ -321,10 +322,13 @@ int RenderRun(int ch, int i, int frames) {
     double vibratoOffset = c.vibratoOffset;
     double vibratoStep = c.vibratoStep;
     int32_t vibratoCountdown = c.vibratoCountdown;
+    // Locals: the stores to frequency cannot change them.
+    const double sweepRate = c.sweepRate;
+    const double noteFrequency = c.noteFrequency;
     last = c.frequency;
     for (int j = 0; j < n; ++j) {
-      last = ModulationStep(sweepOffset, c.sweepRate, vibratoWait, vibratoOffset, vibratoStep,
-                            vibratoCountdown, c.noteFrequency);
+      last = ModulationStep(sweepOffset, sweepRate, vibratoWait, vibratoOffset, vibratoStep,
+                            vibratoCountdown, noteFrequency);
       if (held && j + 1 >= gateFrame) last = 0.0;
       if (j + 1 < n) frequency[j + 1] = last;
     }
