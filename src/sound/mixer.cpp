@@ -72,6 +72,7 @@ struct RunSettings {
   int start;
   uint8_t kind;
   uint8_t keyOn;  // the generator runs on every frame of the run, or on none
+  uint8_t still;  // the generator adds 0 to the phase on every frame
   uint8_t variant;
   int threshold;
   double coefficient;
@@ -259,6 +260,7 @@ int RenderRun(int ch, int i, int frames) {
   run.start = i;
   run.kind = kind;
   run.keyOn = c.keyOn ? 1 : 0;
+  run.still = 0;
   run.variant = static_cast<uint8_t>(d);
   run.threshold = PulseThreshold(type, d);
   run.coefficient = c.filterCoefficient;
@@ -296,6 +298,7 @@ int RenderRun(int ch, int i, int frames) {
     double f = c.sweepOffset + c.noteFrequency + c.vibratoOffset;
     if (f < 0.0) f = 0.0;
     if (f > 20000.0) f = 20000.0;
+    run.still = c.frequency == 0.0 && f == 0.0 ? 1 : 0;
     const int zeroFrom = held && gated ? gateFrame : n;  // frames after this one hold 0
     for (int j = 1; j < n; ++j) frequency[j] = j < zeroFrom ? f : 0.0;
     last = held && gated ? 0.0 : f;
@@ -394,6 +397,7 @@ struct Voice {
   int kind;
   int lane;
   bool keyOn;  // the generator runs on every frame of the run, or on none
+  bool still;  // the generator adds 0 to the phase on every frame
   // Whether the filter values may leave the 16-bit range, where a sample
   // needs the checked truncation.
   bool wide;
@@ -409,6 +413,7 @@ inline void LoadLane(Voice& lane, int ch, const RunSettings& r, Pair state) {
   lane.noise = noiseLevels[ch];
   lane.kind = r.kind;
   lane.keyOn = r.keyOn != 0;
+  lane.still = r.still != 0;
   lane.variant = r.variant;
   lane.threshold = static_cast<double>(r.threshold);
   lane.coefficients = Pair{r.coefficient, r.coefficient};
@@ -457,10 +462,15 @@ constexpr int GROUP_STEPPED = 4;
 constexpr int GROUP_NOISE = 5;
 constexpr int GROUP_SILENT = 6;
 constexpr int GROUP_WIDE = 7;
-constexpr int GROUP_COUNT = 8;
+constexpr int GROUP_STILL = 8;
+constexpr int GROUP_COUNT = 9;
 
-inline int GroupOf(const Voice& l) {
-  if (!l.keyOn) return GROUP_RESTING;
+// A resting generator that adds 0 to a phase within the cycle (a channel
+// that is not playing) keeps the phase as it is: nothing to do.
+inline int GroupOf(const Voice& l, double phase) {
+  if (!l.keyOn) {
+    return l.still && phase >= 0.0 && phase < PHASE_CYCLE ? GROUP_STILL : GROUP_RESTING;
+  }
   if (l.wide) return GROUP_WIDE;
   switch (l.kind) {
     case KIND_PULSE:
@@ -638,18 +648,16 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
       const int next = channelRuns[list[k]][run[k] + 1].start;
       if (next < to) to = next;
     }
-    // The stretch's channels sorted into groups, each kept together with its
-    // state so that a group's loop holds the one generator and reads its
-    // channels one after another. Channels whose generator rests only move
-    // their phase on; those whose filter may leave the 16-bit range take the
-    // checked path.
+    // The stretch's channels sorted into groups, each with its state.
+    // Channels whose generator rests only move their phase on; those whose
+    // filter may leave the 16-bit range take the checked path.
     Voice voices[8];
     int groupStart[GROUP_COUNT + 1];
     int n = 0;
     for (int g = 0; g < GROUP_COUNT; ++g) {
       groupStart[g] = n;
       for (int k = 0; k < count; ++k) {
-        if (GroupOf(lane[k]) != g) continue;
+        if (GroupOf(lane[k], phase[k]) != g) continue;
         Voice& v = voices[n++];
         v = lane[k];
         v.lane = k;
@@ -663,12 +671,12 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
     const int narrow = groupStart[GROUP_WIDE];
     int m = 0;
     for (; m + 1 < narrow; m += 2) {
-      const int ga = GroupOf(voices[m]);
-      const int gb = GroupOf(voices[m + 1]);
+      const int ga = GroupOf(voices[m], voices[m].phase);
+      const int gb = GroupOf(voices[m + 1], voices[m + 1].phase);
       TWO_LOOPS[ga][gb](voices[m], voices[m + 1], from, to, mix);
     }
-    if (m < narrow) ONE_LOOPS[GroupOf(voices[m])](voices[m], from, to, mix);
-    for (m = narrow; m < n; ++m) MixWide(voices[m], from, to, mix);
+    if (m < narrow) ONE_LOOPS[GroupOf(voices[m], voices[m].phase)](voices[m], from, to, mix);
+    for (m = narrow; m < groupStart[GROUP_STILL]; ++m) MixWide(voices[m], from, to, mix);
     for (int m = 0; m < n; ++m) {
       phase[voices[m].lane] = voices[m].phase;
       state[voices[m].lane] = voices[m].state;
