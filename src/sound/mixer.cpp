@@ -144,8 +144,9 @@ void AdvanceVibratoCounters(uint32_t& wait, int32_t& countdown, double& step, in
   if ((1 + rest / 3500) % 2 == 1) step = -step;
 }
 
-// The envelope of one channel over frames [0, n) of out.
-void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n) {
+// The envelope of one channel over frames [0, n) of out; without fill, only
+// the frames of the attack and decay are written.
+void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n, bool fill) {
   if (n <= 0) return;
   if (c.envelopeRestart) {
     c.envelopeLevel = 0.0;
@@ -154,7 +155,9 @@ void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n) {
   }
   if (triangle) {
     c.envelopeLevel = 1.0;
-    for (int j = 0; j < n; ++j) out[j] = 1.0;
+    if (fill) {
+      for (int j = 0; j < n; ++j) out[j] = 1.0;
+    }
     return;
   }
   double level = c.envelopeLevel;
@@ -171,7 +174,9 @@ void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n) {
       break;
     }
   }
-  for (; j < n; ++j) out[j] = level;
+  if (fill) {
+    for (; j < n; ++j) out[j] = level;
+  }
   c.envelopeLevel = level;
   c.envelopePhase = phase;
 }
@@ -294,13 +299,20 @@ int RenderRun(int ch, int i, int frames) {
   double* frequency = frameFrequency[ch] + i;
   frequency[0] = c.frequency;
   double last;
+  bool unread = false;
   if constexpr (MODE == RUN_STEADY) {
     double f = c.sweepOffset + c.noteFrequency + c.vibratoOffset;
     if (f < 0.0) f = 0.0;
     if (f > 20000.0) f = 20000.0;
     run.still = c.frequency == 0.0 && f == 0.0 ? 1 : 0;
+    // A still, resting run from the first frame with the phase within the
+    // cycle is one the second pass skips: it reads neither its frequencies
+    // nor its envelope.
+    unread = run.still && !run.keyOn && i == 0 && c.phase >= 0.0 && c.phase < PHASE_CYCLE;
     const int zeroFrom = held && gated ? gateFrame : n;  // frames after this one hold 0
-    for (int j = 1; j < n; ++j) frequency[j] = j < zeroFrom ? f : 0.0;
+    if (!unread) {
+      for (int j = 1; j < n; ++j) frequency[j] = j < zeroFrom ? f : 0.0;
+    }
     last = held && gated ? 0.0 : f;
     AdvanceVibratoCounters(c.vibratoWait, c.vibratoCountdown, c.vibratoStep, n);
   } else if constexpr (MODE == RUN_SWEEP) {
@@ -343,7 +355,7 @@ int RenderRun(int ch, int i, int frames) {
   }
   c.frequency = last;
 
-  FillEnvelope(c, type == WAVE_TRIANGLE, envelopeValues[ch] + i, n);
+  FillEnvelope(c, type == WAVE_TRIANGLE, envelopeValues[ch] + i, n, !unread);
 
   if (kind == KIND_NOISE && run.keyOn) {
     if (type == WAVE_NOISE_SHORT) {
