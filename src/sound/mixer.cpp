@@ -28,10 +28,12 @@ namespace {
 // exactly 1 a frame, so the frame of the next step is known in advance.
 //
 // The second pass then runs the phase, the wave level, the smoothing filter
-// and the scaling of all channels side by side, frame by frame. The phase and
-// the filter are chains of dependent additions and multiplications from
-// sample to sample; with eight of them in flight they overlap instead of
-// waiting for one another.
+// and the scaling, in stretches over which no channel's settings change, two
+// channels at a time. The phase and the filter are chains of dependent
+// additions and multiplications from sample to sample; with two channels in
+// one loop, each with its state in registers, the chains overlap. The
+// samples are summed in 32-bit integers, so the order of the channels does
+// not change the sum.
 
 // What the first pass leaves for the second, channel by channel and frame by
 // frame: the frequency the generator adds to the phase, the envelope level
@@ -636,8 +638,8 @@ constexpr std::array<OneLoop, LOOP_GROUPS> OneLoopTable(std::integer_sequence<in
 constexpr auto TWO_LOOPS = TwoLoopTable(std::make_integer_sequence<int, LOOP_GROUPS>());
 constexpr auto ONE_LOOPS = OneLoopTable(std::make_integer_sequence<int, LOOP_GROUPS>());
 
-// The second pass of the listed channels, frame by frame: phase, wave level,
-// filter and pan, volume and envelope; the samples are summed into mix (left
+// The second pass of the listed channels, stretch by stretch: phase, wave
+// level, filter and pan, volume and envelope; the samples are summed into mix (left
 // and right interleaved), whose low 16 bits are the 16-bit wrap-around sum.
 // The filter keeps its state while the generator rests.
 void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
