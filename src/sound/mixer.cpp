@@ -1,7 +1,10 @@
 #include "sound/mixer.h"
 
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "sound/sample_pair.h"
 #include "sound/sound_engine.h"
@@ -25,10 +28,12 @@ namespace {
 // exactly 1 a frame, so the frame of the next step is known in advance.
 //
 // The second pass then runs the phase, the wave level, the smoothing filter
-// and the scaling of all channels side by side, frame by frame. The phase and
-// the filter are chains of dependent additions and multiplications from
-// sample to sample; with eight of them in flight they overlap instead of
-// waiting for one another.
+// and the scaling, in stretches over which no channel's settings change, two
+// channels at a time. The phase and the filter are chains of dependent
+// additions and multiplications from sample to sample; with two channels in
+// one loop, each with its state in registers, the chains overlap. The
+// samples are summed in 32-bit integers, so the order of the channels does
+// not change the sum.
 
 // What the first pass leaves for the second, channel by channel and frame by
 // frame: the frequency the generator adds to the phase, the envelope level
@@ -69,6 +74,7 @@ struct RunSettings {
   int start;
   uint8_t kind;
   uint8_t keyOn;  // the generator runs on every frame of the run, or on none
+  uint8_t still;  // the generator adds 0 to the phase on every frame
   uint8_t variant;
   int threshold;
   double coefficient;
@@ -95,8 +101,24 @@ int FramesUntilBelowOne(double x, int limit) {
 // x less 1, n times over. While the values stay between -x and x they are
 // all whole multiples of x's last bit that fit the mantissa, so every one of
 // the n subtractions is exact and they are the one subtraction of n.
+// Otherwise (a timer that has run out goes on below 0) the same holds while
+// x is a multiple of some power of two q up to 1 and every value stays below
+// 2^52 q: each is a multiple of q that fits the mantissa.
 double CountDown(double x, int n) {
   if (x > 0.0 && x < EXACT_COUNT_LIMIT && n <= 2.0 * x) return x - n;
+  const double magnitude = std::fabs(x);
+  if (magnitude < EXACT_COUNT_LIMIT) {
+    int grain = 0;  // x is a multiple of 2^grain
+    if (x != 0.0) {
+      uint64_t bits;
+      std::memcpy(&bits, &x, sizeof bits);
+      const int exponent = static_cast<int>((bits >> 52) & 0x7FF);
+      const uint64_t mantissa = (bits & 0xFFFFFFFFFFFFFull) | (1ull << 52);
+      grain = exponent == 0 ? -1074 : exponent - 1075 + std::countr_zero(mantissa);
+    }
+    if (grain > 0) grain = 0;
+    if (grain > -1000 && magnitude + n < std::ldexp(1.0, 52 + grain)) return x - n;
+  }
   for (int k = 0; k < n; ++k) x = x - 1;
   return x;
 }
@@ -124,8 +146,9 @@ void AdvanceVibratoCounters(uint32_t& wait, int32_t& countdown, double& step, in
   if ((1 + rest / 3500) % 2 == 1) step = -step;
 }
 
-// The envelope of one channel over frames [0, n) of out.
-void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n) {
+// The envelope of one channel over frames [0, n) of out; without fill, only
+// the frames of the attack and decay are written.
+void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n, bool fill) {
   if (n <= 0) return;
   if (c.envelopeRestart) {
     c.envelopeLevel = 0.0;
@@ -134,7 +157,9 @@ void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n) {
   }
   if (triangle) {
     c.envelopeLevel = 1.0;
-    for (int j = 0; j < n; ++j) out[j] = 1.0;
+    if (fill) {
+      for (int j = 0; j < n; ++j) out[j] = 1.0;
+    }
     return;
   }
   double level = c.envelopeLevel;
@@ -151,7 +176,9 @@ void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n) {
       break;
     }
   }
-  for (; j < n; ++j) out[j] = level;
+  if (fill) {
+    for (; j < n; ++j) out[j] = level;
+  }
   c.envelopeLevel = level;
   c.envelopePhase = phase;
 }
@@ -162,7 +189,6 @@ void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n) {
 template <uint8_t SHORT_MODE>
 void RenderNoise(SoundChannel& c, int d, double* out, int n) {
   constexpr int tap = SHORT_MODE ? 6 : 1;
-  constexpr int chunk = 15 - tap;  // clocks that depend only on the bits before them
   const double rate = NoiseRateTable[d];
   const int whole = static_cast<int>(rate / 44100.0);
   const double wholePhase = whole * 44100.0;
@@ -196,9 +222,14 @@ void RenderNoise(SoundChannel& c, int d, double* out, int n) {
     noisePhase = y;
     if (mode != SHORT_MODE) r = 0x4000;
     mode = SHORT_MODE;
+    // Up to 15 clocks at once: the first 15 - tap feedback bits come from
+    // the register's bits, each later one also from the feedback bit
+    // 15 - tap clocks before it.
     while (count > 0) {
-      const int k = count < chunk ? count : chunk;
-      const uint32_t bits = (r ^ (r >> tap)) & ((1u << k) - 1);
+      const int k = count < 15 ? count : 15;
+      uint32_t bits = r ^ (r >> tap);
+      if (k > 15 - tap) bits ^= bits << (15 - tap);
+      bits &= (1u << k) - 1;
       r = (r >> k) | (bits << (15 - k));
       count -= k;
     }
@@ -215,10 +246,14 @@ void RenderNoise(SoundChannel& c, int d, double* out, int n) {
 // The first pass of one channel from frame i: one run, up to and including
 // the frame of the next sequencer step, the frame on which the key goes off
 // (or, for the held triangle, on) at the end of the gate, or the last frame.
-// STEADY: the run has no sweep and no vibrato steps, so the frequency is the
-// same on every sample and only the vibrato's counters move. Returns the
-// frame after the run.
-template <bool STEADY>
+// MODE: RUN_STEADY, the run has no sweep and no vibrato steps, so the
+// frequency is the same on every sample and only the vibrato's counters move;
+// RUN_SWEEP, a sweep without vibrato steps, so only the sweep moves the
+// frequency; RUN_MODULATED, anything else. Returns the frame after the run.
+constexpr int RUN_STEADY = 0;
+constexpr int RUN_SWEEP = 1;
+constexpr int RUN_MODULATED = 2;
+template <int MODE>
 int RenderRun(int ch, int i, int frames) {
   SoundChannel& c = soundChannels[ch];
   const uint8_t voice = c.voice;
@@ -232,6 +267,7 @@ int RenderRun(int ch, int i, int frames) {
   run.start = i;
   run.kind = kind;
   run.keyOn = c.keyOn ? 1 : 0;
+  run.still = 0;
   run.variant = static_cast<uint8_t>(d);
   run.threshold = PulseThreshold(type, d);
   run.coefficient = c.filterCoefficient;
@@ -265,13 +301,37 @@ int RenderRun(int ch, int i, int frames) {
   double* frequency = frameFrequency[ch] + i;
   frequency[0] = c.frequency;
   double last;
-  if constexpr (STEADY) {
+  bool unread = false;
+  if constexpr (MODE == RUN_STEADY) {
     double f = c.sweepOffset + c.noteFrequency + c.vibratoOffset;
     if (f < 0.0) f = 0.0;
     if (f > 20000.0) f = 20000.0;
+    run.still = c.frequency == 0.0 && f == 0.0 ? 1 : 0;
+    // A still, resting run from the first frame with the phase within the
+    // cycle is one the second pass skips: it reads neither its frequencies
+    // nor its envelope.
+    unread = run.still && !run.keyOn && i == 0 && c.phase >= 0.0 && c.phase < PHASE_CYCLE;
     const int zeroFrom = held && gated ? gateFrame : n;  // frames after this one hold 0
-    for (int j = 1; j < n; ++j) frequency[j] = j < zeroFrom ? f : 0.0;
+    if (!unread) {
+      for (int j = 1; j < n; ++j) frequency[j] = j < zeroFrom ? f : 0.0;
+    }
     last = held && gated ? 0.0 : f;
+    AdvanceVibratoCounters(c.vibratoWait, c.vibratoCountdown, c.vibratoStep, n);
+  } else if constexpr (MODE == RUN_SWEEP) {
+    const double sweepRate = c.sweepRate;
+    const double noteFrequency = c.noteFrequency;
+    const double vibratoOffset = c.vibratoOffset;
+    double sweepOffset = c.sweepOffset;
+    last = c.frequency;
+    for (int j = 0; j < n; ++j) {
+      sweepOffset = sweepOffset + sweepRate;
+      double f = sweepOffset + noteFrequency + vibratoOffset;
+      if (f < 0.0) f = 0.0;
+      if (f > 20000.0) f = 20000.0;
+      last = held && j + 1 >= gateFrame ? 0.0 : f;
+      if (j + 1 < n) frequency[j + 1] = last;
+    }
+    c.sweepOffset = sweepOffset;
     AdvanceVibratoCounters(c.vibratoWait, c.vibratoCountdown, c.vibratoStep, n);
   } else {
     double sweepOffset = c.sweepOffset;
@@ -279,10 +339,13 @@ int RenderRun(int ch, int i, int frames) {
     double vibratoOffset = c.vibratoOffset;
     double vibratoStep = c.vibratoStep;
     int32_t vibratoCountdown = c.vibratoCountdown;
+    // Locals: the stores to frequency cannot change them.
+    const double sweepRate = c.sweepRate;
+    const double noteFrequency = c.noteFrequency;
     last = c.frequency;
     for (int j = 0; j < n; ++j) {
-      last = ModulationStep(sweepOffset, c.sweepRate, vibratoWait, vibratoOffset, vibratoStep,
-                            vibratoCountdown, c.noteFrequency);
+      last = ModulationStep(sweepOffset, sweepRate, vibratoWait, vibratoOffset, vibratoStep,
+                            vibratoCountdown, noteFrequency);
       if (held && j + 1 >= gateFrame) last = 0.0;
       if (j + 1 < n) frequency[j + 1] = last;
     }
@@ -294,7 +357,7 @@ int RenderRun(int ch, int i, int frames) {
   }
   c.frequency = last;
 
-  FillEnvelope(c, type == WAVE_TRIANGLE, envelopeValues[ch] + i, n);
+  FillEnvelope(c, type == WAVE_TRIANGLE, envelopeValues[ch] + i, n, !unread);
 
   if (kind == KIND_NOISE && run.keyOn) {
     if (type == WAVE_NOISE_SHORT) {
@@ -321,10 +384,12 @@ void GenerateChannel(int ch, int frames) {
     // Without sweep or vibrato steps, sweepOffset and vibratoOffset never
     // change (neither can be -0, so adding 0 leaves them as they are).
     const SoundChannel& c = soundChannels[ch];
-    if (c.sweepRate == 0.0 && c.vibratoStep == 0.0) {
-      i = RenderRun<true>(ch, i, frames);
+    if (c.vibratoStep != 0.0) {
+      i = RenderRun<RUN_MODULATED>(ch, i, frames);
+    } else if (c.sweepRate != 0.0) {
+      i = RenderRun<RUN_SWEEP>(ch, i, frames);
     } else {
-      i = RenderRun<false>(ch, i, frames);
+      i = RenderRun<RUN_STEADY>(ch, i, frames);
     }
   }
   channelRuns[ch][channelRunCount[ch]].start = frames;
@@ -341,11 +406,12 @@ struct Voice {
   const double* frequency;
   const double* envelope;
   const double* noise;
-  int threshold;
+  double threshold;  // the pulse's, as a double: the comparison is the same
   int variant;
   int kind;
   int lane;
   bool keyOn;  // the generator runs on every frame of the run, or on none
+  bool still;  // the generator adds 0 to the phase on every frame
   // Whether the filter values may leave the 16-bit range, where a sample
   // needs the checked truncation.
   bool wide;
@@ -361,8 +427,9 @@ inline void LoadLane(Voice& lane, int ch, const RunSettings& r, Pair state) {
   lane.noise = noiseLevels[ch];
   lane.kind = r.kind;
   lane.keyOn = r.keyOn != 0;
+  lane.still = r.still != 0;
   lane.variant = r.variant;
-  lane.threshold = r.threshold;
+  lane.threshold = static_cast<double>(r.threshold);
   lane.coefficients = Pair{r.coefficient, r.coefficient};
   lane.pans = Pair{r.panLeft, r.panRight};
   lane.gains = Pair{r.gain, r.gain};
@@ -384,7 +451,11 @@ struct SteppedTriangleTable {
 const SteppedTriangleTable steppedTriangle;
 
 inline double SteppedTriangleLevel(double p) {
-  if (p >= 0.0 && p < PHASE_CYCLE) return steppedTriangle.level[static_cast<int>(p) / 1378];
+  if (p >= 0.0 && p < PHASE_CYCLE) [[likely]] {
+    // The step of a whole phase below 44100: the unsigned division by a
+    // constant is one multiplication and a shift.
+    return steppedTriangle.level[static_cast<uint32_t>(p) / 1378u];
+  }
   return TriangleLevel(8, p);
 }
 
@@ -405,10 +476,15 @@ constexpr int GROUP_STEPPED = 4;
 constexpr int GROUP_NOISE = 5;
 constexpr int GROUP_SILENT = 6;
 constexpr int GROUP_WIDE = 7;
-constexpr int GROUP_COUNT = 8;
+constexpr int GROUP_STILL = 8;
+constexpr int GROUP_COUNT = 9;
 
-inline int GroupOf(const Voice& l) {
-  if (!l.keyOn) return GROUP_RESTING;
+// A resting generator that adds 0 to a phase within the cycle (a channel
+// that is not playing) keeps the phase as it is: nothing to do.
+inline int GroupOf(const Voice& l, double phase) {
+  if (!l.keyOn) {
+    return l.still && phase >= 0.0 && phase < PHASE_CYCLE ? GROUP_STILL : GROUP_RESTING;
+  }
   if (l.wide) return GROUP_WIDE;
   switch (l.kind) {
     case KIND_PULSE:
@@ -426,19 +502,8 @@ inline int GroupOf(const Voice& l) {
   }
 }
 
-// Filter, pan, volume and envelope of one sounding frame of a channel whose
-// filter stays within 16 bits, added to sum.
-inline void FilterSample(Voice& c, double level, int i, PairSum& sum) {
-  const double e = c.envelope[i];
-  const Pair next = (c.state + (Pair{level, level} - c.state) * c.coefficients) * c.pans;
-  c.state = next;
-  const Pair sample = TruncatePair(next);
-  const Pair scaled = sample * c.gains * Pair{e, e};
-  sum += TruncatePairToSum(scaled);
-}
-
-// The same with every truncation checked, for a filter that may leave the
-// 16-bit range.
+// Filter, pan, volume and envelope of one sounding frame with every
+// truncation checked, for a filter that may leave the 16-bit range.
 inline void FilterWideSample(Voice& c, double level, int i, PairSum& sum) {
   const double e = c.envelope[i];
   const double left = FilterStep(c.state[0], level, c.coefficients[0]) * c.pans[0];
@@ -453,7 +518,7 @@ inline void FilterWideSample(Voice& c, double level, int i, PairSum& sum) {
 inline double WaveLevelOf(const Voice& c, int i) {
   switch (c.kind) {
     case KIND_PULSE:
-      return PulseLevel(c.threshold, c.phase);
+      return c.threshold >= c.phase ? -WAVE_LEVEL : WAVE_LEVEL;
     case KIND_SAW:
       return SawLevel(c.phase);
     case KIND_TRIANGLE:
@@ -466,18 +531,115 @@ inline double WaveLevelOf(const Voice& c, int i) {
   }
 }
 
-// Frame i of the voices from begin to end: the phase, the level that
-// level(voice) gives for it, then filter and scaling, added to sum.
-template <typename Level>
-inline void MixGroup(Voice* begin, Voice* end, int i, PairSum& sum, Level level) {
-  for (Voice* v = begin; v != end; ++v) {
-    v->phase = NextPhase(v->phase, v->frequency[i]);
-    FilterSample(*v, level(*v), i, sum);
+// One frame of a voice of group G: the phase, then for a sounding voice
+// the level, filter and scaling, added to sum. The phase and filter state
+// are the caller's locals, so a loop over frames keeps them in registers.
+template <int G>
+inline void StepVoice(const Voice& v, double& phase, Pair& state, int i, PairSum& sum) {
+  phase = NextPhase(phase, v.frequency[i]);
+  if constexpr (G != GROUP_RESTING) {
+    double level;
+    if constexpr (G == GROUP_PULSE) {
+      level = v.threshold >= phase ? -WAVE_LEVEL : WAVE_LEVEL;
+    } else if constexpr (G == GROUP_SAW) {
+      level = SawLevel(phase);
+    } else if constexpr (G == GROUP_TRIANGLE) {
+      level = TriangleLevel(v.variant, phase);
+    } else if constexpr (G == GROUP_STEPPED) {
+      level = SteppedTriangleLevel(phase);
+    } else if constexpr (G == GROUP_NOISE) {
+      level = v.noise[i];
+    } else {
+      level = 0.0;
+    }
+    const double e = v.envelope[i];
+    const Pair next = (state + (Pair{level, level} - state) * v.coefficients) * v.pans;
+    state = next;
+    const Pair sample = TruncatePair(next);
+    const Pair scaled = sample * v.gains * Pair{e, e};
+    sum += TruncatePairToSum(scaled);
   }
 }
 
-// The second pass of the listed channels, frame by frame: phase, wave level,
-// filter and pan, volume and envelope; the samples are summed into mix (left
+inline void AddToMix(uint32_t* mix, int i, PairSum sum) {
+  PairSum m;
+  std::memcpy(&m, mix + 2 * i, sizeof m);
+  m += sum;
+  std::memcpy(mix + 2 * i, &m, sizeof m);
+}
+
+// Frames [from, to) of two voices, added to mix. Each voice's phase and
+// filter are a chain of dependent operations from frame to frame; with two
+// in one loop the chains overlap.
+template <int A, int B>
+void MixTwo(Voice& a, Voice& b, int from, int to, uint32_t* mix) {
+  // Local copies: the stores to mix cannot change them.
+  const Voice va = a;
+  const Voice vb = b;
+  double phaseA = a.phase;
+  double phaseB = b.phase;
+  Pair stateA = a.state;
+  Pair stateB = b.state;
+  for (int i = from; i < to; ++i) {
+    PairSum sum = {0, 0};
+    StepVoice<A>(va, phaseA, stateA, i, sum);
+    StepVoice<B>(vb, phaseB, stateB, i, sum);
+    AddToMix(mix, i, sum);
+  }
+  a.phase = phaseA;
+  b.phase = phaseB;
+  a.state = stateA;
+  b.state = stateB;
+}
+
+template <int A>
+void MixOne(Voice& a, int from, int to, uint32_t* mix) {
+  const Voice va = a;
+  double phase = a.phase;
+  Pair state = a.state;
+  for (int i = from; i < to; ++i) {
+    PairSum sum = {0, 0};
+    StepVoice<A>(va, phase, state, i, sum);
+    AddToMix(mix, i, sum);
+  }
+  a.phase = phase;
+  a.state = state;
+}
+
+// A voice whose filter may leave the 16-bit range, with every truncation
+// checked.
+void MixWide(Voice& v, int from, int to, uint32_t* mix) {
+  for (int i = from; i < to; ++i) {
+    v.phase = NextPhase(v.phase, v.frequency[i]);
+    PairSum sum = {0, 0};
+    FilterWideSample(v, WaveLevelOf(v, i), i, sum);
+    AddToMix(mix, i, sum);
+  }
+}
+
+// The loops by group, for every pair of the groups below GROUP_WIDE.
+using TwoLoop = void (*)(Voice&, Voice&, int, int, uint32_t*);
+using OneLoop = void (*)(Voice&, int, int, uint32_t*);
+constexpr int LOOP_GROUPS = GROUP_WIDE;
+
+template <int A, int... B>
+constexpr std::array<TwoLoop, LOOP_GROUPS> TwoLoopRow(std::integer_sequence<int, B...>) {
+  return {&MixTwo<A, B>...};
+}
+template <int... A>
+constexpr std::array<std::array<TwoLoop, LOOP_GROUPS>, LOOP_GROUPS> TwoLoopTable(
+    std::integer_sequence<int, A...>) {
+  return {TwoLoopRow<A>(std::make_integer_sequence<int, LOOP_GROUPS>())...};
+}
+template <int... A>
+constexpr std::array<OneLoop, LOOP_GROUPS> OneLoopTable(std::integer_sequence<int, A...>) {
+  return {&MixOne<A>...};
+}
+constexpr auto TWO_LOOPS = TwoLoopTable(std::make_integer_sequence<int, LOOP_GROUPS>());
+constexpr auto ONE_LOOPS = OneLoopTable(std::make_integer_sequence<int, LOOP_GROUPS>());
+
+// The second pass of the listed channels, stretch by stretch: phase, wave
+// level, filter and pan, volume and envelope; the samples are summed into mix (left
 // and right interleaved), whose low 16 bits are the 16-bit wrap-around sum.
 // The filter keeps its state while the generator rests.
 void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
@@ -492,6 +654,7 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
     run[k] = 0;
     LoadLane(lane[k], list[k], channelRuns[list[k]][0], state[k]);
   }
+  std::memset(mix, 0, sizeof(uint32_t) * 2 * static_cast<size_t>(frames));
   int from = 0;
   while (from < frames) {
     int to = frames;
@@ -499,18 +662,16 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
       const int next = channelRuns[list[k]][run[k] + 1].start;
       if (next < to) to = next;
     }
-    // The stretch's channels sorted into groups, each kept together with its
-    // state so that a group's loop holds the one generator and reads its
-    // channels one after another. Channels whose generator rests only move
-    // their phase on; those whose filter may leave the 16-bit range take the
-    // checked path.
+    // The stretch's channels sorted into groups, each with its state.
+    // Channels whose generator rests only move their phase on; those whose
+    // filter may leave the 16-bit range take the checked path.
     Voice voices[8];
     int groupStart[GROUP_COUNT + 1];
     int n = 0;
     for (int g = 0; g < GROUP_COUNT; ++g) {
       groupStart[g] = n;
       for (int k = 0; k < count; ++k) {
-        if (GroupOf(lane[k]) != g) continue;
+        if (GroupOf(lane[k], phase[k]) != g) continue;
         Voice& v = voices[n++];
         v = lane[k];
         v.lane = k;
@@ -519,33 +680,17 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
       }
     }
     groupStart[GROUP_COUNT] = n;
-    Voice* const group[GROUP_COUNT + 1] = {
-        voices + groupStart[0], voices + groupStart[1], voices + groupStart[2],
-        voices + groupStart[3], voices + groupStart[4], voices + groupStart[5],
-        voices + groupStart[6], voices + groupStart[7], voices + groupStart[8]};
-    for (int i = from; i < to; ++i) {
-      for (Voice* v = group[GROUP_RESTING]; v != group[GROUP_RESTING + 1]; ++v)
-        v->phase = NextPhase(v->phase, v->frequency[i]);
-      PairSum sum = {0, 0};
-      MixGroup(group[GROUP_PULSE], group[GROUP_PULSE + 1], i, sum,
-               [](const Voice& c) { return PulseLevel(c.threshold, c.phase); });
-      MixGroup(group[GROUP_SAW], group[GROUP_SAW + 1], i, sum,
-               [](const Voice& c) { return SawLevel(c.phase); });
-      MixGroup(group[GROUP_TRIANGLE], group[GROUP_TRIANGLE + 1], i, sum,
-               [](const Voice& c) { return TriangleLevel(c.variant, c.phase); });
-      MixGroup(group[GROUP_STEPPED], group[GROUP_STEPPED + 1], i, sum,
-               [](const Voice& c) { return SteppedTriangleLevel(c.phase); });
-      MixGroup(group[GROUP_NOISE], group[GROUP_NOISE + 1], i, sum,
-               [i](const Voice& c) { return c.noise[i]; });
-      MixGroup(group[GROUP_SILENT], group[GROUP_SILENT + 1], i, sum,
-               [](const Voice&) { return 0.0; });
-      for (Voice* v = group[GROUP_WIDE]; v != group[GROUP_WIDE + 1]; ++v) {
-        v->phase = NextPhase(v->phase, v->frequency[i]);
-        FilterWideSample(*v, WaveLevelOf(*v, i), i, sum);
-      }
-      mix[2 * i] = sum[0];
-      mix[2 * i + 1] = sum[1];
+    // The voices two at a time (sorted by group, so that like voices share
+    // a loop), the last one alone, then those on the checked path.
+    const int narrow = groupStart[GROUP_WIDE];
+    int m = 0;
+    for (; m + 1 < narrow; m += 2) {
+      const int ga = GroupOf(voices[m], voices[m].phase);
+      const int gb = GroupOf(voices[m + 1], voices[m + 1].phase);
+      TWO_LOOPS[ga][gb](voices[m], voices[m + 1], from, to, mix);
     }
+    if (m < narrow) ONE_LOOPS[GroupOf(voices[m], voices[m].phase)](voices[m], from, to, mix);
+    for (m = narrow; m < groupStart[GROUP_STILL]; ++m) MixWide(voices[m], from, to, mix);
     for (int m = 0; m < n; ++m) {
       phase[voices[m].lane] = voices[m].phase;
       state[voices[m].lane] = voices[m].state;
@@ -591,9 +736,12 @@ void renderMix(uint8_t* buffer, int byteCount) {
   // Only whole frames that fit both the caller's buffer and the scratch
   // buffer are mixed; a partial frame at the end stays silent.
   const int bytes = byteCount < WAVE_BUFFER_SIZE ? byteCount : WAVE_BUFFER_SIZE;
-  std::memset(buffer, 0, static_cast<size_t>(bytes));
-  if (!scratchBuffer) return;
+  if (!scratchBuffer) {
+    std::memset(buffer, 0, static_cast<size_t>(bytes));
+    return;
+  }
   const int frames = bytes / 4;
+  std::memset(buffer + 4 * frames, 0, static_cast<size_t>(bytes - 4 * frames));
   if (frames == 0) return;
   for (int ch = 0; ch < 8; ++ch) GenerateChannel(ch, frames);
   FilterChannels(ALL_CHANNELS, 8, mixSums, frames);

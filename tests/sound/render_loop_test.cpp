@@ -105,6 +105,9 @@ TEST(RenderLoop, MatchesThePartsSampleForSample) {
       "@40m12n40 l1 c&c",
       "t1@0 c",
       "@0 v15 l64 q8 [c r]20 c1",
+      // A sweep without vibrato on the held triangle, whose frequency drops
+      // to 0 at the end of the gate.
+      "@56q2 s99 o7 l2 c c",
   };
   for (const char* text : texts) {
     const std::vector<int16_t> fast = Render(text, false, 24);
