@@ -18,7 +18,8 @@ e2e_start_game() {
   GAME_PID=$!
   GAME_WIN=""
   local w
-  for _ in $(seq 100); do
+  # Up to 30 s: a sanitizer build on a loaded machine can take long to start.
+  for _ in $(seq 300); do
     # The game's own window, once it is mapped (SDL may make helper windows).
     # --all: the window must have both the pid and the name (xdotool's
     # default is either, which finds any other velkari window on the display).
