@@ -1,7 +1,9 @@
 # Fails when a core source (src/app diag gfx input game sound, and the platform
 # contract in src/platform) includes anything but a project header in quotes or
-# a standard C++ library header, or when the contract holds an implementation.
+# a standard C++ library header (or the compiler's own x86 intrinsics), or when
+# the contract holds an implementation.
 set(allowed
+  immintrin.h
   algorithm array atomic bit cassert cerrno cinttypes climits cmath condition_variable cstddef
   cstdint cstdio cstdlib cstring chrono deque exception filesystem fstream functional initializer_list
   iomanip ios iosfwd iostream istream iterator limits map memory mutex new numeric optional

@@ -6,6 +6,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "sound/sample_pair.h"
 #include "sound/sound_engine.h"
 #include "sound/sound_engine_state.h"
@@ -13,6 +17,12 @@
 
 uint16_t noiseRegister = 0x4000;
 uint8_t noiseMode = 0;
+
+#if defined(__GNUC__) || defined(__clang__)
+#define MIX_INLINE inline __attribute__((always_inline))
+#else
+#define MIX_INLINE inline
+#endif
 
 namespace {
 
@@ -233,8 +243,9 @@ void RenderNoise(SoundChannel& c, int d, double* out, int n) {
       r = (r >> k) | (bits << (15 - k));
       count -= k;
     }
-    // The last feedback bit went in at bit 14.
-    noiseOutput = (r & 0x4000) ? -6363 : 6363;
+    // The last feedback bit went in at bit 14. The bit is as good as
+    // random, so the level comes from arithmetic rather than a branch.
+    noiseOutput = static_cast<int16_t>(6363 - 12726 * static_cast<int>((r >> 14) & 1));
     out[j] = noiseOutput;
   }
   noiseRegister = static_cast<uint16_t>(r);
@@ -450,7 +461,7 @@ struct SteppedTriangleTable {
 };
 const SteppedTriangleTable steppedTriangle;
 
-inline double SteppedTriangleLevel(double p) {
+MIX_INLINE double SteppedTriangleLevel(double p) {
   if (p >= 0.0 && p < PHASE_CYCLE) [[likely]] {
     // The step of a whole phase below 44100: the unsigned division by a
     // constant is one multiplication and a shift.
@@ -460,7 +471,7 @@ inline double SteppedTriangleLevel(double p) {
 }
 
 // The generator's phase after one more frame.
-inline double NextPhase(double phase, double frequency) {
+MIX_INLINE double NextPhase(double phase, double frequency) {
   const double p = phase + frequency;
   if (p >= PHASE_CYCLE) [[unlikely]]
     return p - PHASE_CYCLE;  // about once a cycle
@@ -531,27 +542,32 @@ inline double WaveLevelOf(const Voice& c, int i) {
   }
 }
 
+// The wave level of a sounding voice of group G at frame i.
+template <int G>
+MIX_INLINE double LevelOf(const Voice& v, double phase, int i) {
+  if constexpr (G == GROUP_PULSE) {
+    return v.threshold >= phase ? -WAVE_LEVEL : WAVE_LEVEL;
+  } else if constexpr (G == GROUP_SAW) {
+    return SawLevel(phase);
+  } else if constexpr (G == GROUP_TRIANGLE) {
+    return TriangleLevel(v.variant, phase);
+  } else if constexpr (G == GROUP_STEPPED) {
+    return SteppedTriangleLevel(phase);
+  } else if constexpr (G == GROUP_NOISE) {
+    return v.noise[i];
+  } else {
+    return 0.0;
+  }
+}
+
 // One frame of a voice of group G: the phase, then for a sounding voice
 // the level, filter and scaling, added to sum. The phase and filter state
 // are the caller's locals, so a loop over frames keeps them in registers.
 template <int G>
-inline void StepVoice(const Voice& v, double& phase, Pair& state, int i, PairSum& sum) {
+MIX_INLINE void StepVoice(const Voice& v, double& phase, Pair& state, int i, PairSum& sum) {
   phase = NextPhase(phase, v.frequency[i]);
   if constexpr (G != GROUP_RESTING) {
-    double level;
-    if constexpr (G == GROUP_PULSE) {
-      level = v.threshold >= phase ? -WAVE_LEVEL : WAVE_LEVEL;
-    } else if constexpr (G == GROUP_SAW) {
-      level = SawLevel(phase);
-    } else if constexpr (G == GROUP_TRIANGLE) {
-      level = TriangleLevel(v.variant, phase);
-    } else if constexpr (G == GROUP_STEPPED) {
-      level = SteppedTriangleLevel(phase);
-    } else if constexpr (G == GROUP_NOISE) {
-      level = v.noise[i];
-    } else {
-      level = 0.0;
-    }
+    const double level = LevelOf<G>(v, phase, i);
     const double e = v.envelope[i];
     const Pair next = (state + (Pair{level, level} - state) * v.coefficients) * v.pans;
     state = next;
@@ -561,7 +577,7 @@ inline void StepVoice(const Voice& v, double& phase, Pair& state, int i, PairSum
   }
 }
 
-inline void AddToMix(uint32_t* mix, int i, PairSum sum) {
+MIX_INLINE void AddToMix(uint32_t* mix, int i, PairSum sum) {
   PairSum m;
   std::memcpy(&m, mix + 2 * i, sizeof m);
   m += sum;
@@ -591,6 +607,78 @@ void MixTwo(Voice& a, Voice& b, int from, int to, uint32_t* mix) {
   a.state = stateA;
   b.state = stateB;
 }
+
+// The same two voices with both filters in one vector of four lanes (left
+// and right of each), where the processor has AVX2: each lane is still one
+// IEEE operation on doubles, so the samples are the same. Not on Windows,
+// where GCC cannot keep the stack aligned for spilled AVX registers.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32) && !defined(VELKARI_PLAIN_PAIRS)
+#define MIXER_HAVE_AVX2_PATH 1
+
+// The sums of these loops, left and right of two voices side by side, to be
+// folded into the mix at the end of the buffer.
+alignas(32) uint32_t wideSums[4 * WAVE_FRAMES];
+
+template <int A, int B>
+__attribute__((target("avx2"))) void MixTwoWide(Voice& a, Voice& b, int from, int to,
+                                                uint32_t* mix) {
+  if constexpr (A == GROUP_RESTING || B == GROUP_RESTING) {
+    MixTwo<A, B>(a, b, from, to, mix);
+  } else {
+    const Voice va = a;
+    const Voice vb = b;
+    double phaseA = a.phase;
+    double phaseB = b.phase;
+    __m256d state = _mm256_setr_pd(a.state[0], a.state[1], b.state[0], b.state[1]);
+    const __m256d coefficients = _mm256_setr_pd(va.coefficients[0], va.coefficients[1],
+                                                vb.coefficients[0], vb.coefficients[1]);
+    const __m256d pans = _mm256_setr_pd(va.pans[0], va.pans[1], vb.pans[0], vb.pans[1]);
+    const __m256d gains = _mm256_setr_pd(va.gains[0], va.gains[1], vb.gains[0], vb.gains[1]);
+    for (int i = from; i < to; ++i) {
+      phaseA = NextPhase(phaseA, va.frequency[i]);
+      phaseB = NextPhase(phaseB, vb.frequency[i]);
+      const __m128d levels =
+          _mm_unpacklo_pd(_mm_set_sd(LevelOf<A>(va, phaseA, i)), _mm_set_sd(LevelOf<B>(vb, phaseB, i)));
+      const __m256d level = _mm256_permute4x64_pd(_mm256_castpd128_pd256(levels), 0x50);
+      const __m256d e = _mm256_blend_pd(_mm256_broadcast_sd(va.envelope + i),
+                                        _mm256_broadcast_sd(vb.envelope + i), 0xC);
+      const __m256d next = _mm256_mul_pd(
+          _mm256_add_pd(state, _mm256_mul_pd(_mm256_sub_pd(level, state), coefficients)), pans);
+      state = next;
+      // Within 16 bits, rounding toward zero is the truncation to an integer
+      // (a -0 it may give scales to -0, which truncates to 0 all the same).
+      const __m256d sample = _mm256_round_pd(next, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+      const __m256d scaled = _mm256_mul_pd(_mm256_mul_pd(sample, gains), e);
+      __m128i* sum = reinterpret_cast<__m128i*>(wideSums + 4 * i);
+      _mm_store_si128(sum, _mm_add_epi32(_mm_load_si128(sum), _mm256_cvttpd_epi32(scaled)));
+    }
+    a.phase = phaseA;
+    b.phase = phaseB;
+    alignas(32) double lanes[4];
+    _mm256_store_pd(lanes, state);
+    a.state = Pair{lanes[0], lanes[1]};
+    b.state = Pair{lanes[2], lanes[3]};
+  }
+}
+
+// Adds the wide loops' sums of frames [0, frames) into mix.
+__attribute__((target("avx2"))) void FoldWideSums(uint32_t* mix, int frames) {
+  for (int i = 0; i < frames; ++i) {
+    mix[2 * i] += wideSums[4 * i] + wideSums[4 * i + 2];
+    mix[2 * i + 1] += wideSums[4 * i + 1] + wideSums[4 * i + 3];
+  }
+}
+
+bool CpuHasAvx2() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return has;
+}
+#endif
+
+bool useWideMixLoops = true;
 
 template <int A>
 void MixOne(Voice& a, int from, int to, uint32_t* mix) {
@@ -622,20 +710,32 @@ using TwoLoop = void (*)(Voice&, Voice&, int, int, uint32_t*);
 using OneLoop = void (*)(Voice&, int, int, uint32_t*);
 constexpr int LOOP_GROUPS = GROUP_WIDE;
 
-template <int A, int... B>
+template <bool WIDE, int A, int... B>
 constexpr std::array<TwoLoop, LOOP_GROUPS> TwoLoopRow(std::integer_sequence<int, B...>) {
+#if defined(MIXER_HAVE_AVX2_PATH)
+  if constexpr (WIDE) return {&MixTwoWide<A, B>...};
+#endif
   return {&MixTwo<A, B>...};
 }
-template <int... A>
+template <bool WIDE, int... A>
 constexpr std::array<std::array<TwoLoop, LOOP_GROUPS>, LOOP_GROUPS> TwoLoopTable(
     std::integer_sequence<int, A...>) {
-  return {TwoLoopRow<A>(std::make_integer_sequence<int, LOOP_GROUPS>())...};
+  return {TwoLoopRow<WIDE, A>(std::make_integer_sequence<int, LOOP_GROUPS>())...};
 }
 template <int... A>
 constexpr std::array<OneLoop, LOOP_GROUPS> OneLoopTable(std::integer_sequence<int, A...>) {
   return {&MixOne<A>...};
 }
-constexpr auto TWO_LOOPS = TwoLoopTable(std::make_integer_sequence<int, LOOP_GROUPS>());
+constexpr auto TWO_LOOPS = TwoLoopTable<false>(std::make_integer_sequence<int, LOOP_GROUPS>());
+constexpr auto TWO_LOOPS_WIDE = TwoLoopTable<true>(std::make_integer_sequence<int, LOOP_GROUPS>());
+inline bool UseAvx2Loops() {
+#if defined(MIXER_HAVE_AVX2_PATH)
+  return useWideMixLoops && CpuHasAvx2();
+#else
+  return false;
+#endif
+}
+
 constexpr auto ONE_LOOPS = OneLoopTable(std::make_integer_sequence<int, LOOP_GROUPS>());
 
 // The second pass of the listed channels, stretch by stretch: phase, wave
@@ -655,6 +755,11 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
     LoadLane(lane[k], list[k], channelRuns[list[k]][0], state[k]);
   }
   std::memset(mix, 0, sizeof(uint32_t) * 2 * static_cast<size_t>(frames));
+  const bool wideLoops = UseAvx2Loops();
+  const auto& twoLoops = wideLoops ? TWO_LOOPS_WIDE : TWO_LOOPS;
+#if defined(MIXER_HAVE_AVX2_PATH)
+  if (wideLoops) std::memset(wideSums, 0, sizeof(uint32_t) * 4 * static_cast<size_t>(frames));
+#endif
   int from = 0;
   while (from < frames) {
     int to = frames;
@@ -687,7 +792,7 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
     for (; m + 1 < narrow; m += 2) {
       const int ga = GroupOf(voices[m], voices[m].phase);
       const int gb = GroupOf(voices[m + 1], voices[m + 1].phase);
-      TWO_LOOPS[ga][gb](voices[m], voices[m + 1], from, to, mix);
+      twoLoops[ga][gb](voices[m], voices[m + 1], from, to, mix);
     }
     if (m < narrow) ONE_LOOPS[GroupOf(voices[m], voices[m].phase)](voices[m], from, to, mix);
     for (m = narrow; m < groupStart[GROUP_STILL]; ++m) MixWide(voices[m], from, to, mix);
@@ -705,6 +810,9 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
       }
     }
   }
+#if defined(MIXER_HAVE_AVX2_PATH)
+  if (wideLoops) FoldWideSums(mix, frames);
+#endif
   for (int k = 0; k < count; ++k) {
     SoundChannel& c = soundChannels[list[k]];
     c.phase = phase[k];
@@ -729,6 +837,10 @@ void renderChannel(int ch, int16_t* samples, int byteCount) {
     samples += 2 * n;
     frames -= n;
   }
+}
+
+void UseWideMixLoops(bool use) {
+  useWideMixLoops = use;
 }
 
 void renderMix(uint8_t* buffer, int byteCount) {

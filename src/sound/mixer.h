@@ -13,3 +13,7 @@ constexpr int WAVE_FRAMES = 1500;
 // Renders the next byteCount / 4 frames of channel ch into samples (left and
 // right interleaved), advancing the channel's timing by as many samples.
 void renderChannel(int ch, int16_t* samples, int byteCount);
+
+// Whether the mixer may take its AVX2 loops where the processor has them
+// (the default); the other loops give the same samples, and tests run both.
+void UseWideMixLoops(bool use);

@@ -238,16 +238,22 @@ TEST(RenderLoop, MixMatchesThePartsChannelByChannel) {
     for (int ch = 0; ch < 8; ++ch) set.push_back(RandomText(random));
     sets.push_back(set);
   }
-  for (const std::vector<std::string>& set : sets) {
-    const std::vector<int16_t> fast = Mix(set, false, 6);
-    const uint16_t fastNoise = noiseRegister;
-    SoundChannel fastEnd[8];
-    for (int ch = 0; ch < 8; ++ch) fastEnd[ch] = soundChannels[ch];
-    const std::vector<int16_t> slow = Mix(set, true, 6);
-    ASSERT_EQ(fast, slow) << set[0] << " | " << set[1] << " | " << set[7];
-    EXPECT_EQ(fastNoise, noiseRegister) << set[0];
-    for (int ch = 0; ch < 8; ++ch) ExpectSameEndState(fastEnd[ch], soundChannels[ch], set[ch]);
+  // Both the AVX2 loops (where the processor has them) and the others.
+  for (const bool wide : {true, false}) {
+    UseWideMixLoops(wide);
+    for (const std::vector<std::string>& set : sets) {
+      const std::vector<int16_t> fast = Mix(set, false, 6);
+      const uint16_t fastNoise = noiseRegister;
+      SoundChannel fastEnd[8];
+      for (int ch = 0; ch < 8; ++ch) fastEnd[ch] = soundChannels[ch];
+      const std::vector<int16_t> slow = Mix(set, true, 6);
+      ASSERT_EQ(fast, slow) << "wide " << wide << ": " << set[0] << " | " << set[1] << " | "
+                            << set[7];
+      EXPECT_EQ(fastNoise, noiseRegister) << set[0];
+      for (int ch = 0; ch < 8; ++ch) ExpectSameEndState(fastEnd[ch], soundChannels[ch], set[ch]);
+    }
   }
+  UseWideMixLoops(true);
   stopSoundEngine();
 }
 
