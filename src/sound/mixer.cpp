@@ -1,5 +1,6 @@
 #include "sound/mixer.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -193,65 +194,221 @@ void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n, bool fill)
   c.envelopePhase = phase;
 }
 
+// The states the shared register passes through from 0x4000, clocked once
+// at a time in one mode, until it comes back to 0x4000: in long mode all
+// 32767 states other than 0, in short mode a cycle of 93. Along the
+// cycle, c clocks are c steps on, so a run of a noise channel can follow its
+// register as a count.
+template <int CAPACITY>
+struct NoiseCycle {
+  uint16_t states[CAPACITY];
+  int16_t index[32768];  // where each state is on the cycle, or -1
+  int32_t period = 0;
+  explicit NoiseCycle(int tap) {
+    for (int16_t& k : index) k = -1;
+    uint32_t r = 0x4000;
+    do {
+      index[r] = static_cast<int16_t>(period);
+      states[period++] = static_cast<uint16_t>(r);
+      const uint32_t b = (r ^ (r >> tap)) & 1;
+      r = (r >> 1) | (b << 14);
+    } while (r != 0x4000 && period < CAPACITY);
+    // A cycle longer than the room for it is not followed at all.
+    if (r != 0x4000) {
+      for (int16_t& k : index) k = -1;
+    }
+  }
+};
+
+// A cycle of either length.
+struct NoiseCycleView {
+  const uint16_t* states;
+  const int16_t* index;
+  int32_t period;
+};
+template <int CAPACITY>
+NoiseCycleView ViewOf(const NoiseCycle<CAPACITY>& cycle) {
+  return {cycle.states, cycle.index, cycle.period};
+}
+
+// Built before the sound starts: rendering allocates nothing.
+const NoiseCycle<32767> longNoiseCycle(1);
+const NoiseCycle<93> shortNoiseCycle(6);
+
+// The power of two that the finite, nonzero x is a whole multiple of.
+int GrainOf(double x) {
+  uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  const int exponent = static_cast<int>((bits >> 52) & 0x7FF);
+  const uint64_t mantissa = (bits & 0xFFFFFFFFFFFFFull) | (exponent ? 1ull << 52 : 0);
+  return (exponent == 0 ? -1074 : exponent - 1075) + std::countr_zero(mantissa);
+}
+
+// The level of a noise channel after its register's last clock: the last
+// feedback bit went in at bit 14. The bit is as good as random, so the
+// level comes from arithmetic rather than a branch.
+inline int16_t NoiseOutputOf(uint32_t r) {
+  return static_cast<int16_t>(6363 - 12726 * static_cast<int>((r >> 14) & 1));
+}
+
+constexpr double NOISE_LEVELS[2] = {6363.0, -6363.0};
+
+// A noise run's accumulator and register, and what stays the same through it.
+struct NoiseRun {
+  double rate;
+  int whole;          // clocks due on every frame that clocks at all
+  double wholePhase;  // whole x 44100, exact
+  double phase;       // the accumulator
+  int16_t output;     // the level after the channel's last clock
+  uint32_t r;         // the shared register
+  uint8_t mode;       // the mode it was last clocked in
+};
+
+// One frame of a noise run, the register clocked in chunks of up to 15.
+template <uint8_t SHORT_MODE>
+inline double NoiseFrame(NoiseRun& s) {
+  constexpr int tap = SHORT_MODE ? 6 : 1;
+  const double x = s.phase + s.rate;
+  if (!(x > 44100)) {
+    s.phase = x;
+    return s.output;
+  }
+  double y = x - s.wholePhase;
+  int count = s.whole;
+  if (y > 44100) {
+    y = y - 44100;
+    ++count;
+  }
+  if (!(y > 0) || y > 44100 || count == 0) {
+    // The general count handles the edges, on the shared register itself.
+    noiseRegister = static_cast<uint16_t>(s.r);
+    noiseMode = s.mode;
+    s.output = NoiseLevel(s.phase, s.output, SHORT_MODE, s.rate);
+    s.r = noiseRegister;
+    s.mode = noiseMode;
+    return s.output;
+  }
+  s.phase = y;
+  if (s.mode != SHORT_MODE) s.r = 0x4000;
+  s.mode = SHORT_MODE;
+  // The first 15 - tap feedback bits come from the register's bits, each
+  // later one also from the feedback bit 15 - tap clocks before it.
+  uint32_t r = s.r;
+  while (count > 0) {
+    const int k = count < 15 ? count : 15;
+    uint32_t bits = r ^ (r >> tap);
+    if (k > 15 - tap) bits ^= bits << (15 - tap);
+    bits &= (1u << k) - 1;
+    r = (r >> k) | (bits << (15 - k));
+    count -= k;
+  }
+  s.r = r;
+  s.output = NoiseOutputOf(r);
+  return s.output;
+}
+
+// Frames [j, n) of a noise run whose register lies on its mode's cycle, in
+// which the frames clock the register as the frame loop does, with the
+// register followed as a place on the cycle. Where the accumulator and the
+// rate are whole multiples of a power of two (the fastest rates are), every
+// addition and subtraction of the accumulator is exact, and it is counted
+// in integers of that power. Returns the frame it stopped at: n, or one
+// that needs the general count.
+template <uint8_t SHORT_MODE>
+int NoiseAlongCycle(NoiseRun& s, double* out, int j, int n) {
+  const NoiseCycleView cycle = SHORT_MODE ? ViewOf(shortNoiseCycle) : ViewOf(longNoiseCycle);
+  int32_t at = cycle.index[s.r & 0x7FFF];
+  if (s.r > 0x7FFF || at < 0) return j;
+  const int32_t period = cycle.period;
+  const uint16_t* states = cycle.states;
+  // A frame clocks the register whole or whole + 1 times.
+  const int32_t wholeSteps = s.whole % period;
+  double level = s.output;
+  // Every value the accumulator takes lies between 0 and 44100 + rate.
+  bool exact = s.phase >= 0.0 && s.phase <= 44100.0 && s.rate > 0.0 && s.rate < 1e9;
+  int grain = 0;
+  if (exact) {
+    grain = std::min(GrainOf(s.rate), 2);  // 44100 is a multiple of 4
+    if (s.phase != 0.0) grain = std::min(grain, GrainOf(s.phase));
+    exact = grain > -1000 && 88200.0 + s.rate < std::ldexp(1.0, 53 + grain);
+  }
+  if (exact) {
+    const int64_t rate = static_cast<int64_t>(std::ldexp(s.rate, -grain));
+    const int64_t cycleLength = static_cast<int64_t>(std::ldexp(44100.0, -grain));
+    const int64_t wholePhase = s.whole * cycleLength;
+    int64_t phase = static_cast<int64_t>(std::ldexp(s.phase, -grain));
+    for (; j < n; ++j) {
+      const int64_t x = phase + rate;
+      if (x <= cycleLength) {
+        phase = x;
+        out[j] = level;
+        continue;
+      }
+      int64_t y = x - wholePhase;
+      const int over = y > cycleLength ? 1 : 0;
+      y -= over ? cycleLength : 0;
+      if (y <= 0 || y > cycleLength || s.whole + over == 0) break;
+      phase = y;
+      at += wholeSteps + over;
+      if (at >= period) at -= period;
+      level = NOISE_LEVELS[(states[at] >> 14) & 1];
+      out[j] = level;
+    }
+    s.phase = std::ldexp(static_cast<double>(phase), grain);
+  } else {
+    double phase = s.phase;
+    for (; j < n; ++j) {
+      const double x = phase + s.rate;
+      if (!(x > 44100)) {
+        phase = x;
+        out[j] = level;
+        continue;
+      }
+      double y = x - s.wholePhase;
+      int count = s.whole;
+      if (y > 44100) {
+        y = y - 44100;
+        ++count;
+      }
+      if (!(y > 0) || y > 44100 || count == 0) break;
+      phase = y;
+      at += wholeSteps + (count - s.whole);
+      if (at >= period) at -= period;
+      level = NOISE_LEVELS[(states[at] >> 14) & 1];
+      out[j] = level;
+    }
+    s.phase = phase;
+  }
+  s.output = static_cast<int16_t>(level);
+  s.r = states[at];
+  return j;
+}
+
 // The noise of one run of a sounding noise channel into out. No other
 // channel clocks the shared register meanwhile, so it is held in a local
 // for the run, and its mode is settled by the first clock.
 template <uint8_t SHORT_MODE>
 void RenderNoise(SoundChannel& c, int d, double* out, int n) {
-  constexpr int tap = SHORT_MODE ? 6 : 1;
-  const double rate = NoiseRateTable[d];
-  const int whole = static_cast<int>(rate / 44100.0);
-  const double wholePhase = whole * 44100.0;
-  double noisePhase = c.noisePhase;
-  int16_t noiseOutput = c.noiseOutput;
-  uint32_t r = noiseRegister;
-  uint8_t mode = noiseMode;
-  for (int j = 0; j < n; ++j) {
-    const double x = noisePhase + rate;
-    if (!(x > 44100)) {
-      noisePhase = x;
-      out[j] = noiseOutput;
-      continue;
+  NoiseRun s;
+  s.rate = NoiseRateTable[d];
+  s.whole = static_cast<int>(s.rate / 44100.0);
+  s.wholePhase = s.whole * 44100.0;
+  s.phase = c.noisePhase;
+  s.output = c.noiseOutput;
+  s.r = noiseRegister;
+  s.mode = noiseMode;
+  int j = 0;
+  while (j < n) {
+    if (s.mode == SHORT_MODE) {
+      j = NoiseAlongCycle<SHORT_MODE>(s, out, j, n);
+      if (j >= n) break;
     }
-    double y = x - wholePhase;
-    int count = whole;
-    if (y > 44100) {
-      y = y - 44100;
-      ++count;
-    }
-    if (!(y > 0) || y > 44100 || count == 0) {
-      // The general count handles the edges, on the shared register itself.
-      noiseRegister = static_cast<uint16_t>(r);
-      noiseMode = mode;
-      noiseOutput = NoiseLevel(noisePhase, noiseOutput, SHORT_MODE, rate);
-      r = noiseRegister;
-      mode = noiseMode;
-      out[j] = noiseOutput;
-      continue;
-    }
-    noisePhase = y;
-    if (mode != SHORT_MODE) r = 0x4000;
-    mode = SHORT_MODE;
-    // Up to 15 clocks at once: the first 15 - tap feedback bits come from
-    // the register's bits, each later one also from the feedback bit
-    // 15 - tap clocks before it.
-    while (count > 0) {
-      const int k = count < 15 ? count : 15;
-      uint32_t bits = r ^ (r >> tap);
-      if (k > 15 - tap) bits ^= bits << (15 - tap);
-      bits &= (1u << k) - 1;
-      r = (r >> k) | (bits << (15 - k));
-      count -= k;
-    }
-    // The last feedback bit went in at bit 14. The bit is as good as
-    // random, so the level comes from arithmetic rather than a branch.
-    noiseOutput = static_cast<int16_t>(6363 - 12726 * static_cast<int>((r >> 14) & 1));
-    out[j] = noiseOutput;
+    out[j++] = NoiseFrame<SHORT_MODE>(s);
   }
-  noiseRegister = static_cast<uint16_t>(r);
-  noiseMode = mode;
-  c.noisePhase = noisePhase;
-  c.noiseOutput = noiseOutput;
+  noiseRegister = static_cast<uint16_t>(s.r);
+  noiseMode = s.mode;
+  c.noisePhase = s.phase;
+  c.noiseOutput = s.output;
 }
 
 // The first pass of one channel from frame i: one run, up to and including
@@ -637,8 +794,8 @@ __attribute__((target("avx2"))) void MixTwoWide(Voice& a, Voice& b, int from, in
     for (int i = from; i < to; ++i) {
       phaseA = NextPhase(phaseA, va.frequency[i]);
       phaseB = NextPhase(phaseB, vb.frequency[i]);
-      const __m128d levels =
-          _mm_unpacklo_pd(_mm_set_sd(LevelOf<A>(va, phaseA, i)), _mm_set_sd(LevelOf<B>(vb, phaseB, i)));
+      const __m128d levels = _mm_unpacklo_pd(_mm_set_sd(LevelOf<A>(va, phaseA, i)),
+                                             _mm_set_sd(LevelOf<B>(vb, phaseB, i)));
       const __m256d level = _mm256_permute4x64_pd(_mm256_castpd128_pd256(levels), 0x50);
       const __m256d e = _mm256_blend_pd(_mm256_broadcast_sd(va.envelope + i),
                                         _mm256_broadcast_sd(vb.envelope + i), 0xC);
