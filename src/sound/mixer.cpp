@@ -92,6 +92,10 @@ struct RunSettings {
   double panLeft;
   double panRight;
   double gain;
+  // The rows the second pass reads the run's frequencies and envelope
+  // from, indexed by frame.
+  const double* frequency;
+  const double* envelope;
 };
 RunSettings channelRuns[8][WAVE_FRAMES + 1];
 int channelRunCount[8];
@@ -157,10 +161,46 @@ void AdvanceVibratoCounters(uint32_t& wait, int32_t& countdown, double& step, in
   if ((1 + rest / 3500) % 2 == 1) step = -step;
 }
 
-// The envelope of one channel over frames [0, n) of out; without fill, only
-// the frames of the attack and decay are written.
-void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n, bool fill) {
-  if (n <= 0) return;
+// Rows of one value for the runs that hold a value all through (a steady
+// note's frequency, a sustained or triangle envelope), a row per channel.
+// A row remembers its value and the frames it holds it on, so a note held
+// over many buffers has its row written once.
+struct ConstantRows {
+  double rows[8][WAVE_FRAMES];
+  uint64_t bits[8] = {};
+  int from[8] = {};
+  int to[8] = {};  // the row holds the value on frames [from, to)
+
+  // A row holding v on frames [i, i + n).
+  const double* Hold(int ch, double v, int i, int n) {
+    uint64_t b;
+    std::memcpy(&b, &v, sizeof b);
+    double* row = rows[ch];
+    if (b == bits[ch] && from[ch] <= i && i + n <= to[ch]) return row;
+    if (b == bits[ch] && from[ch] <= i + n && i <= to[ch]) {
+      // Next to or across the frames it holds: the row grows.
+      for (int k = i; k < from[ch]; ++k) row[k] = v;
+      for (int k = to[ch]; k < i + n; ++k) row[k] = v;
+      from[ch] = std::min(from[ch], i);
+      to[ch] = std::max(to[ch], i + n);
+      return row;
+    }
+    for (int k = i; k < i + n; ++k) row[k] = v;
+    bits[ch] = b;
+    from[ch] = i;
+    to[ch] = i + n;
+    return row;
+  }
+};
+ConstantRows constantFrequencies;
+ConstantRows constantEnvelopes;
+
+// The envelope of one channel over frames [i, i + n) into its row; without
+// fill, only the frames of the attack and decay are written. Returns the row
+// to read: a constant row where the level holds all through.
+const double* FillEnvelope(int ch, SoundChannel& c, bool triangle, int i, int n, bool fill) {
+  double* out = envelopeValues[ch] + i;
+  if (n <= 0) return envelopeValues[ch];
   if (c.envelopeRestart) {
     c.envelopeLevel = 0.0;
     c.envelopePhase = ENV_ATTACK;
@@ -168,10 +208,7 @@ void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n, bool fill)
   }
   if (triangle) {
     c.envelopeLevel = 1.0;
-    if (fill) {
-      for (int j = 0; j < n; ++j) out[j] = 1.0;
-    }
-    return;
+    return fill ? constantEnvelopes.Hold(ch, 1.0, i, n) : envelopeValues[ch];
   }
   double level = c.envelopeLevel;
   int8_t phase = c.envelopePhase;
@@ -187,11 +224,15 @@ void FillEnvelope(SoundChannel& c, bool triangle, double* out, int n, bool fill)
       break;
     }
   }
+  c.envelopeLevel = level;
+  c.envelopePhase = phase;
+  // No step changed the level (or the one step changed nothing): it holds.
+  if (fill && (j == 0 || (j == 1 && out[0] == level)))
+    return constantEnvelopes.Hold(ch, level, i, n);
   if (fill) {
     for (; j < n; ++j) out[j] = level;
   }
-  c.envelopeLevel = level;
-  c.envelopePhase = phase;
+  return envelopeValues[ch];
 }
 
 // The states the shared register passes through from 0x4000, clocked once
@@ -467,7 +508,7 @@ int RenderRun(int ch, int i, int frames) {
   // The frequency each frame's generator adds: the value the previous frame
   // left, which the held triangle's gate puts at 0.
   double* frequency = frameFrequency[ch] + i;
-  frequency[0] = c.frequency;
+  run.frequency = frameFrequency[ch];
   double last;
   bool unread = false;
   if constexpr (MODE == RUN_STEADY) {
@@ -481,11 +522,17 @@ int RenderRun(int ch, int i, int frames) {
     unread = run.still && !run.keyOn && i == 0 && c.phase >= 0.0 && c.phase < PHASE_CYCLE;
     const int zeroFrom = held && gated ? gateFrame : n;  // frames after this one hold 0
     if (!unread) {
-      for (int j = 1; j < n; ++j) frequency[j] = j < zeroFrom ? f : 0.0;
+      if (zeroFrom >= n && std::memcmp(&c.frequency, &f, sizeof f) == 0) {
+        run.frequency = constantFrequencies.Hold(ch, f, i, n);
+      } else {
+        frequency[0] = c.frequency;
+        for (int j = 1; j < n; ++j) frequency[j] = j < zeroFrom ? f : 0.0;
+      }
     }
     last = held && gated ? 0.0 : f;
     AdvanceVibratoCounters(c.vibratoWait, c.vibratoCountdown, c.vibratoStep, n);
   } else if constexpr (MODE == RUN_SWEEP) {
+    frequency[0] = c.frequency;
     const double sweepRate = c.sweepRate;
     const double noteFrequency = c.noteFrequency;
     const double vibratoOffset = c.vibratoOffset;
@@ -502,6 +549,7 @@ int RenderRun(int ch, int i, int frames) {
     c.sweepOffset = sweepOffset;
     AdvanceVibratoCounters(c.vibratoWait, c.vibratoCountdown, c.vibratoStep, n);
   } else {
+    frequency[0] = c.frequency;
     double sweepOffset = c.sweepOffset;
     uint32_t vibratoWait = c.vibratoWait;
     double vibratoOffset = c.vibratoOffset;
@@ -525,7 +573,7 @@ int RenderRun(int ch, int i, int frames) {
   }
   c.frequency = last;
 
-  FillEnvelope(c, type == WAVE_TRIANGLE, envelopeValues[ch] + i, n, !unread);
+  run.envelope = FillEnvelope(ch, c, type == WAVE_TRIANGLE, i, n, !unread);
 
   if (kind == KIND_NOISE && run.keyOn) {
     if (type == WAVE_NOISE_SHORT) {
@@ -590,8 +638,8 @@ struct Voice {
 // and is then made smaller: starting within +-32767 it stays within 16 bits
 // for the frames of a buffer, so the truncation to a sample keeps its value.
 inline void LoadLane(Voice& lane, int ch, const RunSettings& r, Pair state) {
-  lane.frequency = frameFrequency[ch];
-  lane.envelope = envelopeValues[ch];
+  lane.frequency = r.frequency;
+  lane.envelope = r.envelope;
   lane.noise = noiseLevels[ch];
   lane.kind = r.kind;
   lane.keyOn = r.keyOn != 0;
