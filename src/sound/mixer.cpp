@@ -813,60 +813,161 @@ void MixTwo(Voice& a, Voice& b, int from, int to, uint32_t* mix) {
   b.state = stateB;
 }
 
-// The same two voices with both filters in one vector of four lanes (left
-// and right of each), where the processor has AVX2: each lane is still one
-// IEEE operation on doubles, so the samples are the same. Not on Windows,
-// where GCC cannot keep the stack aligned for spilled AVX registers.
+// Where the processor has AVX2, the sounding voices of a stretch run in two
+// steps over chunks of frames: first their phases and wave levels, two
+// voices to a loop, then all their filters side by side, two voices to a
+// vector of four lanes (left and right of each). The filter is a chain of
+// dependent operations from frame to frame; with up to four vectors in one
+// loop the chains overlap. Each lane is still one IEEE operation on
+// doubles, so the samples are the same. Not on Windows, where GCC cannot
+// keep the stack aligned for spilled AVX registers.
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32) && !defined(VELKARI_PLAIN_PAIRS)
 #define MIXER_HAVE_AVX2_PATH 1
 
-// The sums of these loops, left and right of two voices side by side, to be
+// The sums of the vector loops, left and right of two voices side by side,
 // folded into the mix at the end of the buffer.
 alignas(32) uint32_t wideSums[4 * WAVE_FRAMES];
 
+// The levels of a chunk, per vector and frame: each voice's level twice.
+constexpr int LEVEL_CHUNK = 128;
+alignas(32) double chunkLevels[4][LEVEL_CHUNK][4];
+
+// The envelope of the empty half of a vector: 0 throughout.
+const double silentRow[WAVE_FRAMES] = {};
+
+// Phases and levels of frames [from, to) of voice a of group A and voice b
+// of group B into levels, from frame from on. B GROUP_RESTING stands for no
+// voice b, whose lanes hold 0.
 template <int A, int B>
-__attribute__((target("avx2"))) void MixTwoWide(Voice& a, Voice& b, int from, int to,
-                                                uint32_t* mix) {
-  if constexpr (A == GROUP_RESTING || B == GROUP_RESTING) {
-    MixTwo<A, B>(a, b, from, to, mix);
-  } else {
-    const Voice va = a;
-    const Voice vb = b;
-    double phaseA = a.phase;
-    double phaseB = b.phase;
-    __m256d state = _mm256_setr_pd(a.state[0], a.state[1], b.state[0], b.state[1]);
-    const __m256d coefficients = _mm256_setr_pd(va.coefficients[0], va.coefficients[1],
-                                                vb.coefficients[0], vb.coefficients[1]);
-    const __m256d pans = _mm256_setr_pd(va.pans[0], va.pans[1], vb.pans[0], vb.pans[1]);
-    const __m256d gains = _mm256_setr_pd(va.gains[0], va.gains[1], vb.gains[0], vb.gains[1]);
-    for (int i = from; i < to; ++i) {
-      phaseA = NextPhase(phaseA, va.frequency[i]);
+__attribute__((target("avx2"))) void LevelsOfTwo(Voice& a, Voice& b, int from, int to,
+                                                 double (*levels)[4]) {
+  const Voice va = a;
+  const Voice vb = b;
+  double phaseA = a.phase;
+  double phaseB = b.phase;
+  for (int i = from; i < to; ++i) {
+    phaseA = NextPhase(phaseA, va.frequency[i]);
+    double levelB = 0.0;
+    if constexpr (B != GROUP_RESTING) {
       phaseB = NextPhase(phaseB, vb.frequency[i]);
-      const __m128d levels = _mm_unpacklo_pd(_mm_set_sd(LevelOf<A>(va, phaseA, i)),
-                                             _mm_set_sd(LevelOf<B>(vb, phaseB, i)));
-      const __m256d level = _mm256_permute4x64_pd(_mm256_castpd128_pd256(levels), 0x50);
-      const __m256d e = _mm256_blend_pd(_mm256_broadcast_sd(va.envelope + i),
-                                        _mm256_broadcast_sd(vb.envelope + i), 0xC);
-      const __m256d next = _mm256_mul_pd(
-          _mm256_add_pd(state, _mm256_mul_pd(_mm256_sub_pd(level, state), coefficients)), pans);
-      state = next;
-      // Within 16 bits, rounding toward zero is the truncation to an integer
-      // (a -0 it may give scales to -0, which truncates to 0 all the same).
-      const __m256d sample = _mm256_round_pd(next, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-      const __m256d scaled = _mm256_mul_pd(_mm256_mul_pd(sample, gains), e);
-      __m128i* sum = reinterpret_cast<__m128i*>(wideSums + 4 * i);
-      _mm_store_si128(sum, _mm_add_epi32(_mm_load_si128(sum), _mm256_cvttpd_epi32(scaled)));
+      levelB = LevelOf<B>(vb, phaseB, i);
     }
-    a.phase = phaseA;
-    b.phase = phaseB;
+    const __m128d both = _mm_unpacklo_pd(_mm_set_sd(LevelOf<A>(va, phaseA, i)), _mm_set_sd(levelB));
+    _mm256_store_pd(levels[i - from], _mm256_permute4x64_pd(_mm256_castpd128_pd256(both), 0x50));
+  }
+  a.phase = phaseA;
+  if constexpr (B != GROUP_RESTING) b.phase = phaseB;
+}
+
+// Two voices' filters, scaling and envelopes in one vector.
+struct QuadFilter {
+  __m256d state;
+  __m256d coefficients;
+  __m256d pans;
+  __m256d gains;
+  const double* envelopeA;
+  const double* envelopeB;
+};
+
+// Frames [from, to) of Q vectors of voices, whose levels are in
+// chunkLevels from frame from on, added to wideSums.
+template <int Q>
+__attribute__((target("avx2"))) void FilterQuads(QuadFilter* quads, int from, int to) {
+  __m256d state[Q];
+  __m256d coefficients[Q];
+  __m256d pans[Q];
+  __m256d gains[Q];
+  const double* envelopeA[Q];
+  const double* envelopeB[Q];
+  for (int q = 0; q < Q; ++q) {
+    state[q] = quads[q].state;
+    coefficients[q] = quads[q].coefficients;
+    pans[q] = quads[q].pans;
+    gains[q] = quads[q].gains;
+    envelopeA[q] = quads[q].envelopeA;
+    envelopeB[q] = quads[q].envelopeB;
+  }
+  for (int i = from; i < to; ++i) {
+    __m128i* sums = reinterpret_cast<__m128i*>(wideSums + 4 * i);
+    __m128i sum = _mm_load_si128(sums);
+    for (int q = 0; q < Q; ++q) {
+      const __m256d level = _mm256_load_pd(chunkLevels[q][i - from]);
+      const __m256d e = _mm256_blend_pd(_mm256_broadcast_sd(envelopeA[q] + i),
+                                        _mm256_broadcast_sd(envelopeB[q] + i), 0xC);
+      const __m256d next = _mm256_mul_pd(
+          _mm256_add_pd(state[q], _mm256_mul_pd(_mm256_sub_pd(level, state[q]), coefficients[q])),
+          pans[q]);
+      state[q] = next;
+      // Within 16 bits, rounding toward zero is the truncation to an
+      // integer (a -0 it may give scales to -0, which truncates to 0 all the
+      // same).
+      const __m256d sample = _mm256_round_pd(next, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+      const __m256d scaled = _mm256_mul_pd(_mm256_mul_pd(sample, gains[q]), e);
+      sum = _mm_add_epi32(sum, _mm256_cvttpd_epi32(scaled));
+    }
+    _mm_store_si128(sums, sum);
+  }
+  for (int q = 0; q < Q; ++q) quads[q].state = state[q];
+}
+
+using LevelLoop = void (*)(Voice&, Voice&, int, int, double (*)[4]);
+using FilterLoop = void (*)(QuadFilter*, int, int);
+
+template <int A, int... B>
+constexpr std::array<LevelLoop, GROUP_WIDE> LevelLoopRow(std::integer_sequence<int, B...>) {
+  return {&LevelsOfTwo<A, B>...};
+}
+// Row GROUP_RESTING is never taken: voice a always sounds.
+template <int... A>
+constexpr std::array<std::array<LevelLoop, GROUP_WIDE>, GROUP_WIDE> LevelLoopTable(
+    std::integer_sequence<int, A...>) {
+  return {LevelLoopRow < A == GROUP_RESTING
+              ? GROUP_SILENT
+              : A > (std::make_integer_sequence<int, GROUP_WIDE>())...};
+}
+constexpr auto LEVEL_LOOPS = LevelLoopTable(std::make_integer_sequence<int, GROUP_WIDE>());
+constexpr FilterLoop FILTER_LOOPS[4] = {&FilterQuads<1>, &FilterQuads<2>, &FilterQuads<3>,
+                                        &FilterQuads<4>};
+
+// Frames [from, to) of count (up to 8) sounding voices of the groups from
+// GROUP_PULSE to GROUP_SILENT, sorted by group.
+__attribute__((target("avx2"))) void MixSounding(Voice* voices, int count, int from, int to) {
+  if (count <= 0) return;
+  const int quadCount = (count + 1) / 2;
+  QuadFilter quads[4];
+  Voice none{};
+  for (int k = 0; k < quadCount; ++k) {
+    const Voice& a = voices[2 * k];
+    const bool pair = 2 * k + 1 < count;
+    const Voice& b = pair ? voices[2 * k + 1] : none;
+    quads[k].state = _mm256_setr_pd(a.state[0], a.state[1], b.state[0], b.state[1]);
+    quads[k].coefficients =
+        _mm256_setr_pd(a.coefficients[0], a.coefficients[1], b.coefficients[0], b.coefficients[1]);
+    quads[k].pans = _mm256_setr_pd(a.pans[0], a.pans[1], b.pans[0], b.pans[1]);
+    quads[k].gains = _mm256_setr_pd(a.gains[0], a.gains[1], b.gains[0], b.gains[1]);
+    quads[k].envelopeA = a.envelope;
+    quads[k].envelopeB = pair ? b.envelope : silentRow;
+  }
+  for (int start = from; start < to; start += LEVEL_CHUNK) {
+    const int end = to - start < LEVEL_CHUNK ? to : start + LEVEL_CHUNK;
+    for (int k = 0; k < quadCount; ++k) {
+      Voice& a = voices[2 * k];
+      const bool pair = 2 * k + 1 < count;
+      Voice& b = pair ? voices[2 * k + 1] : none;
+      const int ga = GroupOf(a, a.phase);
+      const int gb = pair ? GroupOf(b, b.phase) : GROUP_RESTING;
+      LEVEL_LOOPS[ga][gb](a, b, start, end, chunkLevels[k]);
+    }
+    FILTER_LOOPS[quadCount - 1](quads, start, end);
+  }
+  for (int k = 0; k < count; ++k) {
     alignas(32) double lanes[4];
-    _mm256_store_pd(lanes, state);
-    a.state = Pair{lanes[0], lanes[1]};
-    b.state = Pair{lanes[2], lanes[3]};
+    _mm256_store_pd(lanes, quads[k / 2].state);
+    voices[k].state = Pair{lanes[2 * (k % 2)], lanes[2 * (k % 2) + 1]};
   }
 }
 
-// Adds the wide loops' sums of frames [0, frames) into mix.
+// Adds the vector loops' sums of frames [0, frames) into mix.
 __attribute__((target("avx2"))) void FoldWideSums(uint32_t* mix, int frames) {
   for (int i = 0; i < frames; ++i) {
     mix[2 * i] += wideSums[4 * i] + wideSums[4 * i + 2];
@@ -915,24 +1016,20 @@ using TwoLoop = void (*)(Voice&, Voice&, int, int, uint32_t*);
 using OneLoop = void (*)(Voice&, int, int, uint32_t*);
 constexpr int LOOP_GROUPS = GROUP_WIDE;
 
-template <bool WIDE, int A, int... B>
+template <int A, int... B>
 constexpr std::array<TwoLoop, LOOP_GROUPS> TwoLoopRow(std::integer_sequence<int, B...>) {
-#if defined(MIXER_HAVE_AVX2_PATH)
-  if constexpr (WIDE) return {&MixTwoWide<A, B>...};
-#endif
   return {&MixTwo<A, B>...};
 }
-template <bool WIDE, int... A>
+template <int... A>
 constexpr std::array<std::array<TwoLoop, LOOP_GROUPS>, LOOP_GROUPS> TwoLoopTable(
     std::integer_sequence<int, A...>) {
-  return {TwoLoopRow<WIDE, A>(std::make_integer_sequence<int, LOOP_GROUPS>())...};
+  return {TwoLoopRow<A>(std::make_integer_sequence<int, LOOP_GROUPS>())...};
 }
 template <int... A>
 constexpr std::array<OneLoop, LOOP_GROUPS> OneLoopTable(std::integer_sequence<int, A...>) {
   return {&MixOne<A>...};
 }
-constexpr auto TWO_LOOPS = TwoLoopTable<false>(std::make_integer_sequence<int, LOOP_GROUPS>());
-constexpr auto TWO_LOOPS_WIDE = TwoLoopTable<true>(std::make_integer_sequence<int, LOOP_GROUPS>());
+constexpr auto TWO_LOOPS = TwoLoopTable(std::make_integer_sequence<int, LOOP_GROUPS>());
 inline bool UseAvx2Loops() {
 #if defined(MIXER_HAVE_AVX2_PATH)
   return useWideMixLoops && CpuHasAvx2();
@@ -961,7 +1058,6 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
   }
   std::memset(mix, 0, sizeof(uint32_t) * 2 * static_cast<size_t>(frames));
   const bool wideLoops = UseAvx2Loops();
-  const auto& twoLoops = wideLoops ? TWO_LOOPS_WIDE : TWO_LOOPS;
 #if defined(MIXER_HAVE_AVX2_PATH)
   if (wideLoops) std::memset(wideSums, 0, sizeof(uint32_t) * 4 * static_cast<size_t>(frames));
 #endif
@@ -994,10 +1090,23 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
     // a loop), the last one alone, then those on the checked path.
     const int narrow = groupStart[GROUP_WIDE];
     int m = 0;
+#if defined(MIXER_HAVE_AVX2_PATH)
+    // With the vector loops: the resting voices two at a time, then the
+    // sounding ones together.
+    if (wideLoops) {
+      const int resting = groupStart[GROUP_PULSE];
+      for (; m + 1 < resting; m += 2) {
+        MixTwo<GROUP_RESTING, GROUP_RESTING>(voices[m], voices[m + 1], from, to, mix);
+      }
+      if (m < resting) MixOne<GROUP_RESTING>(voices[m], from, to, mix);
+      MixSounding(voices + resting, narrow - resting, from, to);
+      m = narrow;
+    }
+#endif
     for (; m + 1 < narrow; m += 2) {
       const int ga = GroupOf(voices[m], voices[m].phase);
       const int gb = GroupOf(voices[m + 1], voices[m + 1].phase);
-      twoLoops[ga][gb](voices[m], voices[m + 1], from, to, mix);
+      TWO_LOOPS[ga][gb](voices[m], voices[m + 1], from, to, mix);
     }
     if (m < narrow) ONE_LOOPS[GroupOf(voices[m], voices[m].phase)](voices[m], from, to, mix);
     for (m = narrow; m < groupStart[GROUP_STILL]; ++m) MixWide(voices[m], from, to, mix);
