@@ -1057,7 +1057,7 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
     LoadLane(lane[k], list[k], channelRuns[list[k]][0], state[k]);
   }
   std::memset(mix, 0, sizeof(uint32_t) * 2 * static_cast<size_t>(frames));
-  const bool wideLoops = UseAvx2Loops();
+  [[maybe_unused]] const bool wideLoops = UseAvx2Loops();
 #if defined(MIXER_HAVE_AVX2_PATH)
   if (wideLoops) std::memset(wideSums, 0, sizeof(uint32_t) * 4 * static_cast<size_t>(frames));
 #endif
