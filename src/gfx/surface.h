@@ -5,9 +5,28 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 using COLORREF = uint32_t;
+
+// Pixels start on a cache line: the rows of a cell then lie on whole lines
+// (a cell row is two of them), and no vector move of the row loops is split
+// across two lines.
+template <typename T>
+struct CacheLineAllocator {
+  using value_type = T;
+  static constexpr std::align_val_t ALIGNMENT{64};
+  CacheLineAllocator() = default;
+  template <typename U>
+  CacheLineAllocator(const CacheLineAllocator<U>&) {}
+  T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), ALIGNMENT)); }
+  void deallocate(T* p, std::size_t) { ::operator delete(p, ALIGNMENT); }
+  template <typename U>
+  bool operator==(const CacheLineAllocator<U>&) const {
+    return true;
+  }
+};
 
 class Surface {
  public:
@@ -39,7 +58,7 @@ class Surface {
  private:
   int width_ = 0;
   int height_ = 0;
-  std::vector<uint32_t> pixels_;
+  std::vector<uint32_t, CacheLineAllocator<uint32_t>> pixels_;
 };
 
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFFu;
