@@ -967,6 +967,11 @@ __attribute__((target("avx2"))) void MixSounding(Voice* voices, int count, int f
   }
 }
 
+// A voice sounding alone runs in the one-voice loop even with AVX2: with
+// half a vector, the filter's chain from frame to frame sets the pace, and
+// the loop that does everything in one go keeps up with it.
+constexpr int MIN_SOUNDING_FOR_VECTORS = 2;
+
 // Adds the vector loops' sums of frames [0, frames) into mix.
 __attribute__((target("avx2"))) void FoldWideSums(uint32_t* mix, int frames) {
   for (int i = 0; i < frames; ++i) {
@@ -1093,7 +1098,7 @@ void FilterChannels(const int* list, int count, uint32_t* mix, int frames) {
 #if defined(MIXER_HAVE_AVX2_PATH)
     // With the vector loops: the resting voices two at a time, then the
     // sounding ones together.
-    if (wideLoops) {
+    if (wideLoops && narrow - groupStart[GROUP_PULSE] >= MIN_SOUNDING_FOR_VECTORS) {
       const int resting = groupStart[GROUP_PULSE];
       for (; m + 1 < resting; m += 2) {
         MixTwo<GROUP_RESTING, GROUP_RESTING>(voices[m], voices[m + 1], from, to, mix);
