@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "diag/cpu_features.h"
+
 namespace {
 
 bool NeedsSource(uint32_t rop) {
@@ -212,7 +214,7 @@ void DrawMaskedRowsPortable(const MaskedRect& a) {
 // where the processor has it.
 // Not on Windows, where GCC cannot keep the stack aligned for spilled AVX
 // registers.
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#if defined(VELKARI_HAVE_AVX2_LOOPS)
 #define RASTER_HAVE_AVX2_PATH 1
 __attribute__((target("avx2"))) void DrawMaskedRowsAvx2(const MaskedRect& a) {
   DrawMaskedRows(a);
@@ -223,13 +225,6 @@ __attribute__((target("avx2"))) void CopyRowsAvx2(uint32_t* d, size_t dStride, c
   CopyRows(d, dStride, s, sStride, width, height);
 }
 
-bool CpuHasAvx2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return has;
-}
 #endif
 
 bool useWideRowLoops = true;

@@ -7,14 +7,15 @@
 #include <cstring>
 #include <utility>
 
-#if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
-#endif
-
+#include "diag/cpu_features.h"
 #include "sound/sample_pair.h"
 #include "sound/sound_engine.h"
 #include "sound/sound_engine_state.h"
 #include "sound/tone_generator.h"
+
+#if defined(VELKARI_HAVE_AVX2_LOOPS) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 uint16_t noiseRegister = 0x4000;
 uint8_t noiseMode = 0;
@@ -170,6 +171,14 @@ struct ConstantRows {
   uint64_t bits[8] = {};
   int from[8] = {};
   int to[8] = {};  // the row holds the value on frames [from, to)
+
+  // Every row 0, holding nothing as far as the record goes.
+  void Clear() {
+    std::memset(rows, 0, sizeof rows);
+    std::memset(bits, 0, sizeof bits);
+    std::memset(from, 0, sizeof from);
+    std::memset(to, 0, sizeof to);
+  }
 
   // A row holding v on frames [i, i + n).
   const double* Hold(int ch, double v, int i, int n) {
@@ -813,6 +822,22 @@ void MixTwo(Voice& a, Voice& b, int from, int to, uint32_t* mix) {
   b.state = stateB;
 }
 
+// A table of the loops for every pair of the groups below GROUP_WIDE, the
+// loop for groups A and B being OF<A, B>::loop.
+template <typename LOOP, template <int, int> typename OF, int A, int... B>
+constexpr std::array<LOOP, GROUP_WIDE> PairTableRow(std::integer_sequence<int, B...>) {
+  return {OF<A, B>::loop...};
+}
+template <typename LOOP, template <int, int> typename OF, int... A>
+constexpr std::array<std::array<LOOP, GROUP_WIDE>, GROUP_WIDE> PairTableOf(
+    std::integer_sequence<int, A...>) {
+  return {PairTableRow<LOOP, OF, A>(std::make_integer_sequence<int, GROUP_WIDE>())...};
+}
+template <typename LOOP, template <int, int> typename OF>
+constexpr std::array<std::array<LOOP, GROUP_WIDE>, GROUP_WIDE> PairTable() {
+  return PairTableOf<LOOP, OF>(std::make_integer_sequence<int, GROUP_WIDE>());
+}
+
 // Where the processor has AVX2, the sounding voices of a stretch run in two
 // steps over chunks of frames: first their phases and wave levels, two
 // voices to a loop, then all their filters side by side, two voices to a
@@ -821,7 +846,7 @@ void MixTwo(Voice& a, Voice& b, int from, int to, uint32_t* mix) {
 // loop the chains overlap. Each lane is still one IEEE operation on
 // doubles, so the samples are the same. Not on Windows, where GCC cannot
 // keep the stack aligned for spilled AVX registers.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32) && !defined(VELKARI_PLAIN_PAIRS)
+#if defined(VELKARI_HAVE_AVX2_LOOPS) && defined(__x86_64__) && !defined(VELKARI_PLAIN_PAIRS)
 #define MIXER_HAVE_AVX2_PATH 1
 
 // The sums of the vector loops, left and right of two voices side by side,
@@ -913,19 +938,12 @@ __attribute__((target("avx2"))) void FilterQuads(QuadFilter* quads, int from, in
 using LevelLoop = void (*)(Voice&, Voice&, int, int, double (*)[4]);
 using FilterLoop = void (*)(QuadFilter*, int, int);
 
-template <int A, int... B>
-constexpr std::array<LevelLoop, GROUP_WIDE> LevelLoopRow(std::integer_sequence<int, B...>) {
-  return {&LevelsOfTwo<A, B>...};
-}
-// Row GROUP_RESTING is never taken: voice a always sounds.
-template <int... A>
-constexpr std::array<std::array<LevelLoop, GROUP_WIDE>, GROUP_WIDE> LevelLoopTable(
-    std::integer_sequence<int, A...>) {
-  return {LevelLoopRow < A == GROUP_RESTING
-              ? GROUP_SILENT
-              : A > (std::make_integer_sequence<int, GROUP_WIDE>())...};
-}
-constexpr auto LEVEL_LOOPS = LevelLoopTable(std::make_integer_sequence<int, GROUP_WIDE>());
+// Voice a always sounds: the row for a resting one is never taken.
+template <int A, int B>
+struct LevelLoopOf {
+  static constexpr LevelLoop loop = &LevelsOfTwo < A == GROUP_RESTING ? GROUP_SILENT : A, B > ;
+};
+constexpr auto LEVEL_LOOPS = PairTable<LevelLoop, LevelLoopOf>();
 constexpr FilterLoop FILTER_LOOPS[4] = {&FilterQuads<1>, &FilterQuads<2>, &FilterQuads<3>,
                                         &FilterQuads<4>};
 
@@ -980,13 +998,6 @@ __attribute__((target("avx2"))) void FoldWideSums(uint32_t* mix, int frames) {
   }
 }
 
-bool CpuHasAvx2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return has;
-}
 #endif
 
 bool useWideMixLoops = true;
@@ -1021,20 +1032,15 @@ using TwoLoop = void (*)(Voice&, Voice&, int, int, uint32_t*);
 using OneLoop = void (*)(Voice&, int, int, uint32_t*);
 constexpr int LOOP_GROUPS = GROUP_WIDE;
 
-template <int A, int... B>
-constexpr std::array<TwoLoop, LOOP_GROUPS> TwoLoopRow(std::integer_sequence<int, B...>) {
-  return {&MixTwo<A, B>...};
-}
-template <int... A>
-constexpr std::array<std::array<TwoLoop, LOOP_GROUPS>, LOOP_GROUPS> TwoLoopTable(
-    std::integer_sequence<int, A...>) {
-  return {TwoLoopRow<A>(std::make_integer_sequence<int, LOOP_GROUPS>())...};
-}
+template <int A, int B>
+struct TwoLoopOf {
+  static constexpr TwoLoop loop = &MixTwo<A, B>;
+};
 template <int... A>
 constexpr std::array<OneLoop, LOOP_GROUPS> OneLoopTable(std::integer_sequence<int, A...>) {
   return {&MixOne<A>...};
 }
-constexpr auto TWO_LOOPS = TwoLoopTable(std::make_integer_sequence<int, LOOP_GROUPS>());
+constexpr auto TWO_LOOPS = PairTable<TwoLoop, TwoLoopOf>();
 inline bool UseAvx2Loops() {
 #if defined(MIXER_HAVE_AVX2_PATH)
   return useWideMixLoops && CpuHasAvx2();
@@ -1156,6 +1162,23 @@ void renderChannel(int ch, int16_t* samples, int byteCount) {
     samples += 2 * n;
     frames -= n;
   }
+}
+
+void resetMixer() {
+  // Every scratch row the mixer writes is written here once, so that all of
+  // its memory is in use from the start, and no constant row holds a value.
+  std::memset(frameFrequency, 0, sizeof frameFrequency);
+  std::memset(envelopeValues, 0, sizeof envelopeValues);
+  std::memset(noiseLevels, 0, sizeof noiseLevels);
+  std::memset(static_cast<void*>(channelRuns), 0, sizeof channelRuns);
+  std::memset(channelRunCount, 0, sizeof channelRunCount);
+  constantFrequencies.Clear();
+  constantEnvelopes.Clear();
+#if defined(MIXER_HAVE_AVX2_PATH)
+  std::memset(wideSums, 0, sizeof wideSums);
+  std::memset(chunkLevels, 0, sizeof chunkLevels);
+#endif
+  std::memset(mixSums, 0, sizeof mixSums);
 }
 
 void UseWideMixLoops(bool use) {

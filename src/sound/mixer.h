@@ -14,6 +14,9 @@ constexpr int WAVE_FRAMES = 1500;
 // right interleaved), advancing the channel's timing by as many samples.
 void renderChannel(int ch, int16_t* samples, int byteCount);
 
+// Clears the mixer's scratch memory; the engine's start calls it.
+void resetMixer();
+
 // Whether the mixer may take its AVX2 loops where the processor has them
 // (the default); the other loops give the same samples, and tests run both.
 void UseWideMixLoops(bool use);

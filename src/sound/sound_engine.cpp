@@ -38,6 +38,7 @@ void startSoundEngine() {
   for (int ch = 0; ch < 8; ++ch) soundChannels[ch] = SoundChannel{};
   noiseRegister = 0x4000;
   noiseMode = 0;
+  resetMixer();
   for (int ch = 0; ch < 8; ++ch) {
     // Zero-filled so that a stale operand (the tempo of a numberless `t`)
     // reads the same on every run.
