@@ -3,72 +3,10 @@
 #include <pthread.h>
 #include <sched.h>
 
-#include <algorithm>
-#include <cstring>
-
 namespace sdl2 {
 
 SdlAudioDevice::~SdlAudioDevice() {
   close();
-}
-
-void PlaybackQueue::Attach(uint8_t* const buffers[WAVE_BUFFER_COUNT], int bufferBytes) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  for (int i = 0; i < WAVE_BUFFER_COUNT; ++i) buffers_[i] = buffers[i];
-  bufferBytes_ = bufferBytes;
-  queued_ = 0;
-  playPos_ = 0;
-}
-
-void PlaybackQueue::Detach() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  buffers_[0] = buffers_[1] = nullptr;
-  bufferBytes_ = 0;
-  queued_ = 0;
-  playPos_ = 0;
-}
-
-void PlaybackQueue::Push(int index) {
-  if (index < 0 || index >= WAVE_BUFFER_COUNT) return;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (!buffers_[index] || bufferBytes_ <= 0 || queued_ >= WAVE_BUFFER_COUNT) return;
-  queue_[queued_++] = index;
-}
-
-void PlaybackQueue::Fill(uint8_t* out, int len, BufferDoneSignal& done) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  while (len > 0) {
-    if (queued_ == 0) {
-      // The output thread is late or gone: silence until it catches up.
-      std::memset(out, 0, static_cast<size_t>(len));
-      return;
-    }
-    const int take = std::min(len, bufferBytes_ - playPos_);
-    std::memcpy(out, buffers_[queue_[0]] + playPos_, static_cast<size_t>(take));
-    out += take;
-    len -= take;
-    playPos_ += take;
-    if (playPos_ == bufferBytes_) {
-      queue_[0] = queue_[1];
-      --queued_;
-      playPos_ = 0;
-      // Set last: the output thread may rewrite the buffer from here on.
-      done.set();
-    }
-  }
-}
-
-int PlaybackQueue::Clear(BufferDoneSignal& done) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  const int n = queued_;
-  for (; queued_ > 0; --queued_) done.set();
-  playPos_ = 0;
-  return n;
-}
-
-int PlaybackQueue::Queued() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return queued_;
 }
 
 bool SdlAudioDevice::open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
@@ -79,7 +17,10 @@ bool SdlAudioDevice::open(const WaveFormat& format, uint8_t* const buffers[WAVE_
     return false;
   for (int i = 0; i < WAVE_BUFFER_COUNT; ++i)
     if (!buffers[i]) return false;
-  queue_.Attach(buffers, bufferBytes);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.Attach(buffers, bufferBytes);
+  }
 
   SDL_AudioSpec want;
   SDL_zero(want);
@@ -94,6 +35,7 @@ bool SdlAudioDevice::open(const WaveFormat& format, uint8_t* const buffers[WAVE_
   // and the callback still sees exactly this one.
   device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
   if (device_ == 0) {
+    std::lock_guard<std::mutex> lock(mutex_);
     queue_.Detach();
     return false;
   }
@@ -104,11 +46,20 @@ bool SdlAudioDevice::open(const WaveFormat& format, uint8_t* const buffers[WAVE_
 }
 
 void SdlAudioDevice::write(int index) {
-  if (device_ != 0) queue_.Push(index);
+  if (device_ == 0) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  queue_.Push(index);
 }
 
 void SdlAudioDevice::reset() {
-  queue_.Clear(done_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  // Every buffer dropped counts as played.
+  for (int n = queue_.Clear(); n > 0; --n) done_.set();
+}
+
+int SdlAudioDevice::Queued() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return queue_.Queued();
 }
 
 void SdlAudioDevice::close() {
@@ -117,6 +68,7 @@ void SdlAudioDevice::close() {
     SDL_CloseAudioDevice(device_);
     device_ = 0;
   }
+  std::lock_guard<std::mutex> lock(mutex_);
   queue_.Detach();
 }
 
@@ -130,7 +82,9 @@ void SdlAudioDevice::raiseThreadPriority() {
 
 void SDLCALL SdlAudioDevice::Callback(void* self, Uint8* stream, int len) {
   auto* device = static_cast<SdlAudioDevice*>(self);
-  device->queue_.Fill(stream, len, device->done_);
+  std::lock_guard<std::mutex> lock(device->mutex_);
+  // Signalled as each buffer ends: the output thread may rewrite it then.
+  device->queue_.Fill(stream, len, [device](const uint8_t*) { device->done_.set(); });
 }
 
 }  // namespace sdl2

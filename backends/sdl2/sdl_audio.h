@@ -11,34 +11,9 @@
 
 #include "platform/wave_device.h"
 #include "sound/buffer_done_signal.h"
+#include "sound/playback_queue.h"
 
 namespace sdl2 {
-
-// The buffers queued on the device, oldest first, and how far playback has
-// come into the oldest one. Fill runs on SDL's audio thread, Push on the
-// output thread; one mutex covers both.
-class PlaybackQueue {
- public:
-  void Attach(uint8_t* const buffers[WAVE_BUFFER_COUNT], int bufferBytes);
-  void Detach();
-  // Queues buffer `index`; ignored when it is out of range, when nothing is
-  // attached, or when both buffers are already queued.
-  void Push(int index);
-  // Copies the next len bytes of the queued buffers into out, setting `done`
-  // once for every buffer played to its end; silence once the queue is empty.
-  void Fill(uint8_t* out, int len, BufferDoneSignal& done);
-  // Drops every queued buffer, each counting as done. Returns how many.
-  int Clear(BufferDoneSignal& done);
-  int Queued();
-
- private:
-  std::mutex mutex_;
-  uint8_t* buffers_[WAVE_BUFFER_COUNT] = {nullptr, nullptr};
-  int bufferBytes_ = 0;
-  int queue_[WAVE_BUFFER_COUNT] = {0, 0};
-  int queued_ = 0;
-  int playPos_ = 0;
-};
 
 class SdlAudioDevice final : public WaveDevice {
  public:
@@ -54,11 +29,15 @@ class SdlAudioDevice final : public WaveDevice {
   void raiseThreadPriority() override;
 
   bool IsOpen() const { return device_ != 0; }
+  int Queued();
 
  private:
   static void SDLCALL Callback(void* self, Uint8* stream, int len);
 
   SDL_AudioDeviceID device_ = 0;
+  // The callback runs on SDL's audio thread, write and reset on the output
+  // thread: the mutex covers the queue for both.
+  std::mutex mutex_;
   PlaybackQueue queue_;
   BufferDoneSignal done_;
 };

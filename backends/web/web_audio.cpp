@@ -23,33 +23,6 @@ int16_t gBlock[kMaxBlockFrames * 2];
 
 }  // namespace
 
-void WebPlaybackQueue::Attach(uint8_t* const buffers[WAVE_BUFFER_COUNT], int bufferBytes) {
-  for (int i = 0; i < WAVE_BUFFER_COUNT; ++i) buffers_[i] = buffers[i];
-  bufferBytes_ = bufferBytes;
-  queued_ = 0;
-  playPos_ = 0;
-}
-
-void WebPlaybackQueue::Detach() {
-  buffers_[0] = buffers_[1] = nullptr;
-  bufferBytes_ = 0;
-  queued_ = 0;
-  playPos_ = 0;
-}
-
-void WebPlaybackQueue::Push(int index) {
-  if (index < 0 || index >= WAVE_BUFFER_COUNT) return;
-  if (!buffers_[index] || bufferBytes_ <= 0 || queued_ >= WAVE_BUFFER_COUNT) return;
-  queue_[queued_++] = index;
-}
-
-int WebPlaybackQueue::Clear() {
-  const int n = queued_;
-  queued_ = 0;
-  playPos_ = 0;
-  return n;
-}
-
 WebAudioDevice::~WebAudioDevice() {
   close();
 }

@@ -11,35 +11,9 @@
 
 #include "platform/wave_device.h"
 #include "sound/buffer_done_signal.h"
+#include "sound/playback_queue.h"
 
 namespace web {
-
-// The queued buffers, oldest first, and how far playback has come into the
-// oldest one. Only the page's one thread touches it.
-class WebPlaybackQueue {
- public:
-  void Attach(uint8_t* const buffers[WAVE_BUFFER_COUNT], int bufferBytes);
-  void Detach();
-  // Queues buffer `index`; ignored when out of range, when nothing is
-  // attached, or when both buffers are already queued.
-  void Push(int index);
-  // Copies the next `bytes` bytes of the queued buffers into out, calling
-  // onDone(buffer) for every buffer played to its end, as soon as it ends, so
-  // that a refill it queues plays on within the same call; silence once
-  // nothing is queued.
-  template <typename OnDone>
-  void Fill(uint8_t* out, int bytes, OnDone onDone);
-  // Drops every queued buffer. Returns how many.
-  int Clear();
-  int Queued() const { return queued_; }
-
- private:
-  uint8_t* buffers_[WAVE_BUFFER_COUNT] = {nullptr, nullptr};
-  int bufferBytes_ = 0;
-  int queue_[WAVE_BUFFER_COUNT] = {0, 0};
-  int queued_ = 0;
-  int playPos_ = 0;
-};
 
 class WebAudioDevice final : public WaveDevice {
  public:
@@ -63,32 +37,8 @@ class WebAudioDevice final : public WaveDevice {
   bool open_ = false;
   int blockAlign_ = 4;
   int bufferBytes_ = 0;
-  WebPlaybackQueue queue_;
+  PlaybackQueue queue_;  // only the page's one thread touches it
   BufferDoneSignal done_;
 };
-
-template <typename OnDone>
-void WebPlaybackQueue::Fill(uint8_t* out, int bytes, OnDone onDone) {
-  while (bytes > 0) {
-    if (queued_ == 0) {
-      for (; bytes > 0; --bytes) *out++ = 0;
-      return;
-    }
-    const int index = queue_[0];
-    int take = bufferBytes_ - playPos_;
-    if (take > bytes) take = bytes;
-    const uint8_t* from = buffers_[index] + playPos_;
-    for (int k = 0; k < take; ++k) out[k] = from[k];
-    out += take;
-    bytes -= take;
-    playPos_ += take;
-    if (playPos_ == bufferBytes_) {
-      queue_[0] = queue_[1];
-      --queued_;
-      playPos_ = 0;
-      onDone(buffers_[index]);
-    }
-  }
-}
 
 }  // namespace web
