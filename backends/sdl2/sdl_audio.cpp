@@ -57,11 +57,6 @@ void SdlAudioDevice::reset() {
   for (int n = queue_.Clear(); n > 0; --n) done_.set();
 }
 
-int SdlAudioDevice::Queued() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return queue_.Queued();
-}
-
 void SdlAudioDevice::close() {
   if (device_ != 0) {
     // Returns only after the callback has run for the last time.

@@ -29,7 +29,6 @@ class SdlAudioDevice final : public WaveDevice {
   void raiseThreadPriority() override;
 
   bool IsOpen() const { return device_ != 0; }
-  int Queued();
 
  private:
   static void SDLCALL Callback(void* self, Uint8* stream, int len);
