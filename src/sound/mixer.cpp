@@ -37,13 +37,17 @@ namespace {
 // works in runs, the frames between two events that change the channel's
 // settings (a sequencer step, or the key going off or on at the end of the
 // gate), and inside a run most of that work is a fill: the timers lose
-// exactly 1 a frame, so the frame of the next step is known in advance.
+// exactly 1 a frame, so the frame of the next step is known in advance. A
+// frequency or envelope that holds one value through a run is read from a
+// row of that value, and a noise run follows the shared register along its
+// cycle of states.
 //
 // The second pass then runs the phase, the wave level, the smoothing filter
 // and the scaling, in stretches over which no channel's settings change, two
 // channels at a time. The phase and the filter are chains of dependent
 // additions and multiplications from sample to sample; with two channels in
-// one loop, each with its state in registers, the chains overlap. The
+// one loop, each with its state in registers, the chains overlap. With AVX2
+// the sounding channels take the vector loops further down instead. The
 // samples are summed in 32-bit integers, so the order of the channels does
 // not change the sum.
 
