@@ -46,4 +46,14 @@ constexpr PanelText PANEL_TEXTS[4] = {
     {500, 400, "PASS\n[Z]or(A)\nDESTROY\n[X]or(X)"},
 };
 
+// The board's 225 masked cells and the four panel texts, as one play frame
+// draws them.
+inline void DrawBoard(ImageStore& store) {
+  for (int y = 0; y < BOARD_CELLS; ++y)
+    for (int x = 0; x < BOARD_CELLS; ++x)
+      store.DrawCell(SHEET_CELLS, CELL_PIXELS * x, CELL_PIXELS * y, CELL_PIXELS, CELL_PIXELS,
+                     BoardCell(x, y));
+  for (const PanelText& t : PANEL_TEXTS) store.DrawString(SHEET_FONT, t.x, t.y, t.text);
+}
+
 }  // namespace bench

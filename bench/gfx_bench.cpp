@@ -33,12 +33,7 @@ void BM_DrawBoard(benchmark::State& state) {
     return;
   }
   for (auto _ : state) {
-    for (int y = 0; y < bench::BOARD_CELLS; ++y)
-      for (int x = 0; x < bench::BOARD_CELLS; ++x)
-        store.DrawCell(bench::SHEET_CELLS, bench::CELL_PIXELS * x, bench::CELL_PIXELS * y,
-                       bench::CELL_PIXELS, bench::CELL_PIXELS, bench::BoardCell(x, y));
-    for (const bench::PanelText& t : bench::PANEL_TEXTS)
-      store.DrawString(bench::SHEET_FONT, t.x, t.y, t.text);
+    bench::DrawBoard(store);
     benchmark::ClobberMemory();
   }
   store.Destroy();
