@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "diag/cpu_features.h"
@@ -318,22 +319,40 @@ struct NoiseRun {
   uint8_t mode;       // the mode it was last clocked in
 };
 
+// One frame of a noise channel's clock accumulator, in doubles or in whole
+// units of a power of two: the rate is added, and a sum past one cycle clocks
+// the register `whole` or `whole + 1` times and keeps what is left over.
+// Returns the clocks (0 for none), or -1 for an edge that the general count
+// handles, with the accumulator left as it was.
+template <typename T>
+MIX_INLINE int AccumulatorStep(T& phase, T rate, T wholePhase, T cycle, int whole) {
+  const T x = phase + rate;
+  if (!(x > cycle)) {
+    phase = x;
+    return 0;
+  }
+  T y = x - wholePhase;
+  const bool over = y > cycle;
+  if constexpr (std::is_integral_v<T>) {
+    // Whether one more clock falls due is as good as random: in integers a
+    // select costs less than the branch.
+    y -= over ? cycle : 0;
+  } else if (over) {
+    y = y - cycle;
+  }
+  const int count = whole + (over ? 1 : 0);
+  if (!(y > 0) || y > cycle || count == 0) return -1;
+  phase = y;
+  return count;
+}
+
 // One frame of a noise run, the register clocked in chunks of up to 15.
 template <uint8_t SHORT_MODE>
 inline double NoiseFrame(NoiseRun& s) {
   constexpr int tap = SHORT_MODE ? 6 : 1;
-  const double x = s.phase + s.rate;
-  if (!(x > 44100)) {
-    s.phase = x;
-    return s.output;
-  }
-  double y = x - s.wholePhase;
-  int count = s.whole;
-  if (y > 44100) {
-    y = y - 44100;
-    ++count;
-  }
-  if (!(y > 0) || y > 44100 || count == 0) {
+  int count = AccumulatorStep(s.phase, s.rate, s.wholePhase, 44100.0, s.whole);
+  if (count == 0) return s.output;
+  if (count < 0) {
     // The general count handles the edges, on the shared register itself.
     noiseRegister = static_cast<uint16_t>(s.r);
     noiseMode = s.mode;
@@ -342,7 +361,6 @@ inline double NoiseFrame(NoiseRun& s) {
     s.mode = noiseMode;
     return s.output;
   }
-  s.phase = y;
   if (s.mode != SHORT_MODE) s.r = 0x4000;
   s.mode = SHORT_MODE;
   // The first 15 - tap feedback bits come from the register's bits, each
@@ -378,6 +396,13 @@ int NoiseAlongCycle(NoiseRun& s, double* out, int j, int n) {
   // A frame clocks the register whole or whole + 1 times.
   const int32_t wholeSteps = s.whole % period;
   double level = s.output;
+  // The level after `count` (whole or whole + 1) more clocks.
+  const int whole = s.whole;
+  auto NextOnCycle = [&](int count) {
+    at += wholeSteps + (count - whole);
+    if (at >= period) at -= period;
+    return NOISE_LEVELS[(states[at] >> 14) & 1];
+  };
   // Every value the accumulator takes lies between 0 and 44100 + rate.
   bool exact = s.phase >= 0.0 && s.phase <= 44100.0 && s.rate > 0.0 && s.rate < 1e9;
   int grain = 0;
@@ -392,43 +417,20 @@ int NoiseAlongCycle(NoiseRun& s, double* out, int j, int n) {
     const int64_t wholePhase = s.whole * cycleLength;
     int64_t phase = static_cast<int64_t>(std::ldexp(s.phase, -grain));
     for (; j < n; ++j) {
-      const int64_t x = phase + rate;
-      if (x <= cycleLength) {
-        phase = x;
-        out[j] = level;
-        continue;
-      }
-      int64_t y = x - wholePhase;
-      const int over = y > cycleLength ? 1 : 0;
-      y -= over ? cycleLength : 0;
-      if (y <= 0 || y > cycleLength || s.whole + over == 0) break;
-      phase = y;
-      at += wholeSteps + over;
-      if (at >= period) at -= period;
-      level = NOISE_LEVELS[(states[at] >> 14) & 1];
+      const int count = AccumulatorStep(phase, rate, wholePhase, cycleLength, whole);
+      if (count < 0) break;
+      if (count > 0) level = NextOnCycle(count);
       out[j] = level;
     }
     s.phase = std::ldexp(static_cast<double>(phase), grain);
   } else {
     double phase = s.phase;
+    const double rate = s.rate;
+    const double wholePhase = s.wholePhase;
     for (; j < n; ++j) {
-      const double x = phase + s.rate;
-      if (!(x > 44100)) {
-        phase = x;
-        out[j] = level;
-        continue;
-      }
-      double y = x - s.wholePhase;
-      int count = s.whole;
-      if (y > 44100) {
-        y = y - 44100;
-        ++count;
-      }
-      if (!(y > 0) || y > 44100 || count == 0) break;
-      phase = y;
-      at += wholeSteps + (count - s.whole);
-      if (at >= period) at -= period;
-      level = NOISE_LEVELS[(states[at] >> 14) & 1];
+      const int count = AccumulatorStep(phase, rate, wholePhase, 44100.0, whole);
+      if (count < 0) break;
+      if (count > 0) level = NextOnCycle(count);
       out[j] = level;
     }
     s.phase = phase;
