@@ -2,9 +2,44 @@
 
 #include <cstdio>
 
+#include "app/about_box.h"
 #include "app/program_texts.h"
 
 namespace sdl2 {
+
+namespace {
+
+struct KeyMap {
+  SDL_Scancode scancode;
+  int vkey;
+};
+// The keypad keys are read by position, so they steer whatever the NumLock
+// state; both Enter keys count as Enter.
+constexpr KeyMap KEY_MAP[] = {
+    {SDL_SCANCODE_LEFT, platform::vkey::kLeft},
+    {SDL_SCANCODE_RIGHT, platform::vkey::kRight},
+    {SDL_SCANCODE_UP, platform::vkey::kUp},
+    {SDL_SCANCODE_DOWN, platform::vkey::kDown},
+    {SDL_SCANCODE_KP_2, platform::vkey::kNumpad2},
+    {SDL_SCANCODE_KP_4, platform::vkey::kNumpad4},
+    {SDL_SCANCODE_KP_6, platform::vkey::kNumpad6},
+    {SDL_SCANCODE_KP_8, platform::vkey::kNumpad8},
+    {SDL_SCANCODE_Z, platform::vkey::kZ},
+    {SDL_SCANCODE_X, platform::vkey::kX},
+    {SDL_SCANCODE_SPACE, platform::vkey::kSpace},
+    {SDL_SCANCODE_RETURN, platform::vkey::kReturn},
+    {SDL_SCANCODE_KP_ENTER, platform::vkey::kReturn},
+    {SDL_SCANCODE_ESCAPE, platform::vkey::kEscape},
+};
+
+int VkeyOf(SDL_Scancode scancode) {
+  for (const KeyMap& m : KEY_MAP) {
+    if (m.scancode == scancode) return m.vkey;
+  }
+  return 0;
+}
+
+}  // namespace
 
 SdlWindow::~SdlWindow() {
   Destroy();
@@ -50,22 +85,24 @@ bool SdlWindow::PumpEvents() {
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED) SDL_UpdateWindowSurface(window_);
         break;
       case SDL_KEYDOWN:
-        // Alt+/ and Alt+? (Shift+/ on most layouts): the About box. It is
-        // modal: the game waits meanwhile and its frames catch up afterwards.
-        if ((e.key.keysym.mod & KMOD_ALT) && !e.key.repeat &&
-            (e.key.keysym.sym == SDLK_SLASH || e.key.keysym.sym == SDLK_QUESTION))
-          ShowAboutBox();
+        if (e.key.repeat) break;
+        if (AboutBoxOpen()) {
+          AboutBoxKey(VkeyOf(e.key.keysym.scancode));
+        } else if ((e.key.keysym.mod & KMOD_ALT) &&
+                   (e.key.keysym.sym == SDLK_SLASH || e.key.keysym.sym == SDLK_QUESTION)) {
+          // Alt+/ and Alt+? (Shift+/ on most layouts).
+          OpenAboutBox();
+        }
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+        if (e.button.button == SDL_BUTTON_LEFT && AboutBoxOpen())
+          AboutBoxClick(e.button.x, e.button.y);
         break;
       default:
         break;
     }
   }
   return true;
-}
-
-void SdlWindow::ShowAboutBox() {
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, VELKARI_TEXT_ABOUT_CAPTION,
-                           VELKARI_TEXT_ABOUT_LINE1 "\n" VELKARI_TEXT_ABOUT_LINE2, window_);
 }
 
 void SdlWindow::WaitForEvent(uint32_t timeoutMs) {
@@ -92,29 +129,7 @@ void SdlWindow::ReadKeyboard(uint8_t keys[256]) {
   int count = 0;
   const Uint8* state = SDL_GetKeyboardState(&count);
   auto down = [&](SDL_Scancode sc) { return sc < count && state[sc]; };
-  struct Map {
-    SDL_Scancode scancode;
-    int vkey;
-  };
-  // The keypad keys are read by position, so they steer whatever the NumLock
-  // state; both Enter keys count as Enter.
-  static constexpr Map kMap[] = {
-      {SDL_SCANCODE_LEFT, platform::vkey::kLeft},
-      {SDL_SCANCODE_RIGHT, platform::vkey::kRight},
-      {SDL_SCANCODE_UP, platform::vkey::kUp},
-      {SDL_SCANCODE_DOWN, platform::vkey::kDown},
-      {SDL_SCANCODE_KP_2, platform::vkey::kNumpad2},
-      {SDL_SCANCODE_KP_4, platform::vkey::kNumpad4},
-      {SDL_SCANCODE_KP_6, platform::vkey::kNumpad6},
-      {SDL_SCANCODE_KP_8, platform::vkey::kNumpad8},
-      {SDL_SCANCODE_Z, platform::vkey::kZ},
-      {SDL_SCANCODE_X, platform::vkey::kX},
-      {SDL_SCANCODE_SPACE, platform::vkey::kSpace},
-      {SDL_SCANCODE_RETURN, platform::vkey::kReturn},
-      {SDL_SCANCODE_KP_ENTER, platform::vkey::kReturn},
-      {SDL_SCANCODE_ESCAPE, platform::vkey::kEscape},
-  };
-  for (const Map& m : kMap) {
+  for (const KeyMap& m : KEY_MAP) {
     if (down(m.scancode)) keys[m.vkey] = 0x80;
   }
 }

@@ -1,5 +1,7 @@
 // The SDL2 window backend of the game on Linux: one fixed 640 x 480 window,
-// SDL's tick count and event queue, the keyboard as virtual-key state.
+// SDL's tick count and event queue, the keyboard as virtual-key state. The
+// About box is the shell's, drawn into the frame: this window only tells it
+// the keys and clicks.
 #pragma once
 
 #include <SDL.h>
@@ -26,7 +28,6 @@ class SdlWindow final : public platform::Window {
 
  private:
   void Destroy();
-  void ShowAboutBox();
   SDL_Window* window_ = nullptr;
   bool closed_ = false;
 };

@@ -1,7 +1,7 @@
 // The page side of velkari's web backend, placed before the compiled code
 // (--pre-js): fetches the pictures into the file system before main runs,
 // keeps the canvas at the largest whole-number scale that fits the tab, plays
-// the sound through Web Audio, shows the About box, and, with ?test in the
+// the sound through Web Audio, and, with ?test in the
 // address, keeps a record of frames, keys and sound for the browser checks.
 
 var velkariTesting = /[?&]test\b/.test(location.search);
@@ -51,7 +51,6 @@ Module['preRun'].push(function () {
 
 Module.velkariPage = (function () {
   var canvas = null, context = null;
-  var about = null, aboutIsOpen = false;
 
   function fit() {
     var scale = Math.max(1, Math.floor(Math.min(window.innerWidth / canvas.width,
@@ -86,27 +85,6 @@ Module.velkariPage = (function () {
     keys: function (frame, mask) {
       if (velkariTest && velkariTest.keys.length < 1024) velkariTest.keys.push([frame, mask]);
     },
-    aboutTexts: function (caption, line1, line2) {
-      about = document.getElementById('about');
-      if (!about) return;
-      about.querySelector('.caption').textContent = caption;
-      about.querySelector('.line1').textContent = line1;
-      about.querySelector('.line2').textContent = line2;
-      var self = this;
-      about.querySelector('button').addEventListener('click', function () { self.closeAbout(); });
-    },
-    showAbout: function () {
-      if (!about) return;
-      about.hidden = false;
-      aboutIsOpen = true;
-      about.querySelector('button').focus();
-    },
-    closeAbout: function () {
-      if (!about) return;
-      about.hidden = true;
-      aboutIsOpen = false;
-    },
-    aboutOpen: function () { return aboutIsOpen; },
   };
 })();
 

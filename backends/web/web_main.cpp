@@ -7,18 +7,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/about_box.h"
 #include "app/program_texts.h"
 #include "app/shell.h"
 #include "sound/output_stream.h"
 #include "web/web_audio.h"
 #include "web/web_window.h"
-
-EM_JS(void, velkari_page_about_texts, (const char* caption, const char* line1, const char* line2), {
-  Module.velkariPage.aboutTexts(UTF8ToString(caption), UTF8ToString(line1), UTF8ToString(line2));
-});
-EM_JS(void, velkari_page_show_about, (), { Module.velkariPage.showAbout(); });
-EM_JS(void, velkari_page_close_about, (), { Module.velkariPage.closeAbout(); });
-EM_JS(int, velkari_page_about_open, (), { return Module.velkariPage.aboutOpen() ? 1 : 0; });
 
 namespace {
 
@@ -32,7 +26,7 @@ uint64_t gFrames = 0;
 void AnimationFrame() {
   // The About box is modal, as on the desktop: the game waits, and its frames
   // catch up once the box is closed.
-  if (velkari_page_about_open()) return;
+  if (AboutBoxOpen()) return;
   if (!gClockStarted) {
     RunFrame(gWindow);  // the first idle call only starts the clock
     gClockStarted = true;
@@ -54,18 +48,16 @@ bool IsAboutKey(const EmscriptenKeyboardEvent* e) {
 }
 
 EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* e, void*) {
-  if (velkari_page_about_open()) {
+  if (AboutBoxOpen()) {
     // The box takes the keyboard while it is up.
-    if (std::strcmp(e->code, "Enter") == 0 || std::strcmp(e->code, "NumpadEnter") == 0 ||
-        std::strcmp(e->code, "Escape") == 0 || std::strcmp(e->code, "Space") == 0)
-      velkari_page_close_about();
+    if (!e->repeat) AboutBoxKey(VirtualKeyOfCode(e->code));
     return EM_TRUE;
   }
   if (IsAboutKey(e)) {
     if (!e->repeat) {
       // Its key ups go to the box: the game sees every key released.
       gWindow.ReleaseAllKeys();
-      velkari_page_show_about();
+      OpenAboutBox();
     }
     return EM_TRUE;
   }
@@ -74,6 +66,17 @@ EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* e, void*) {
 
 EM_BOOL OnKeyUp(int, const EmscriptenKeyboardEvent* e, void*) {
   return gWindow.OnKey(e->code, false) ? EM_TRUE : EM_FALSE;
+}
+
+// A click on the canvas, in the frame's pixels (the canvas may be scaled).
+EM_BOOL OnMouseDown(int, const EmscriptenMouseEvent* e, void*) {
+  if (!AboutBoxOpen() || e->button != 0) return EM_FALSE;
+  double width = 0, height = 0;
+  emscripten_get_element_css_size("#canvas", &width, &height);
+  if (width <= 0 || height <= 0) return EM_FALSE;
+  AboutBoxClick(static_cast<int>(e->targetX * platform::kClientWidth / width),
+                static_cast<int>(e->targetY * platform::kClientHeight / height));
+  return EM_TRUE;
 }
 
 EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
@@ -85,10 +88,9 @@ EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
 
 int main() {
   emscripten_set_window_title(VELKARI_TEXT_TITLE);
-  velkari_page_about_texts(VELKARI_TEXT_ABOUT_CAPTION, VELKARI_TEXT_ABOUT_LINE1,
-                           VELKARI_TEXT_ABOUT_LINE2);
   emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, OnKeyDown);
   emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, OnKeyUp);
+  emscripten_set_mousedown_callback("#canvas", nullptr, EM_TRUE, OnMouseDown);
   emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, OnBlur);
 
   // No thread in the page: the audio device's callback drives the stream.

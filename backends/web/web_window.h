@@ -1,9 +1,8 @@
 // The web backend's window: a 640x480 canvas in the page. The clock is
 // performance.now(), the keyboard is the state the page's key events leave
 // behind, the joystick is the first pad of the Gamepad API, and Present puts
-// the finished frame into the canvas in one putImageData. The About box is an
-// overlay of the page; while it is up the game waits, as behind the desktop's
-// modal box.
+// the finished frame into the canvas in one putImageData. The About box is the
+// shell's, drawn into the frame like the desktop's.
 #pragma once
 
 #include <cstdint>

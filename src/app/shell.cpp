@@ -1,5 +1,6 @@
 #include "app/shell.h"
 
+#include "app/about_box.h"
 #include "game/scenes.h"
 #include "gfx/image_store.h"
 #include "input/input_state.h"
@@ -9,6 +10,8 @@
 
 namespace {
 FrameClock gFrameClock;
+// How long the loop sleeps at a time while the About box is up.
+constexpr uint32_t ABOUT_BOX_WAIT_MS = 100;
 }  // namespace
 
 FrameClock& ShellFrameClock() {
@@ -35,11 +38,14 @@ void OnWindowCreate(platform::Window* window, const char* programDir) {
 }
 
 void OnWindowDestroy() {
+  ReleaseAboutBox();
   gImageStore.Destroy();
   releaseAllChannelText();
 }
 
 int RunFrame(platform::Window& window) {
+  // The About box is modal: its frames wait, and come due together after it.
+  if (AboutBoxOpen()) return 0;
   gFrameClock.Start(window.TickCount());
   if (!gFrameClock.FrameDue(window.TickCount())) return 0;
   RunSceneFrame();
@@ -53,6 +59,11 @@ uint32_t MillisecondsUntilFrame(platform::Window& window) {
 int RunMessageLoop(platform::Window& window) {
   for (;;) {
     if (!window.PumpEvents()) return 0;
+    if (AboutBoxOpen()) {
+      // Nothing runs behind the box: sleep until the player does something.
+      window.WaitForEvent(ABOUT_BOX_WAIT_MS);
+      continue;
+    }
     RunFrame(window);
     const uint32_t wait = MillisecondsUntilFrame(window);
     if (wait > 0) window.WaitForEvent(wait);

@@ -12,6 +12,8 @@ constexpr int CELL_PIXELS = 32;
 constexpr int SHEET_FONT = 0;
 constexpr int SHEET_CELLS = 1;
 constexpr int PANEL_X = 500;
+// The player's first picture on the cell sheet (the second follows it).
+constexpr int PICTURE_PLAYER = 6;
 }  // namespace
 
 void DrawBoard() {
@@ -47,4 +49,9 @@ void DrawStatusPanel() {
   gImageStore.DrawString(SHEET_FONT, PANEL_X, 300, textBuffer);
   std::snprintf(textBuffer, sizeof textBuffer, "PASS\n[Z]or(A)\nDESTROY\n[X]or(X)");
   gImageStore.DrawString(SHEET_FONT, PANEL_X, 400, textBuffer);
+}
+
+void DrawIconPicture(int x, int y) {
+  gImageStore.DrawCell(SHEET_CELLS, x, y, CELL_PIXELS, CELL_PIXELS, CELL_EMPTY);
+  gImageStore.DrawCell(SHEET_CELLS, x, y, CELL_PIXELS, CELL_PIXELS, PICTURE_PLAYER);
 }

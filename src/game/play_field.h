@@ -18,3 +18,6 @@ void DrawBoard();
 void AnimatePlayer();
 void DrawPlayer(int x, int y, int offsetX, int offsetY, int picture);
 void DrawStatusPanel();
+// The program's icon at (x, y) in pixels: the player's first picture on a
+// floor cell, 32 pixels square (the About box shows it).
+void DrawIconPicture(int x, int y);

@@ -15,8 +15,6 @@ struct SystemGlyph {
 #include "generated/system_font_glyphs.h"
 
 constexpr int FONT_HEIGHT = 16;
-constexpr COLORREF TEXT_INK = 0x00000000u;
-constexpr COLORREF TEXT_PAPER = 0x00FFFFFFu;
 constexpr uint32_t REPLACEMENT = 0xFFFDu;
 
 // Shown for a character the font lacks: a hollow half-width box.
@@ -92,7 +90,7 @@ int SystemTextWidth(const char* text) {
   return width;
 }
 
-bool DrawSystemText(Surface& dc, int x, int y, const char* text) {
+bool DrawSystemText(Surface& dc, int x, int y, const char* text, COLORREF ink, COLORREF paper) {
   if (!text || !dc.Valid()) return false;
   int64_t penX = x;
   for (auto p = reinterpret_cast<const unsigned char*>(text); *p;) {
@@ -103,8 +101,8 @@ bool DrawSystemText(Surface& dc, int x, int y, const char* text) {
       for (int col = 0; col < g.width; ++col) {
         const int64_t px = penX + col;
         if (px < 0 || px >= dc.Width()) continue;
-        const bool ink = (g.rows[row] >> (g.width - 1 - col)) & 1u;
-        dc.Row(static_cast<int>(py))[px] = ink ? TEXT_INK : TEXT_PAPER;
+        const bool set = (g.rows[row] >> (g.width - 1 - col)) & 1u;
+        dc.Row(static_cast<int>(py))[px] = set ? ink : paper;
       }
     }
     penX += g.width;

@@ -22,6 +22,12 @@ bool Down(const uint8_t keys[256], int vkey) {
 
 InputState::InputState() = default;
 
+void InputState::IgnoreHeldKeys() {
+  std::memset(ignored_, 0, sizeof ignored_);
+  if (source_) source_->ReadKeyboard(ignored_);
+  ignoring_ = true;
+}
+
 void InputState::Poll(int mode) {
   prevButtons = buttons;
 
@@ -42,6 +48,18 @@ void InputState::Poll(int mode) {
 
   std::memset(keys, 0, sizeof keys);
   if (source_) source_->ReadKeyboard(keys);
+  if (ignoring_) {
+    ignoring_ = false;
+    for (int k = 0; k < 256; ++k) {
+      if (!Down(ignored_, k)) continue;
+      if (Down(keys, k)) {
+        keys[k] = 0;
+        ignoring_ = true;
+      } else {
+        ignored_[k] = 0;
+      }
+    }
+  }
 
   using namespace platform::vkey;
   uint32_t keyBits = 0;

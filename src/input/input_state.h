@@ -71,6 +71,9 @@ class InputState {
   // The fresh-press rule: the bits changed since the previous poll and are now
   // exactly `button`.
   bool Pressed(uint32_t button) const { return buttons != prevButtons && buttons == button; }
+  // The keys held now read as up until they are released: a key that closed
+  // the About box does not reach the game. Joystick buttons are not held back.
+  void IgnoreHeldKeys();
 
   uint32_t dirBits = 0;
   uint32_t joyDirBits = 0;
@@ -84,6 +87,9 @@ class InputState {
  private:
   // The buttons of the last successful joystick read, kept through failures.
   uint32_t joyButtons_ = 0;
+  // Keys that read as up until released (IgnoreHeldKeys), high bit set.
+  uint8_t ignored_[256] = {};
+  bool ignoring_ = false;
   platform::Window* source_ = nullptr;
 };
 

@@ -29,6 +29,7 @@ constexpr int kNumpad2 = 0x62;
 constexpr int kNumpad4 = 0x64;
 constexpr int kNumpad6 = 0x66;
 constexpr int kNumpad8 = 0x68;
+constexpr int kSlash = 0xBF;  // the / and ? key (VK_OEM_2)
 }  // namespace vkey
 
 // One reading of the first joystick: positions 0..65535 (centre 32767), button

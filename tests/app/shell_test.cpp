@@ -2,6 +2,7 @@
 // wait and the destroy path.
 #include <gtest/gtest.h>
 
+#include "app/about_box.h"
 #include "app/shell.h"
 #include "gfx/image_store.h"
 #include "headless/headless_window.h"
@@ -75,6 +76,36 @@ TEST(Shell, IdleLoopSleepsUntilEachFrameIsDue) {
   // virtual time and runs one frame; no pass spins without sleeping.
   EXPECT_EQ(window.WaitedMilliseconds(), 16u * 200u);
   EXPECT_EQ(window.TickCount(), 16u * 200u);
+}
+
+TEST(Shell, AboutBoxClosesOnAClickOnItAndGivesBackThePictureBehindIt) {
+  headless::HeadlessWindow window;
+  window.SetTickCount(0);
+  ASSERT_TRUE(StartProgram(window, nullptr, ""));
+  RunFrame(window);
+  window.Advance(16);
+  RunFrame(window);  // the boot frame
+  const std::vector<uint32_t> before = window.LastFrame();
+  const int presents = window.PresentCount();
+
+  OpenAboutBox();
+  ASSERT_TRUE(AboutBoxOpen());
+  EXPECT_EQ(window.PresentCount(), presents + 1) << "the box shows at once";
+  EXPECT_NE(window.LastFrame(), before);
+  const AboutBoxRect r = AboutBoxBounds();
+  const int misses[][2] = {
+      {r.x - 1, r.y}, {r.x, r.y - 1}, {r.x + r.width, r.y}, {r.x, r.y + r.height}};
+  for (const auto& m : misses) {
+    AboutBoxClick(m[0], m[1]);
+    EXPECT_TRUE(AboutBoxOpen()) << "a click beside the box at " << m[0] << "," << m[1];
+  }
+  AboutBoxKey('X');
+  EXPECT_TRUE(AboutBoxOpen()) << "X is not one of the keys that close it";
+  AboutBoxClick(r.x + r.width - 1, r.y + r.height - 1);
+  EXPECT_FALSE(AboutBoxOpen());
+  EXPECT_EQ(window.PresentCount(), presents + 2);
+  EXPECT_EQ(window.LastFrame(), before);
+  StopProgram();
 }
 
 }  // namespace

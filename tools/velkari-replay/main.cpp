@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/about_box.h"
 #include "app/shell.h"
 #include "game/game_state.h"
 #include "game/scenes.h"
@@ -37,8 +38,10 @@ constexpr char kUsage[] =
     "  --board STAGE     print the board STAGE generates (15 rows of 15 codes) and its items\n"
     "  --script FILE     run the game headless, one frame per step; FILE holds lines\n"
     "                    'COUNT KEYS' (KEYS: - or Z X SPACE ENTER ESC UP DOWN LEFT RIGHT\n"
-    "                    NUM2 NUM4 NUM6 NUM8 joined by +); # starts a comment\n"
-    "  --trace           print the game state after every frame\n"
+    "                    NUM2 NUM4 NUM6 NUM8 joined by +, and ABOUT for Alt+/);\n"
+    "                    # starts a comment. While the About box is up the game's\n"
+    "                    frames wait; they run back to back once it closes\n"
+    "  --trace           print the game state after every frame the game runs\n"
     "  --frame K:OUT.bmp write the picture shown after frame K as a 24-bit BMP\n"
     "  --audio OUT.wav   write the sound the engine rendered, one 1500-frame buffer per\n"
     "                    34 ms of virtual time, as a 44,100 Hz 16-bit stereo WAV\n"
@@ -241,20 +244,39 @@ int RunScript(const Options& opt) {
   int status = 0;
   size_t lineIndex = 0;
   uint64_t leftInLine = lines.empty() ? 0 : lines[0].count;
+  std::vector<int> held;  // the keys of the step before
+  uint64_t framesRun = 0;
   for (uint64_t frame = 1; frame <= total; ++frame) {
     while (lineIndex < lines.size() && leftInLine == 0) {
       ++lineIndex;
       if (lineIndex < lines.size()) leftInLine = lines[lineIndex].count;
     }
     window.ReleaseAllKeys();
+    std::vector<int> keys;
     if (lineIndex < lines.size()) {
-      for (int vk : lines[lineIndex].vkeys) window.SetKey(vk, true);
+      keys = lines[lineIndex].vkeys;
+      for (int vk : keys) window.SetKey(vk, true);
       --leftInLine;
     }
     window.Advance(FRAME_MILLISECONDS);
     window.KeepFrames(frame <= lastWritten);
-    RunFrame(window);
-    if (opt.trace) PrintTrace(frame);
+    // The keys pressed in this step reach the About box first, as a window's
+    // events come before its idle call.
+    for (int vk : keys) {
+      if (std::find(held.begin(), held.end(), vk) != held.end()) continue;
+      if (AboutBoxOpen()) {
+        AboutBoxKey(vk);
+      } else if (vk == platform::vkey::kSlash) {
+        OpenAboutBox();
+      }
+    }
+    held = keys;
+    // One frame a step, or, after the box, all that waited behind it.
+    while (!AboutBoxOpen() && MillisecondsUntilFrame(window) == 0) {
+      RunFrame(window);
+      ++framesRun;
+      if (opt.trace) PrintTrace(framesRun);
+    }
     // One buffer period is 1500 / 44100 s, taken as 34 ms of virtual time.
     while (audio && buffersDone < frame * FRAME_MILLISECONDS / 34) {
       if (!device.Step()) {

@@ -19,7 +19,7 @@ constexpr KeyName kKeys[] = {
     {"DOWN", platform::vkey::kDown},    {"LEFT", platform::vkey::kLeft},
     {"RIGHT", platform::vkey::kRight},  {"NUM2", platform::vkey::kNumpad2},
     {"NUM4", platform::vkey::kNumpad4}, {"NUM6", platform::vkey::kNumpad6},
-    {"NUM8", platform::vkey::kNumpad8},
+    {"NUM8", platform::vkey::kNumpad8}, {"ABOUT", platform::vkey::kSlash},  // Alt+/
 };
 
 bool ParseKeys(const std::string& s, std::vector<int>* out, std::string* bad) {
