@@ -22,11 +22,12 @@ if [ "${1:-}" = "--windows" ] || [ "${1:-}" = "--test" ]; then
   packages+=(g++-mingw-w64-x86-64)
 fi
 if [ "${1:-}" = "--test" ]; then
-  # The end-to-end checks: a virtual X server, key presses, screenshots, sound
-  # measurement, the X client message that closes a window, the children of
-  # the game (SDL's message box) ended by their parent's id; for the web page
-  # Debian's chromium, driven headless by puppeteer-core from npm.
-  packages+=(xvfb xdotool imagemagick sox x11-utils python3 python3-xlib procps)
+  # The end-to-end checks: a virtual X server (run with its built-in fonts
+  # only, as a desktop may have no others), key presses, screenshots and their
+  # comparison, the X client message that closes a window, a stuck game ended
+  # by its id; for the web page Debian's chromium, driven headless by
+  # puppeteer-core from npm.
+  packages+=(xvfb xdotool imagemagick x11-utils python3 python3-xlib procps)
   # The Windows programs under Wine (64-bit only: no i386 architecture).
   packages+=(wine wine64)
   packages+=("${web_packages[@]}" chromium)

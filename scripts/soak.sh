@@ -32,7 +32,7 @@ if [ "${1:-}" = --tsan ]; then
     display_no=$((display_no + 1))
   done
   export DISPLAY=:$display_no
-  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset -fp built-ins >/dev/null 2>&1 &
   pids+=($!)
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   mkdir -p "$work/game"

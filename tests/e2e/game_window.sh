@@ -11,7 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.bash"
 [ -x "$bin/velkari-replay" ] || e2e_fail "no velkari-replay in $bin"
 work=$(mktemp -d)
-trap 'kill -9 ${GAME_PID:-0} 2>/dev/null || true; rm -rf "$work"' EXIT
+trap '[ -n "${GAME_PID:-}" ] && e2e_kill_game; rm -rf "$work"' EXIT
 
 # The replay's pictures: the title (frame 2) and a play frame of stage 1.
 printf '1 -\n1 Z\n30 -\n' >"$work/ref.script"

@@ -10,7 +10,7 @@ bin=$(cd "${1:?usage: installed_game.sh BIN_DIR}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.bash"
 work=$(mktemp -d)
-trap 'kill -9 ${GAME_PID:-0} 2>/dev/null || true; rm -rf "$work"' EXIT
+trap '[ -n "${GAME_PID:-}" ] && e2e_kill_game; rm -rf "$work"' EXIT
 prefix=$work/prefix
 cmake --install "$bin/.." --prefix "$prefix" >"$work/install.log" || e2e_fail "install: $(cat "$work/install.log")"
 

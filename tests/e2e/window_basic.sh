@@ -7,7 +7,7 @@ bin=$(cd "${1:?usage: window_basic.sh BIN_DIR}" && pwd)
 here=$(dirname "$0")
 . "$here/common.bash"
 work=$(mktemp -d)
-trap 'kill -9 ${GAME_PID:-0} 2>/dev/null || true; rm -rf "$work"' EXIT
+trap '[ -n "${GAME_PID:-}" ] && e2e_kill_game; rm -rf "$work"' EXIT
 
 e2e_start_game "$bin" "$work"
 sleep 0.5
