@@ -50,7 +50,7 @@ bool IsAboutKey(const EmscriptenKeyboardEvent* e) {
 EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* e, void*) {
   if (AboutBoxOpen()) {
     // The box takes the keyboard while it is up.
-    if (!e->repeat) AboutBoxKey(VirtualKeyOfCode(e->code));
+    if (!e->repeat) AboutBoxKey(web::VirtualKeyOfCode(e->code));
     return EM_TRUE;
   }
   if (IsAboutKey(e)) {

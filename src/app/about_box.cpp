@@ -35,7 +35,7 @@ constexpr COLORREF FACE = 0x00C0C0C0u;
 constexpr COLORREF SHADOW = 0x00808080u;
 constexpr COLORREF CAPTION = 0x00800000u;  // navy
 
-bool open = false;
+bool boxOpen = false;
 Surface saved;
 
 void Fill(Surface& dc, int x, int y, int width, int height, COLORREF color) {
@@ -76,7 +76,7 @@ void DrawBox() {
 }  // namespace
 
 bool AboutBoxOpen() {
-  return open;
+  return boxOpen;
 }
 
 AboutBoxRect AboutBoxBounds() {
@@ -84,20 +84,20 @@ AboutBoxRect AboutBoxBounds() {
 }
 
 void OpenAboutBox() {
-  if (open) return;
+  if (boxOpen) return;
   const Surface& back = static_cast<const ImageStore&>(gImageStore).GetDrawDC();
   if (!back.Valid()) return;
   if (saved.Width() != back.Width() || saved.Height() != back.Height())
     saved.Create(back.Width(), back.Height());
   BitBlt(saved, 0, 0, back.Width(), back.Height(), &back, 0, 0, SRCCOPY);
-  open = true;
+  boxOpen = true;
   DrawBox();
   gImageStore.Present();
 }
 
 void CloseAboutBox() {
-  if (!open) return;
-  open = false;
+  if (!boxOpen) return;
+  boxOpen = false;
   Surface& back = gImageStore.GetDrawDC();
   BitBlt(back, 0, 0, saved.Width(), saved.Height(), &saved, 0, 0, SRCCOPY);
   gImageStore.Present();
@@ -114,6 +114,6 @@ void AboutBoxClick(int x, int y) {
 }
 
 void ReleaseAboutBox() {
-  open = false;
+  boxOpen = false;
   saved.Release();
 }
