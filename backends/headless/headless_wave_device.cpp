@@ -4,8 +4,8 @@
 
 namespace headless {
 
-bool HeadlessWaveDevice::open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
-                              int bufferBytes) {
+bool HeadlessWaveDevice::Open(const platform::WaveFormat& format,
+                              uint8_t* const buffers[WAVE_BUFFER_COUNT], int bufferBytes) {
   std::lock_guard<std::mutex> lock(mutex_);
   format_ = format;
   if (!opens_ || bufferBytes <= 0) return false;
@@ -21,7 +21,7 @@ bool HeadlessWaveDevice::open(const WaveFormat& format, uint8_t* const buffers[W
   return true;
 }
 
-void HeadlessWaveDevice::write(int index) {
+void HeadlessWaveDevice::Write(int index) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!open_ || index < 0 || index >= WAVE_BUFFER_COUNT) return;
@@ -31,7 +31,7 @@ void HeadlessWaveDevice::write(int index) {
   written_.notify_all();
 }
 
-void HeadlessWaveDevice::reset() {
+void HeadlessWaveDevice::Reset() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!open_) return;
   // Every queued buffer comes back unplayed.
@@ -39,7 +39,7 @@ void HeadlessWaveDevice::reset() {
   queue_.clear();
 }
 
-void HeadlessWaveDevice::close() {
+void HeadlessWaveDevice::Close() {
   std::lock_guard<std::mutex> lock(mutex_);
   open_ = false;
   queue_.clear();
@@ -103,7 +103,7 @@ bool HeadlessWaveDevice::IsOpen() const {
   return open_;
 }
 
-WaveFormat HeadlessWaveDevice::Format() const {
+platform::WaveFormat HeadlessWaveDevice::Format() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return format_;
 }

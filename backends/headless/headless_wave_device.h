@@ -11,24 +11,24 @@
 #include <mutex>
 #include <vector>
 
+#include "common/buffer_done_signal.h"
 #include "platform/wave_device.h"
-#include "sound/buffer_done_signal.h"
 
 namespace headless {
 
-class HeadlessWaveDevice final : public WaveDevice {
+class HeadlessWaveDevice final : public platform::WaveDevice {
  public:
   // `opens` false gives a device that fails to open, as a machine without
   // sound hardware does.
   explicit HeadlessWaveDevice(bool opens = true) : opens_(opens) {}
 
-  bool open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
+  bool Open(const platform::WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
             int bufferBytes) override;
-  void write(int index) override;
-  bool waitBufferDone(uint32_t timeoutMs) override { return done_.wait(timeoutMs); }
-  void wake() override { done_.set(); }
-  void reset() override;
-  void close() override;
+  void Write(int index) override;
+  bool WaitBufferDone(uint32_t timeoutMs) override { return done_.wait(timeoutMs); }
+  void Wake() override { done_.set(); }
+  void Reset() override;
+  void Close() override;
 
   // Keeps the device's ready signal back when it opens, until GiveOpenSignal:
   // a test can then set channels going before the first buffer is rendered.
@@ -56,7 +56,7 @@ class HeadlessWaveDevice final : public WaveDevice {
   uint64_t WriteCount() const;
   bool IsOpen() const;
   // The format the device was last opened with.
-  WaveFormat Format() const;
+  platform::WaveFormat Format() const;
 
  private:
   const bool opens_;
@@ -65,7 +65,7 @@ class HeadlessWaveDevice final : public WaveDevice {
   bool open_ = false;
   bool deferOpen_ = false;
   bool keep_ = true;
-  WaveFormat format_;
+  platform::WaveFormat format_;
   uint8_t* buffers_[WAVE_BUFFER_COUNT] = {nullptr, nullptr};
   int bufferBytes_ = 0;
   std::deque<int> queue_;

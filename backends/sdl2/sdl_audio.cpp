@@ -6,11 +6,11 @@
 namespace sdl2 {
 
 SdlAudioDevice::~SdlAudioDevice() {
-  close();
+  Close();
 }
 
-bool SdlAudioDevice::open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
-                          int bufferBytes) {
+bool SdlAudioDevice::Open(const platform::WaveFormat& format,
+                          uint8_t* const buffers[WAVE_BUFFER_COUNT], int bufferBytes) {
   if (device_ != 0 || SDL_WasInit(SDL_INIT_AUDIO) == 0) return false;
   if (format.wFormatTag != 1 || format.wBitsPerSample != 16 || format.nChannels == 0 ||
       format.nBlockAlign == 0 || bufferBytes <= 0 || bufferBytes % format.nBlockAlign != 0)
@@ -45,19 +45,19 @@ bool SdlAudioDevice::open(const WaveFormat& format, uint8_t* const buffers[WAVE_
   return true;
 }
 
-void SdlAudioDevice::write(int index) {
+void SdlAudioDevice::Write(int index) {
   if (device_ == 0) return;
   std::lock_guard<std::mutex> lock(mutex_);
   queue_.Push(index);
 }
 
-void SdlAudioDevice::reset() {
+void SdlAudioDevice::Reset() {
   std::lock_guard<std::mutex> lock(mutex_);
   // Every buffer dropped counts as played.
   for (int n = queue_.Clear(); n > 0; --n) done_.set();
 }
 
-void SdlAudioDevice::close() {
+void SdlAudioDevice::Close() {
   if (device_ != 0) {
     // Returns only after the callback has run for the last time.
     SDL_CloseAudioDevice(device_);
@@ -67,7 +67,7 @@ void SdlAudioDevice::close() {
   queue_.Detach();
 }
 
-void SdlAudioDevice::raiseThreadPriority() {
+void SdlAudioDevice::RaiseThreadPriority() {
   // Real-time scheduling needs a privilege most users lack; without it the
   // thread keeps its normal priority.
   sched_param param{};

@@ -9,24 +9,24 @@
 
 #include <mutex>
 
+#include "common/buffer_done_signal.h"
+#include "common/playback_queue.h"
 #include "platform/wave_device.h"
-#include "sound/buffer_done_signal.h"
-#include "sound/playback_queue.h"
 
 namespace sdl2 {
 
-class SdlAudioDevice final : public WaveDevice {
+class SdlAudioDevice final : public platform::WaveDevice {
  public:
   ~SdlAudioDevice() override;
 
-  bool open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
+  bool Open(const platform::WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
             int bufferBytes) override;
-  void write(int index) override;
-  bool waitBufferDone(uint32_t timeoutMs) override { return done_.wait(timeoutMs); }
-  void wake() override { done_.set(); }
-  void reset() override;
-  void close() override;
-  void raiseThreadPriority() override;
+  void Write(int index) override;
+  bool WaitBufferDone(uint32_t timeoutMs) override { return done_.wait(timeoutMs); }
+  void Wake() override { done_.set(); }
+  void Reset() override;
+  void Close() override;
+  void RaiseThreadPriority() override;
 
   bool IsOpen() const { return device_ != 0; }
 

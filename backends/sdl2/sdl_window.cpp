@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/about_box.h"
-#include "app/program_texts.h"
+#include "platform/program_texts.h"
 
 namespace sdl2 {
 

@@ -2,7 +2,7 @@
 
 #include <emscripten.h>
 
-#include "sound/output_stream.h"
+#include "app/shell.h"
 
 // The page side (page.js): the AudioContext and its processor node.
 EM_JS(int, velkari_audio_open, (int rate, int channels),
@@ -24,11 +24,11 @@ int16_t gBlock[kMaxBlockFrames * 2];
 }  // namespace
 
 WebAudioDevice::~WebAudioDevice() {
-  close();
+  Close();
 }
 
-bool WebAudioDevice::open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
-                          int bufferBytes) {
+bool WebAudioDevice::Open(const platform::WaveFormat& format,
+                          uint8_t* const buffers[WAVE_BUFFER_COUNT], int bufferBytes) {
   if (open_) return false;
   if (format.wFormatTag != 1 || format.wBitsPerSample != 16 || format.nChannels != 2 ||
       format.nBlockAlign != 4 || bufferBytes <= 0 || bufferBytes % format.nBlockAlign != 0)
@@ -46,15 +46,15 @@ bool WebAudioDevice::open(const WaveFormat& format, uint8_t* const buffers[WAVE_
   return true;
 }
 
-void WebAudioDevice::write(int index) {
+void WebAudioDevice::Write(int index) {
   if (open_) queue_.Push(index);
 }
 
-void WebAudioDevice::reset() {
+void WebAudioDevice::Reset() {
   for (int n = queue_.Clear(); n > 0; --n) done_.set();
 }
 
-void WebAudioDevice::close() {
+void WebAudioDevice::Close() {
   if (!open_) return;
   velkari_audio_close();
   open_ = false;
@@ -74,7 +74,7 @@ void WebAudioDevice::Fill(int16_t* out, int frames) {
     // The buffer is free: the stream renders the next one into it now and
     // queues it behind the one still playing.
     done_.set();
-    pumpSoundOutput();
+    PumpSound();
   });
 }
 

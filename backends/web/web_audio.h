@@ -9,24 +9,24 @@
 
 #include <cstdint>
 
+#include "common/buffer_done_signal.h"
+#include "common/playback_queue.h"
 #include "platform/wave_device.h"
-#include "sound/buffer_done_signal.h"
-#include "sound/playback_queue.h"
 
 namespace web {
 
-class WebAudioDevice final : public WaveDevice {
+class WebAudioDevice final : public platform::WaveDevice {
  public:
   ~WebAudioDevice() override;
 
-  bool open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
+  bool Open(const platform::WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
             int bufferBytes) override;
-  void write(int index) override;
+  void Write(int index) override;
   // The stream is driven from Fill and never waits: the signal only counts.
-  bool waitBufferDone(uint32_t timeoutMs) override { return done_.wait(timeoutMs); }
-  void wake() override { done_.set(); }
-  void reset() override;
-  void close() override;
+  bool WaitBufferDone(uint32_t timeoutMs) override { return done_.wait(timeoutMs); }
+  void Wake() override { done_.set(); }
+  void Reset() override;
+  void Close() override;
 
   // The page's audio callback: `frames` stereo frames of 16-bit samples.
   void Fill(int16_t* out, int frames);

@@ -8,9 +8,8 @@
 #include <cstring>
 
 #include "app/about_box.h"
-#include "app/program_texts.h"
 #include "app/shell.h"
-#include "sound/output_stream.h"
+#include "platform/program_texts.h"
 #include "web/web_audio.h"
 #include "web/web_window.h"
 
@@ -94,7 +93,7 @@ int main() {
   emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, OnBlur);
 
   // No thread in the page: the audio device's callback drives the stream.
-  SetStreamDriver(StreamDriver::Device);
+  DriveSoundFromDevice();
   // The pictures were fetched into img/ of the page's file system.
   if (!StartProgram(gWindow, &gAudio, "/")) {
     std::fprintf(stderr, "velkari: the page has no 640x480 canvas to draw on\n");

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "diag/diag.h"
+#include "app/shell.h"
 
 namespace win32 {
 
@@ -39,7 +39,7 @@ void DebuggerAndStandardError(const char* utf8Line) {
 }  // namespace
 
 void ReportToDebuggerAndStandardError() {
-  SetDiagnosticSink(&DebuggerAndStandardError);
+  RouteReports(&DebuggerAndStandardError);
 }
 
 std::string ProgramFolder() {

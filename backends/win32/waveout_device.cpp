@@ -9,13 +9,13 @@ WaveOutDevice::WaveOutDevice() {
 }
 
 WaveOutDevice::~WaveOutDevice() {
-  reset();
-  close();
+  Reset();
+  Close();
   if (bufferDone_) CloseHandle(bufferDone_);
 }
 
-bool WaveOutDevice::open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
-                         int bufferBytes) {
+bool WaveOutDevice::Open(const platform::WaveFormat& format,
+                         uint8_t* const buffers[WAVE_BUFFER_COUNT], int bufferBytes) {
   if (waveOut_ || !bufferDone_ || bufferBytes <= 0) return false;
   for (int i = 0; i < WAVE_BUFFER_COUNT; ++i)
     if (!buffers[i]) return false;
@@ -48,25 +48,25 @@ bool WaveOutDevice::open(const WaveFormat& format, uint8_t* const buffers[WAVE_B
   return true;
 }
 
-void WaveOutDevice::write(int index) {
+void WaveOutDevice::Write(int index) {
   if (!waveOut_ || index < 0 || index >= WAVE_BUFFER_COUNT || !prepared_[index]) return;
   waveOutWrite(waveOut_, &header_[index], sizeof(WAVEHDR));
 }
 
-bool WaveOutDevice::waitBufferDone(uint32_t timeoutMs) {
+bool WaveOutDevice::WaitBufferDone(uint32_t timeoutMs) {
   if (!bufferDone_) return false;
   return WaitForSingleObject(bufferDone_, timeoutMs) == WAIT_OBJECT_0;
 }
 
-void WaveOutDevice::wake() {
+void WaveOutDevice::Wake() {
   if (bufferDone_) ReleaseSemaphore(bufferDone_, 1, nullptr);
 }
 
-void WaveOutDevice::reset() {
+void WaveOutDevice::Reset() {
   if (waveOut_) waveOutReset(waveOut_);
 }
 
-void WaveOutDevice::close() {
+void WaveOutDevice::Close() {
   if (!waveOut_) return;
   for (int i = 0; i < WAVE_BUFFER_COUNT; ++i) {
     if (prepared_[i]) waveOutUnprepareHeader(waveOut_, &header_[i], sizeof(WAVEHDR));
@@ -76,7 +76,7 @@ void WaveOutDevice::close() {
   waveOut_ = nullptr;
 }
 
-void WaveOutDevice::raiseThreadPriority() {
+void WaveOutDevice::RaiseThreadPriority() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
 }
 

@@ -15,22 +15,22 @@
 
 namespace win32 {
 
-class WaveOutDevice final : public WaveDevice {
+class WaveOutDevice final : public platform::WaveDevice {
  public:
   WaveOutDevice();
   ~WaveOutDevice() override;
   WaveOutDevice(const WaveOutDevice&) = delete;
   WaveOutDevice& operator=(const WaveOutDevice&) = delete;
 
-  bool open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
+  bool Open(const platform::WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
             int bufferBytes) override;
-  void write(int index) override;
-  bool waitBufferDone(uint32_t timeoutMs) override;
-  void wake() override;
-  void reset() override;
+  void Write(int index) override;
+  bool WaitBufferDone(uint32_t timeoutMs) override;
+  void Wake() override;
+  void Reset() override;
   // Unprepares both headers, then closes the device.
-  void close() override;
-  void raiseThreadPriority() override;
+  void Close() override;
+  void RaiseThreadPriority() override;
 
   bool IsOpen() const { return waveOut_ != nullptr; }
   // The result of the last waveOutOpen (MMSYSERR_NOERROR when open).

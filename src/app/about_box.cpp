@@ -1,12 +1,12 @@
 #include "app/about_box.h"
 
-#include "app/program_texts.h"
 #include "game/play_field.h"
 #include "gfx/image_store.h"
 #include "gfx/raster.h"
 #include "gfx/system_font.h"
 #include "input/input_state.h"
 #include "platform/platform.h"
+#include "platform/program_texts.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "app/shell.h"
 
 #include "app/about_box.h"
+#include "diag/diag.h"
 #include "game/scenes.h"
 #include "gfx/image_store.h"
 #include "input/input_state.h"
@@ -18,7 +19,7 @@ FrameClock& ShellFrameClock() {
   return gFrameClock;
 }
 
-void StartProgramObjects(WaveDevice* device) {
+void StartProgramObjects(platform::WaveDevice* device) {
   // 1. The ImageStore: nothing until the window exists.
   // 2. The InputState.
   gInputState = InputState();
@@ -70,7 +71,8 @@ int RunMessageLoop(platform::Window& window) {
   }
 }
 
-bool StartProgram(platform::Window& window, WaveDevice* device, const std::string& programDir) {
+bool StartProgram(platform::Window& window, platform::WaveDevice* device,
+                  const std::string& programDir) {
   StartProgramObjects(device);
   if (!window.Create()) {
     StopProgramObjects();
@@ -85,9 +87,22 @@ void StopProgram() {
   StopProgramObjects();
 }
 
-int RunProgram(platform::Window& window, WaveDevice* device, const std::string& programDir) {
+int RunProgram(platform::Window& window, platform::WaveDevice* device,
+               const std::string& programDir) {
   if (!StartProgram(window, device, programDir)) return 0;
   const int exitCode = RunMessageLoop(window);
   StopProgram();
   return exitCode;
+}
+
+void DriveSoundFromDevice() {
+  SetStreamDriver(StreamDriver::Device);
+}
+
+bool PumpSound() {
+  return pumpSoundOutput();
+}
+
+void RouteReports(ReportSink sink) {
+  SetDiagnosticSink(sink);
 }

@@ -13,13 +13,14 @@
 
 namespace platform {
 class Window;
-}
 class WaveDevice;
+}  // namespace platform
 
 // The whole program: StartProgram, the message loop until the window has been
 // destroyed, then StopProgram. Returns the exit code, 0 (also when the window
 // could not be made).
-int RunProgram(platform::Window& window, WaveDevice* device, const std::string& programDir);
+int RunProgram(platform::Window& window, platform::WaveDevice* device,
+               const std::string& programDir);
 
 // Constructs the program-wide objects in order: the ImageStore (nothing to do
 // until the window exists), the InputState, and the sound engine, which starts
@@ -27,7 +28,8 @@ int RunProgram(platform::Window& window, WaveDevice* device, const std::string& 
 // creates the window and makes the back buffer at its client area; pictures
 // are looked for in img/ under the current folder, then under programDir.
 // False when the window could not be made: the objects are stopped again.
-bool StartProgram(platform::Window& window, WaveDevice* device, const std::string& programDir);
+bool StartProgram(platform::Window& window, platform::WaveDevice* device,
+                  const std::string& programDir);
 // The window has gone: releases the drawing surfaces and the channels' music
 // texts, then the program-wide objects in the reverse order, the sound engine
 // first.
@@ -46,10 +48,23 @@ int RunMessageLoop(platform::Window& window);
 
 // The pieces of StartProgram and StopProgram, for tests and tools that drive
 // a window they made themselves (velkari-replay).
-void StartProgramObjects(WaveDevice* device = nullptr);
+void StartProgramObjects(platform::WaveDevice* device = nullptr);
 void StopProgramObjects();
 void OnWindowCreate(platform::Window* window, const char* programDir);
 void OnWindowDestroy();
+
+// For a backend without threads (the web): its wave device drives the sound
+// stream, calling PumpSound each time it has played a buffer, and no output
+// thread is started. Call before StartProgram.
+void DriveSoundFromDevice();
+// The stream's turn on such a device's call: renders and queues a buffer for
+// every one played. False when the stream is not running.
+bool PumpSound();
+
+// Sends the program's one-line reports (a picture that does not load, no
+// sound device) to `sink` instead of standard error; null restores that.
+using ReportSink = void (*)(const char* utf8Line);
+void RouteReports(ReportSink sink);
 
 // The shell's frame clock (program-wide), for tests and tools.
 FrameClock& ShellFrameClock();

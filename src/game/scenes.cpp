@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "app/program_texts.h"
 #include "game/game_state.h"
 #include "game/play.h"
 #include "game/play_field.h"
 #include "gfx/image_store.h"
 #include "gfx/system_font.h"
 #include "input/input_state.h"
+#include "platform/program_texts.h"
 #include "sound/channel_interface.h"
 
 namespace {

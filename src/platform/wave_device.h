@@ -1,11 +1,17 @@
-// The abstract wave output device that the output thread streams to. A
-// backend implements WaveDevice (SDL audio callback, headless capture, waveOut)
-// and hands it to the shell, which gives it to StartSoundOutput; the output
-// thread is its only caller once it is open, apart from wake, reset and close,
-// which the exit path calls.
+// The sound side of the contract between the portable core and an operating
+// system: the abstract wave output device that the output thread streams to.
+// A backend implements WaveDevice (SDL audio callback, headless capture,
+// waveOut, Web Audio) and hands it to the shell, which gives it to
+// StartSoundOutput; the output thread is its only caller once it is open,
+// apart from Wake, Reset and Close, which the exit path calls.
 #pragma once
 
 #include <cstdint>
+
+constexpr int WAVE_BUFFER_COUNT = 2;
+constexpr uint32_t WAVE_BUFFER_TIMEOUT_MS = 5000;
+
+namespace platform {
 
 // The one wave format the game plays: 16-bit signed little-endian stereo at
 // 44,100 frames a second, laid out as the platform's WAVEFORMATEX.
@@ -19,9 +25,6 @@ struct WaveFormat {
   uint16_t cbSize = 0;
 };
 
-constexpr int WAVE_BUFFER_COUNT = 2;
-constexpr uint32_t WAVE_BUFFER_TIMEOUT_MS = 5000;
-
 class WaveDevice {
  public:
   virtual ~WaveDevice() = default;
@@ -31,23 +34,25 @@ class WaveDevice {
   // buffer-done signal once, as a device that has just opened is ready for a
   // buffer. False when there is no device: nothing will then ever signal
   // except wake, and every other call does nothing.
-  virtual bool open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
+  virtual bool Open(const WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
                     int bufferBytes) = 0;
   // Queues buffer `index` behind those already queued. The device reads it
   // until it signals it done; the caller leaves it alone until then.
-  virtual void write(int index) = 0;
+  virtual void Write(int index) = 0;
   // Waits at most timeoutMs for the buffer-done signal, which the device gives
   // once when it opens and once for every buffer it has finished, in the
   // order they were queued. False on a time-out.
-  virtual bool waitBufferDone(uint32_t timeoutMs) = 0;
+  virtual bool WaitBufferDone(uint32_t timeoutMs) = 0;
   // Sets the buffer-done signal, so that a waiting output thread goes on.
-  virtual void wake() = 0;
+  virtual void Wake() = 0;
   // Stops playing and gives back every queued buffer.
-  virtual void reset() = 0;
+  virtual void Reset() = 0;
   // Closes the device; afterwards it no longer touches the buffers. The
   // signal stays usable until the device object itself is gone.
-  virtual void close() = 0;
+  virtual void Close() = 0;
   // Called once on the output thread when it starts: gives it the highest
   // priority the platform grants (time-critical), or nothing.
-  virtual void raiseThreadPriority() {}
+  virtual void RaiseThreadPriority() {}
 };
+
+}  // namespace platform

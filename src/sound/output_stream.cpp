@@ -1,11 +1,13 @@
 #include "sound/output_stream.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <new>
 #include <system_error>
 
 #include "diag/diag.h"
-#include "sound/buffer_done_signal.h"
 #include "sound/channel_interface.h"
 #include "sound/sound_engine.h"
 
@@ -13,17 +15,36 @@ namespace {
 
 // Stands in when the program has no sound device at all: it never opens, so
 // only a wake ever ends the output thread's wait.
-class NoWaveDevice final : public WaveDevice {
+class NoWaveDevice final : public platform::WaveDevice {
  public:
-  bool open(const WaveFormat&, uint8_t* const[WAVE_BUFFER_COUNT], int) override { return false; }
-  void write(int) override {}
-  bool waitBufferDone(uint32_t timeoutMs) override { return signal_.wait(timeoutMs); }
-  void wake() override { signal_.set(); }
-  void reset() override {}
-  void close() override { signal_.clear(); }
+  bool Open(const platform::WaveFormat&, uint8_t* const[WAVE_BUFFER_COUNT], int) override {
+    return false;
+  }
+  void Write(int) override {}
+  bool WaitBufferDone(uint32_t timeoutMs) override {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!cond_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return woken_; }))
+      return false;
+    woken_ = false;
+    return true;
+  }
+  void Wake() override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      woken_ = true;
+    }
+    cond_.notify_one();
+  }
+  void Reset() override {}
+  void Close() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    woken_ = false;
+  }
 
  private:
-  BufferDoneSignal signal_;
+  std::mutex mutex_;
+  std::condition_variable cond_;
+  bool woken_ = false;
 };
 
 NoWaveDevice gNoDevice;
@@ -31,7 +52,7 @@ WaveStream gWaveStream;
 
 // Set up by the main thread before the output thread starts and torn down
 // only after it has ended, so the thread reads them without a lock.
-WaveDevice* waveOut = nullptr;
+platform::WaveDevice* waveOut = nullptr;
 uint8_t* waveBuffer[WAVE_BUFFER_COUNT] = {nullptr, nullptr};
 uint32_t bufferTimeout = WAVE_BUFFER_TIMEOUT_MS;
 bool streamStarted = false;
@@ -58,7 +79,7 @@ void releaseWaveBuffers() {
 WaveStream::~WaveStream() {
   if (!thread.joinable()) return;
   stopRequested.store(1);
-  if (waveOut) waveOut->wake();
+  if (waveOut) waveOut->Wake();
   thread.join();
 }
 
@@ -66,7 +87,7 @@ void WaveStream::open() {
   uint8_t* const buffers[WAVE_BUFFER_COUNT] = {waveBuffer[0], waveBuffer[1]};
   // A device that does not open is kept anyway: its wait then simply runs
   // out, which is how the stream goes silent.
-  deviceOpened = waveOut->open(format, buffers, WAVE_BUFFER_SIZE);
+  deviceOpened = waveOut->Open(format, buffers, WAVE_BUFFER_SIZE);
   if (!deviceOpened && waveOut != &gNoDevice)
     Diagnostic("velkari: no sound device could be opened; the game plays silent");
   stopRequested.store(0);
@@ -88,8 +109,8 @@ void WaveStream::open() {
 }
 
 void WaveStream::close() {
-  waveOut->reset();
-  waveOut->close();
+  waveOut->Reset();
+  waveOut->Close();
   requestStreamStop();
   threadId = std::thread::id();
 }
@@ -99,11 +120,11 @@ void WaveStream::requestStreamStop() {
 }
 
 int streamThreadProc() {
-  waveOut->raiseThreadPriority();
+  waveOut->RaiseThreadPriority();
   if (stopRequested.load() == 0) {
     streamFirstWrite();
     for (;;) {
-      if (!waveOut->waitBufferDone(bufferTimeout)) {
+      if (!waveOut->WaitBufferDone(bufferTimeout)) {
         // The device has gone quiet: silent for the rest of the run.
         if (deviceOpened)
           Diagnostic("velkari: the sound device stopped playing; the game goes on silent");
@@ -119,7 +140,7 @@ int streamThreadProc() {
 
 void streamFirstWrite() {
   nextBuffer = 0;
-  waveOut->write(nextBuffer);
+  waveOut->Write(nextBuffer);
 }
 
 bool streamStep() {
@@ -133,7 +154,7 @@ bool streamStep() {
   }
   buffersRendered.fetch_add(1);
   if (stopRequested.load() != 0) return false;
-  waveOut->write(nextBuffer);
+  waveOut->Write(nextBuffer);
   return true;
 }
 
@@ -144,7 +165,7 @@ void streamEnd() {
 
 bool pumpSoundOutput() {
   if (!streamStarted || streamDriver != StreamDriver::Device || !threadRunning.load()) return false;
-  while (waveOut->waitBufferDone(0)) {
+  while (waveOut->WaitBufferDone(0)) {
     if (!streamStep()) {
       streamEnd();
       return false;
@@ -157,14 +178,14 @@ void SetStreamDriver(StreamDriver driver) {
   if (!streamStarted) streamDriver = driver;
 }
 
-void StartSoundOutput(WaveDevice* device, uint32_t bufferTimeoutMs) {
+void StartSoundOutput(platform::WaveDevice* device, uint32_t bufferTimeoutMs) {
   if (streamStarted) return;
   streamStarted = true;
   startSoundEngine();
   bufferTimeout = bufferTimeoutMs;
   buffersRendered.store(0);
   waveOut = device ? device : &gNoDevice;
-  gWaveStream.format = WaveFormat{};
+  gWaveStream.format = platform::WaveFormat{};
   for (uint8_t*& buffer : waveBuffer) buffer = new (std::nothrow) uint8_t[WAVE_BUFFER_SIZE]();
   if (!waveBuffer[0] || !waveBuffer[1]) {
     // Out of memory at start-up: no stream at all, the game runs silent.
@@ -178,7 +199,7 @@ void StartSoundOutput(WaveDevice* device, uint32_t bufferTimeoutMs) {
 void StopSoundOutput() {
   if (!streamStarted) return;
   stopRequested.store(1);
-  waveOut->wake();
+  waveOut->Wake();
   // The woken thread ends within one buffer; waiting for it (rather than
   // ending it forcibly) never leaves a lock it holds taken. Without a thread
   // the wake is taken here, as the thread would take it.

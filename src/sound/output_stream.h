@@ -29,7 +29,7 @@ class WaveStream {
 
   std::thread thread;
   std::thread::id threadId;
-  WaveFormat format;
+  platform::WaveFormat format;
 };
 
 // Starts the sound engine (event-code buffers, channel start state, scratch
@@ -38,7 +38,8 @@ class WaveStream {
 // the game silent: the thread's first wait then runs out after
 // bufferTimeoutMs and ends it. The program always passes the default; tests
 // pass a shorter time-out. A second call while the stream runs does nothing.
-void StartSoundOutput(WaveDevice* device, uint32_t bufferTimeoutMs = WAVE_BUFFER_TIMEOUT_MS);
+void StartSoundOutput(platform::WaveDevice* device,
+                      uint32_t bufferTimeoutMs = WAVE_BUFFER_TIMEOUT_MS);
 // Sets the stop flag, wakes the output thread and waits for it to end (it
 // renders at most one more buffer), resets and closes the device and releases
 // every sound buffer. Does nothing when the stream is not running. The device

@@ -88,7 +88,7 @@ TEST(StreamStart, DeviceIsOpenedForSixteenBitStereoAt44100) {
   headless::HeadlessWaveDevice device;
   StartSoundOutput(&device);
   EXPECT_TRUE(device.IsOpen());
-  const WaveFormat f = device.Format();
+  const platform::WaveFormat f = device.Format();
   EXPECT_EQ(f.wFormatTag, 1);
   EXPECT_EQ(f.nChannels, 2);
   EXPECT_EQ(f.nSamplesPerSec, 44100u);

@@ -12,14 +12,14 @@ TEST(SdlAudioDevice, WithoutSdlAudioItFailsToOpenAndStaysUsable) {
   uint8_t a[8] = {}, b[8] = {};
   uint8_t* const both[WAVE_BUFFER_COUNT] = {a, b};
   ASSERT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);
-  EXPECT_FALSE(device.open(WaveFormat{}, both, 8));
+  EXPECT_FALSE(device.Open(platform::WaveFormat{}, both, 8));
   EXPECT_FALSE(device.IsOpen());
-  device.write(0);
-  EXPECT_FALSE(device.waitBufferDone(1));
-  device.wake();
-  EXPECT_TRUE(device.waitBufferDone(0));
-  device.reset();
-  device.close();
+  device.Write(0);
+  EXPECT_FALSE(device.WaitBufferDone(1));
+  device.Wake();
+  EXPECT_TRUE(device.WaitBufferDone(0));
+  device.Reset();
+  device.Close();
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <thread>
 
+#include "common/buffer_done_signal.h"
 #include "headless/headless_wave_device.h"
-#include "sound/buffer_done_signal.h"
 #include "sound/channel_interface.h"
 #include "sound/output_stream.h"
 #include "sound/sound_engine.h"
@@ -49,21 +49,21 @@ TEST(HeadlessWaveDevice, PlaysQueuedBuffersInOrderAndKeepsTheirSamples) {
   std::memset(mem.a, 0x11, sizeof mem.a);
   std::memset(mem.b, 0x22, sizeof mem.b);
   headless::HeadlessWaveDevice device;
-  ASSERT_TRUE(device.open(WaveFormat{}, mem.both, 8));
-  EXPECT_TRUE(device.waitBufferDone(0)) << "an open device is ready for a buffer";
-  EXPECT_FALSE(device.waitBufferDone(0));
+  ASSERT_TRUE(device.Open(platform::WaveFormat{}, mem.both, 8));
+  EXPECT_TRUE(device.WaitBufferDone(0)) << "an open device is ready for a buffer";
+  EXPECT_FALSE(device.WaitBufferDone(0));
 
   EXPECT_FALSE(device.FinishBuffer()) << "nothing queued";
-  device.write(1);
-  device.write(0);
-  device.write(5);  // no such buffer: ignored
+  device.Write(1);
+  device.Write(0);
+  device.Write(5);  // no such buffer: ignored
   EXPECT_EQ(device.QueuedCount(), 2u);
   ASSERT_TRUE(device.FinishBuffer());
   std::memset(mem.b, 0x33, sizeof mem.b);  // the caller may refill a finished buffer
   ASSERT_TRUE(device.FinishBuffer());
-  EXPECT_TRUE(device.waitBufferDone(0));
-  EXPECT_TRUE(device.waitBufferDone(0));
-  EXPECT_FALSE(device.waitBufferDone(0));
+  EXPECT_TRUE(device.WaitBufferDone(0));
+  EXPECT_TRUE(device.WaitBufferDone(0));
+  EXPECT_FALSE(device.WaitBufferDone(0));
 
   const std::vector<uint8_t> played = device.Played();
   ASSERT_EQ(played.size(), 16u);
@@ -75,31 +75,31 @@ TEST(HeadlessWaveDevice, PlaysQueuedBuffersInOrderAndKeepsTheirSamples) {
 TEST(HeadlessWaveDevice, ResetGivesBackQueuedBuffersUnplayedAndCloseEndsTheQueue) {
   DeviceBuffers mem;
   headless::HeadlessWaveDevice device;
-  ASSERT_TRUE(device.open(WaveFormat{}, mem.both, 8));
-  ASSERT_TRUE(device.waitBufferDone(0));
-  device.write(0);
-  device.write(1);
-  device.reset();
+  ASSERT_TRUE(device.Open(platform::WaveFormat{}, mem.both, 8));
+  ASSERT_TRUE(device.WaitBufferDone(0));
+  device.Write(0);
+  device.Write(1);
+  device.Reset();
   EXPECT_EQ(device.QueuedCount(), 0u);
-  EXPECT_TRUE(device.waitBufferDone(0));
-  EXPECT_TRUE(device.waitBufferDone(0));
+  EXPECT_TRUE(device.WaitBufferDone(0));
+  EXPECT_TRUE(device.WaitBufferDone(0));
   EXPECT_TRUE(device.Played().empty());
-  device.close();
-  device.write(0);
+  device.Close();
+  device.Write(0);
   EXPECT_EQ(device.QueuedCount(), 0u);
   EXPECT_FALSE(device.FinishBuffer());
   // The signal outlives the device: a wake still releases a wait.
-  device.wake();
-  EXPECT_TRUE(device.waitBufferDone(0));
+  device.Wake();
+  EXPECT_TRUE(device.WaitBufferDone(0));
 }
 
 TEST(HeadlessWaveDevice, ADeviceThatFailsToOpenTakesNothingAndNeverSignals) {
   DeviceBuffers mem;
   headless::HeadlessWaveDevice device(false);
-  EXPECT_FALSE(device.open(WaveFormat{}, mem.both, 8));
-  device.write(0);
+  EXPECT_FALSE(device.Open(platform::WaveFormat{}, mem.both, 8));
+  device.Write(0);
   EXPECT_EQ(device.WriteCount(), 0u);
-  EXPECT_FALSE(device.waitBufferDone(1));
+  EXPECT_FALSE(device.WaitBufferDone(1));
 }
 
 // The game thread plays cues on every channel once a millisecond while a

@@ -111,7 +111,7 @@ int RunPlay(int argc, char** argv) {
   const bool deviceLost = !interrupted && !soundOutputRunning();
 
   StopSoundOutput();
-  device.close();
+  device.Close();
 #if VELKARI_HAVE_SDL2
   SDL_Quit();
 #endif

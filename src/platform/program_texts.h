@@ -1,7 +1,8 @@
-// The texts a backend shows around the game: the window title and class, the
-// paint text of a window with no frame yet, the About box and the menu. Plain
-// UTF-8 string macros, so that the C++ backends and the Windows resource script
-// (compiled with code page 65001) read them from this one place.
+// The program's texts: the window title (also the title screen's first line)
+// and class, the paint text of a window with no frame yet, the About box and
+// the menu. Plain UTF-8 string macros, so that the core, the C++ backends and
+// the Windows resource script (compiled with code page 65001) read them from
+// this one place, which every layer can reach.
 #pragma once
 
 #define VELKARI_TEXT_TITLE "velkariゲーム"

@@ -1,7 +1,7 @@
 // The playback queue of the devices that are asked for samples by a
 // callback: buffers play in the order queued, each finished one is handed
 // back once, and a queue that runs dry plays silence.
-#include "sound/playback_queue.h"
+#include "common/playback_queue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "sound/playback_queue.h"
+#include "common/playback_queue.h"
 
 void PlaybackQueue::Attach(uint8_t* const buffers[WAVE_BUFFER_COUNT], int bufferBytes) {
   for (int i = 0; i < WAVE_BUFFER_COUNT; ++i) buffers_[i] = buffers[i];
