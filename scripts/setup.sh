@@ -28,6 +28,8 @@ if [ "${1:-}" = "--test" ]; then
   # by its id; for the web page Debian's chromium, driven headless by
   # puppeteer-core from npm.
   packages+=(xvfb xdotool imagemagick x11-utils python3 python3-xlib procps)
+  # Every shell script is checked with shellcheck.
+  packages+=(shellcheck)
   # The Windows programs under Wine (64-bit only: no i386 architecture).
   packages+=(wine wine64)
   packages+=("${web_packages[@]}" chromium)

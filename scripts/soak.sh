@@ -48,7 +48,7 @@ if [ "${1:-}" = --tsan ]; then
     kill -0 "$GAME_PID" 2>/dev/null || e2e_fail "the game ended during the soak: $(tail -n 30 "$work/game/game.log")"
     k=${keys[$((RANDOM % ${#keys[@]}))]}
     # X and Enter (DESTROY) and the start key play a cue at every press.
-    xdotool keydown --window "$GAME_WIN" "$k" sleep 0.05 keyup --window "$GAME_WIN" "$k" sleep 0.05
+    e2e_press "$k" 0.05 0.05
     presses=$((presses + 1))
   done
   E2E_CLOSE_LIMIT_MS=5000 e2e_close_game

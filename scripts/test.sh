@@ -10,7 +10,6 @@
 #   QUICK=1 scripts/test.sh    the default build's tests only
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd)
 jobs=${JOBS:-$(nproc)}
 fuzz_seconds=${FUZZ_SECONDS:-30}
 
@@ -27,6 +26,10 @@ step() {
   printf '\n=== %s\n' "$*"
 }
 trap '[ -n "$step_name" ] && printf "=== %s: %d s\n" "$step_name" $(($(date +%s) - step_start))' EXIT
+
+step "shell scripts: shellcheck -S warning"
+mapfile -t shell_scripts < <(git ls-files '*.sh' '*.bash' .ci/run 2>/dev/null || find . -name '*.sh' -not -path './build/*' -not -path '*/node_modules/*')
+shellcheck -S warning -x "${shell_scripts[@]}"
 
 step "default build"
 cmake --preset default >/dev/null

@@ -39,6 +39,18 @@ e2e_start_game() {
   fi
 }
 
+# e2e_focus: gives the game's window the keyboard focus (a server without a
+# window manager may refuse; the key presses name the window anyway).
+e2e_focus() {
+  xdotool windowactivate --sync "$GAME_WIN" 2>/dev/null || xdotool windowfocus --sync "$GAME_WIN" 2>/dev/null || true
+}
+
+# e2e_press KEY [SECONDS [PAUSE]]: holds KEY down on the game's window for
+# SECONDS (0.1), then waits PAUSE seconds (none).
+e2e_press() {
+  xdotool keydown --window "$GAME_WIN" "$1" sleep "${2:-0.1}" keyup --window "$GAME_WIN" "$1" sleep "${3:-0}"
+}
+
 # e2e_kill_game: ends the game and what it started (SDL shows its message
 # boxes from a child process, which would keep the game's window alive).
 e2e_kill_game() {

@@ -18,18 +18,12 @@ trap '[ -n "${GAME_PID:-}" ] && e2e_kill_game; rm -rf "$work"' EXIT
 export LSAN_OPTIONS="suppressions=$here/lsan_system_libs.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export ASAN_OPTIONS="detect_leaks=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 
-press() {  # press KEY [SECONDS held]
-  xdotool keydown --window "$GAME_WIN" "$1" sleep "${2:-0.1}" keyup --window "$GAME_WIN" "$1"
-}
-focus() {
-  xdotool windowactivate --sync "$GAME_WIN" 2>/dev/null || xdotool windowfocus --sync "$GAME_WIN" 2>/dev/null || true
-}
 start() {
   mkdir -p "$work/$1"
   cp -r "$bin/img" "$work/$1/img"
   e2e_start_game "$bin" "$work/$1"
   sleep 1
-  focus
+  e2e_focus
 }
 # On a failure, the end of the game's own output too.
 e2e_fail() {
@@ -51,7 +45,7 @@ finish title
 
 GAME_LOG=$work/play_mid_slide/game.log
 start play_mid_slide
-press z
+e2e_press z
 sleep 0.4
 xdotool keydown --window "$GAME_WIN" Right
 sleep 0.25  # a slide takes 16 frames, 256 ms: this is half way
@@ -60,18 +54,18 @@ xdotool keyup Right 2>/dev/null || true
 
 GAME_LOG=$work/play_mid_cue/game.log
 start play_mid_cue
-press z
+e2e_press z
 sleep 0.4
-press Right 0.9  # pushes the block at (4, 1) along
+e2e_press Right 0.9  # pushes the block at (4, 1) along
 sleep 0.2
-press x 0.05  # DESTROY: its cue has just started
+e2e_press x 0.05  # DESTROY: its cue has just started
 finish play_mid_cue
 
 GAME_LOG=$work/pause/game.log
 start pause
-press z
+e2e_press z
 sleep 0.4
-press Escape
+e2e_press Escape
 sleep 0.3
 finish pause
 
@@ -115,7 +109,7 @@ if [ -n "${EXIT_GAME_OVER:-}" ]; then
   replay=$!
   GAME_LOG=$work/game_over/game.log
   start game_over
-  press z
+  e2e_press z
   # 180 units of 60 frames each: 172.8 s.
   sleep 176
   e2e_shot "$work/game_over/shot.png" || e2e_fail "no screenshot of the game over screen"

@@ -168,14 +168,14 @@ $headless_expected"
     e2e_shot "$dir/shot_title.png" || e2e_fail "$name: no screenshot"
     n=$(compare -metric AE "$dir/shot_title.png" "$dir/title.bmp" null: 2>&1 || true)
     [ "$n" = 0 ] || e2e_fail "$name: the window's title differs from velkari-replay's in $n pixels"
-    xdotool windowactivate --sync "$GAME_WIN" 2>/dev/null || xdotool windowfocus --sync "$GAME_WIN" 2>/dev/null || true
+    e2e_focus
     # Start, walk, DESTROY, pause and on, PASS.
-    xdotool keydown --window "$GAME_WIN" z sleep 0.1 keyup --window "$GAME_WIN" z sleep 0.2 \
-      keydown --window "$GAME_WIN" Right sleep 0.9 keyup --window "$GAME_WIN" Right sleep 0.1 \
-      keydown --window "$GAME_WIN" x sleep 0.1 keyup --window "$GAME_WIN" x sleep 0.1 \
-      keydown --window "$GAME_WIN" Escape sleep 0.1 keyup --window "$GAME_WIN" Escape sleep 0.1 \
-      keydown --window "$GAME_WIN" Escape sleep 0.1 keyup --window "$GAME_WIN" Escape sleep 0.1 \
-      keydown --window "$GAME_WIN" z sleep 0.1 keyup --window "$GAME_WIN" z sleep 0.3
+    e2e_press z 0.1 0.2
+    e2e_press Right 0.9 0.1
+    e2e_press x 0.1 0.1
+    e2e_press Escape 0.1 0.1
+    e2e_press Escape 0.1 0.1
+    e2e_press z 0.1 0.3
     e2e_close_game
     # Less what SDL itself writes about its disk audio driver.
     got=$(grep -v '^CRITICAL: \|^$' "$dir/game.log" || true)

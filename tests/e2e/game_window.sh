@@ -50,10 +50,8 @@ idle_pct=$(((t1 - t0) * 100 / (2 * hz)))
 audio=$work/audio.raw
 before=$(stat -c %s "$audio" 2>/dev/null || echo 0)
 
-xdotool windowactivate --sync "$GAME_WIN" 2>/dev/null || xdotool windowfocus --sync "$GAME_WIN"
-xdotool keydown --window "$GAME_WIN" z
-sleep 0.1
-xdotool keyup --window "$GAME_WIN" z
+e2e_focus
+e2e_press z
 sleep 1.5
 e2e_shot "$work/play.png" || e2e_fail "no screenshot of the play screen"
 [ -n "${E2E_KEEP:-}" ] && cp "$work/play.png" "$E2E_KEEP/game_play.png"
