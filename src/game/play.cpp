@@ -57,12 +57,13 @@ void TryStartMove() {
 }
 
 void UpdatePlay() {
-  // 1. The screen as this frame finds it.
+  // The screen as this frame finds it: board and panel, the player still to come.
   gImageStore.Clear();
   DrawBoard();
   DrawStatusPanel();
 
-  // 2-3. Buttons act only on a change; each test wants its button alone.
+  // The buttons: PASS, pause and DESTROY act only on a change, and each wants its
+  // button alone.
   gInputState.Poll(REMAP_FOUR_WAY);
   if (gInputState.buttons != gInputState.prevButtons) {
     if (gInputState.buttons == BUTTON_A) {
@@ -74,12 +75,13 @@ void UpdatePlay() {
     if (gInputState.buttons == BUTTON_X && !gPlayer.moving) Destroy();
   }
 
-  // 4-5. The player, before this frame's move.
+  // The player's picture, where she stands before this frame's move.
   AnimatePlayer();
   DrawPlayer(gPlayer.playerX, gPlayer.playerY, gPlayer.slideX, gPlayer.slideY,
-             6 + gPlayer.animFrame);
+             PICTURE_PLAYER + gPlayer.animFrame);
 
-  // 6-7. Movement.
+  // Movement: a new step starts from a standstill; a slide moves two pixels a
+  // frame and lands on the next cell (with a block pushed ahead) after 16.
   TryStartMove();
   if (gPlayer.moving) {
     gPlayer.slideX += 2 * gPlayer.moveDX;
@@ -101,7 +103,7 @@ void UpdatePlay() {
     }
   }
 
-  // 8. An item under the player.
+  // An item under the player is taken.
   if (gBoard.At(gPlayer.playerX, gPlayer.playerY) == CELL_ITEM) {
     gBoard.Set(gPlayer.playerX, gPlayer.playerY, CELL_EMPTY);
     gGame.score = SaturatingAdd(gGame.score, 10);
@@ -109,7 +111,7 @@ void UpdatePlay() {
     PlayCue(7, CUE_ITEM);
   }
 
-  // 9. The goal.
+  // The goal ends the stage, with the perfect-clear bonus when no item is left.
   if (gBoard.At(gPlayer.playerX, gPlayer.playerY) == CELL_GOAL) {
     gGame.stage = SaturatingAdd(gGame.stage, 1);
     if (gGame.itemsLeft != 0) {
@@ -124,13 +126,14 @@ void UpdatePlay() {
     SetScene(SCENE_STAGE_SETUP);
   }
 
-  // 10-11. The clock; running out of time overrides everything above.
+  // The clock: one time unit every 60 frames; running out of time overrides
+  // everything above.
   if (++gGame.timeFrames >= FRAMES_PER_TIME_UNIT) {
     gGame.timeFrames = 0;
     gGame.timeLeft = SaturatingAdd(gGame.timeLeft, -1);
   }
   if (gGame.timeLeft <= 0) SetScene(SCENE_GAME_OVER);
 
-  // 12.
+  // The finished frame.
   gImageStore.Present();
 }

@@ -12,8 +12,6 @@ constexpr int CELL_PIXELS = 32;
 constexpr int SHEET_FONT = 0;
 constexpr int SHEET_CELLS = 1;
 constexpr int PANEL_X = 500;
-// The player's first picture on the cell sheet (the second follows it).
-constexpr int PICTURE_PLAYER = 6;
 }  // namespace
 
 void DrawBoard() {

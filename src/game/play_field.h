@@ -12,6 +12,9 @@
 constexpr std::size_t TEXT_BUFFER_SIZE = 31;
 extern char textBuffer[TEXT_BUFFER_SIZE];
 
+// The player's first picture on the cell sheet; the second follows it.
+constexpr int PICTURE_PLAYER = 6;
+
 void DrawBoard();
 // One frame of the player's two-picture animation: the picture changes every
 // 15 frames, moving or not.
