@@ -446,6 +446,8 @@ try {
                 ['--frame', `${shot.frame}:${work}/phone-walk.bmp`]);
       const walkBmp = readBmp(`${work}/phone-walk.bmp`);
       diff = compare(Buffer.from(shot.rgba, 'base64'), walkBmp);
+      if (process.env.VELKARI_WEB_SHOTS)
+        await page.screenshot({path: path.join(process.env.VELKARI_WEB_SHOTS, 'phone-play.png')});
       if (diff.n || !walked) fail(`after Right held, Down and X frame ${shot.frame} differs from ` +
                                   `velkari-replay's in ${diff.n} pixels, first ${diff.first}`);
       // ...and the player did move: the frame is not the one without Right.
@@ -477,6 +479,15 @@ try {
       }
       if (bad.length) fail(`the manifest lacks ${bad.join(', ')}`);
     }
+    // ...and chromium reads it without a complaint and would install the page.
+    const cdp = await page.createCDPSession();
+    const read = await cdp.send('Page.getAppManifest');
+    if (read.errors.length) fail(`chromium finds errors in the manifest: ${JSON.stringify(read.errors)}`);
+    // (This check's own context is an incognito one: that is no fault of the page.)
+    const notInstallable = (await cdp.send('Page.getInstallabilityErrors')).installabilityErrors
+        .map((e) => e.errorId).filter((id) => id !== 'in-incognito');
+    if (notInstallable.length) fail(`chromium would not install the page: ${notInstallable.join(', ')}`);
+    await cdp.detach();
 
     // Offline: the service worker holds the page once it has loaded; with the
     // network off a reload still shows the title.
