@@ -63,13 +63,13 @@ Module.velkariPage = (function () {
     var vw = window.innerWidth, vh = window.innerHeight;
     var pad = document.getElementById('pad'), keys = document.getElementById('keys');
     var portrait = vh >= vw;
-    var left = 0, top = 0, roomW = vw, roomH = vh;
+    var left = 0, roomW = vw, roomH = vh;
     if (touchShown) {
       if (portrait) {
         roomH = Math.max(0, vh - CONTROLS_HIGH - 2 * EDGE);
       } else {
-        left = Math.max(PAD, KEYS) + 2 * EDGE;
-        roomW = Math.max(0, vw - 2 * left);
+        left = PAD + 2 * EDGE;
+        roomW = Math.max(0, vw - left - KEYS - 2 * EDGE);
       }
     }
     var scale = Math.min(roomW / canvas.width, roomH / canvas.height);
@@ -79,7 +79,7 @@ Module.velkariPage = (function () {
     canvas.style.width = w + 'px';
     canvas.style.height = h + 'px';
     canvas.style.left = left + Math.max(0, Math.floor((roomW - w) / 2)) + 'px';
-    canvas.style.top = top + Math.max(0, Math.floor((roomH - h) / 2)) + 'px';
+    canvas.style.top = Math.max(0, Math.floor((roomH - h) / 2)) + 'px';
     if (touchShown && pad && keys) {
       // Where thumbs rest: the bottom corners.
       pad.style.left = EDGE + 'px';
@@ -166,7 +166,7 @@ Module.velkariPage = (function () {
     });
     window.addEventListener('blur', releaseAll);
     // The controls show on a touch screen, or from the first touch.
-    if (window.matchMedia && window.matchMedia('(any-pointer: coarse)').matches) showTouch();
+    if (window.matchMedia && window.matchMedia('(pointer: coarse)').matches) showTouch();
     window.addEventListener('pointerdown', function (e) {
       if (e.pointerType === 'touch') showTouch();
     }, true);
