@@ -354,6 +354,16 @@ try {
     page.on('pageerror', (e) => fail('page error (phone): ' + e.message));
     const portrait = {width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true};
     const landscape = {...portrait, width: 844, height: 390, isLandscape: true};
+    // Sound held until a gesture, as in the first page: on a phone the tap is it.
+    await page.evaluateOnNewDocument(() => {
+      const Real = window.AudioContext;
+      window.AudioContext = class extends Real {
+        constructor(options) {
+          super(options);
+          this.suspend();
+        }
+      };
+    });
     // What an earlier build left behind: the new service worker drops it.
     await page.evaluateOnNewDocument(() => {
       if (window.isSecureContext) caches.open('velkari-0123456789abcdef').then(() => { window.velkariOldCache = true; });
@@ -416,6 +426,9 @@ try {
       if (!await bitsRead(Z_BIT)) fail('a finger on "Z" is not read as the Z key');
       await tap.end();
       if (!await bitsRead(0)) fail('lifting the finger from "Z" does not release the Z key');
+      if (!await page.waitForFunction(() => Module.velkariAudio.state() === 'running', {timeout: 3000})
+          .then(() => true, () => false))
+        fail(`after a tap the audio context is ${await page.evaluate(() => Module.velkariAudio.state())}`);
       const zAt = await page.evaluate((bit) => velkariTest.keys.find((k) => k[1] & bit)[0], Z_BIT);
       await waitFor(page, (f) => velkariTest.lastFrame >= f, 'a play frame on the phone', 5000, zAt + 30);
       let shot = await page.evaluate(() => velkariTest.snapshot());
