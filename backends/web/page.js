@@ -270,7 +270,6 @@ Module.velkariAudio = (function () {
   };
 })();
 
-
 // The service worker keeps the page, its code and pictures for offline play;
 // a new build brings a new one that replaces them.
 if ('serviceWorker' in navigator && /^https?:$/.test(location.protocol)) {
