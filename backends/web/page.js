@@ -1,8 +1,9 @@
 // The page side of velkari's web backend, placed before the compiled code
 // (--pre-js): fetches the pictures into the file system before main runs,
-// keeps the canvas at the largest whole-number scale that fits the tab, plays
-// the sound through Web Audio, and, with ?test in the
-// address, keeps a record of frames, keys and sound for the browser checks.
+// keeps the canvas fitted to the tab, shows touch controls on a touch screen,
+// plays the sound through Web Audio, keeps the page for offline play (sw.js),
+// and, with ?test in the address, keeps a record of frames, keys and sound
+// for the browser checks.
 
 var velkariTesting = /[?&]test\b/.test(location.search);
 
@@ -51,15 +52,124 @@ Module['preRun'].push(function () {
 
 Module.velkariPage = (function () {
   var canvas = null, context = null;
+  // The touch controls' boxes (shell.html) and the room kept for them.
+  var PAD = 168, KEYS = 152, CONTROLS_HIGH = 168, EDGE = 12;
+  var touchShown = false;
 
+  // The frame at the largest whole-number scale that fits, or scaled down to
+  // fit when 640 x 480 does not; on a touch screen the controls get their
+  // room first: below the game in portrait, beside it in landscape.
   function fit() {
-    var scale = Math.max(1, Math.floor(Math.min(window.innerWidth / canvas.width,
-                                                 window.innerHeight / canvas.height)));
+    var vw = window.innerWidth, vh = window.innerHeight;
+    var pad = document.getElementById('pad'), keys = document.getElementById('keys');
+    var portrait = vh >= vw;
+    var left = 0, roomW = vw, roomH = vh;
+    if (touchShown) {
+      if (portrait) {
+        roomH = Math.max(0, vh - CONTROLS_HIGH - 2 * EDGE);
+      } else {
+        left = PAD + 2 * EDGE;
+        roomW = Math.max(0, vw - left - KEYS - 2 * EDGE);
+      }
+    }
+    var scale = Math.min(roomW / canvas.width, roomH / canvas.height);
+    if (scale >= 1) scale = Math.floor(scale);
+    if (!(scale > 0)) scale = 1;
     var w = canvas.width * scale, h = canvas.height * scale;
     canvas.style.width = w + 'px';
     canvas.style.height = h + 'px';
-    canvas.style.left = Math.max(0, Math.floor((window.innerWidth - w) / 2)) + 'px';
-    canvas.style.top = Math.max(0, Math.floor((window.innerHeight - h) / 2)) + 'px';
+    canvas.style.left = left + Math.max(0, Math.floor((roomW - w) / 2)) + 'px';
+    canvas.style.top = Math.max(0, Math.floor((roomH - h) / 2)) + 'px';
+    if (touchShown && pad && keys) {
+      // Where thumbs rest: the bottom corners.
+      pad.style.left = EDGE + 'px';
+      pad.style.top = (vh - CONTROLS_HIGH - EDGE) + 'px';
+      keys.style.left = (vw - KEYS - EDGE) + 'px';
+      keys.style.top = (vh - CONTROLS_HIGH - EDGE) + 'px';
+    }
+  }
+
+  function showTouch() {
+    if (touchShown) return;
+    touchShown = true;
+    document.getElementById('pad').hidden = false;
+    document.getElementById('keys').hidden = false;
+    fit();
+  }
+
+  // The controls press the game's keys through the same key events the
+  // keyboard sends, by KeyboardEvent.code. A key is down while any finger
+  // holds it; each finger holds at most one key.
+  var held = {};       // pointer id -> code
+  var counts = {};     // code -> fingers holding it
+  var keyNames = {ArrowUp: 'ArrowUp', ArrowDown: 'ArrowDown', ArrowLeft: 'ArrowLeft',
+                  ArrowRight: 'ArrowRight', KeyZ: 'z', KeyX: 'x', Escape: 'Escape'};
+
+  function send(type, code) {
+    window.dispatchEvent(new KeyboardEvent(type, {code: code, key: keyNames[code],
+                                                  bubbles: true, cancelable: true}));
+    var b = document.querySelector('.touch [data-code=' + code + ']');
+    if (b) b.classList.toggle('on', type === 'keydown');
+  }
+  function hold(id, code) {
+    var was = held[id];
+    if (was === code) return;
+    if (was) {
+      delete held[id];
+      if (--counts[was] === 0) send('keyup', was);
+    }
+    if (code) {
+      held[id] = code;
+      counts[code] = (counts[code] || 0) + 1;
+      if (counts[code] === 1) send('keydown', code);
+    }
+  }
+  function releaseAll() {
+    for (var id in held) hold(id, null);
+  }
+
+  // The pad is one surface: the direction is where the finger is from its
+  // centre, so a thumb sliding across it changes direction.
+  function padDirection(pad, e) {
+    var r = pad.getBoundingClientRect();
+    var dx = e.clientX - (r.left + r.width / 2), dy = e.clientY - (r.top + r.height / 2);
+    if (Math.abs(dx) < 10 && Math.abs(dy) < 10) return null;
+    if (Math.abs(dx) > Math.abs(dy)) return dx > 0 ? 'ArrowRight' : 'ArrowLeft';
+    return dy > 0 ? 'ArrowDown' : 'ArrowUp';
+  }
+
+  function wireTouch() {
+    var pad = document.getElementById('pad'), keys = document.getElementById('keys');
+    if (!pad || !keys) return;
+    var end = function (e) { hold(e.pointerId, null); };
+    pad.addEventListener('pointerdown', function (e) {
+      e.preventDefault();
+      pad.setPointerCapture(e.pointerId);
+      hold(e.pointerId, padDirection(pad, e));
+    });
+    pad.addEventListener('pointermove', function (e) {
+      if (e.pointerId in held || pad.hasPointerCapture(e.pointerId)) hold(e.pointerId, padDirection(pad, e));
+    });
+    Array.prototype.forEach.call(keys.querySelectorAll('button'), function (b) {
+      b.addEventListener('pointerdown', function (e) {
+        e.preventDefault();
+        b.setPointerCapture(e.pointerId);
+        hold(e.pointerId, b.getAttribute('data-code'));
+      });
+      ['pointerup', 'pointercancel', 'lostpointercapture'].forEach(function (t) { b.addEventListener(t, end); });
+    });
+    ['pointerup', 'pointercancel', 'lostpointercapture'].forEach(function (t) { pad.addEventListener(t, end); });
+    // No menus, no double-tap zoom, no page drag from the controls.
+    [pad, keys].forEach(function (el) {
+      el.addEventListener('contextmenu', function (e) { e.preventDefault(); });
+      el.addEventListener('touchstart', function (e) { e.preventDefault(); }, {passive: false});
+    });
+    window.addEventListener('blur', releaseAll);
+    // The controls show on a touch screen, or from the first touch.
+    if (window.matchMedia && window.matchMedia('(pointer: coarse)').matches) showTouch();
+    window.addEventListener('pointerdown', function (e) {
+      if (e.pointerType === 'touch') showTouch();
+    }, true);
   }
 
   return {
@@ -71,6 +181,7 @@ Module.velkariPage = (function () {
       context = canvas.getContext('2d', {alpha: false});
       if (!context) return 0;
       window.addEventListener('resize', fit);
+      wireTouch();
       fit();
       return 1;
     },
@@ -99,9 +210,11 @@ Module.velkariAudio = (function () {
   function resume() {
     if (context && context.state === 'suspended') context.resume().then(notice, notice);
   }
-  // Sound starts only after a gesture: the first key press or click.
+  // Sound starts only after a gesture: the first key press, click or tap (a
+  // touch counts as one when the finger lifts).
   window.addEventListener('keydown', resume, true);
   window.addEventListener('pointerdown', resume, true);
+  window.addEventListener('pointerup', resume, true);
 
   return {
     open: function (rate, channels) {
@@ -156,3 +269,11 @@ Module.velkariAudio = (function () {
     state: function () { return context ? context.state : 'none'; },
   };
 })();
+
+// The service worker keeps the page, its code and pictures for offline play;
+// a new build brings a new one that replaces them.
+if ('serviceWorker' in navigator && /^https?:$/.test(location.protocol)) {
+  navigator.serviceWorker.register('sw.js').catch(function (e) {
+    console.warn('velkari: no offline copy of the page (' + e.message + ')');
+  });
+}

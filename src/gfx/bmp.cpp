@@ -351,6 +351,71 @@ bool EncodeBmp(const Surface& surface, std::vector<uint8_t>& out) {
   return true;
 }
 
+bool EncodePaletteBmp(const Surface& surface, std::vector<uint8_t>& out) {
+  out.clear();
+  if (!surface.Valid()) return false;
+  const int w = surface.Width(), h = surface.Height();
+  std::vector<COLORREF> palette;
+  std::vector<uint8_t> indices(static_cast<size_t>(w) * static_cast<size_t>(h));
+  for (int y = 0; y < h; ++y) {
+    const uint32_t* row = surface.Row(y);
+    for (int x = 0; x < w; ++x) {
+      // Pictures hold few colours, in runs: the last one found is the likely one.
+      size_t i = palette.size();
+      while (i > 0 && palette[i - 1] != row[x]) --i;
+      if (i == 0) {
+        if (palette.size() == 256) return false;
+        palette.push_back(row[x]);
+        i = palette.size();
+      }
+      indices[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
+          static_cast<uint8_t>(i - 1);
+    }
+  }
+  const uint32_t bpp = palette.size() <= 16 ? 4 : 8;
+  const uint32_t stride = ((static_cast<uint32_t>(w) * bpp + 31) / 32) * 4;
+  const uint32_t imageBytes = stride * static_cast<uint32_t>(h);
+  const uint32_t colours = static_cast<uint32_t>(palette.size());
+  const uint32_t offset = FILE_HEADER_BYTES + INFO_HEADER_BYTES + 4 * colours;
+  out.reserve(offset + imageBytes);
+  out.push_back('B');
+  out.push_back('M');
+  Put32(out, offset + imageBytes);
+  Put32(out, 0);
+  Put32(out, offset);
+  Put32(out, INFO_HEADER_BYTES);
+  Put32(out, static_cast<uint32_t>(w));
+  Put32(out, static_cast<uint32_t>(h));
+  Put16(out, 1);
+  Put16(out, bpp);
+  Put32(out, BI_RGB);
+  Put32(out, imageBytes);
+  Put32(out, 2835);  // 72 dots per inch
+  Put32(out, 2835);
+  Put32(out, colours);  // the palette holds only the colours used
+  Put32(out, 0);
+  for (const COLORREF c : palette) {
+    out.push_back(static_cast<uint8_t>(c >> 16));
+    out.push_back(static_cast<uint8_t>(c >> 8));
+    out.push_back(static_cast<uint8_t>(c));
+    out.push_back(0);
+  }
+  for (int y = h - 1; y >= 0; --y) {
+    const size_t rowStart = out.size();
+    const uint8_t* index = indices.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+    for (int x = 0; x < w; ++x) {
+      if (bpp == 8)
+        out.push_back(index[x]);
+      else if (x % 2 == 0)
+        out.push_back(static_cast<uint8_t>(index[x] << 4));
+      else
+        out.back() = static_cast<uint8_t>(out.back() | index[x]);
+    }
+    out.resize(rowStart + stride, 0);
+  }
+  return true;
+}
+
 bool SaveBmpFile(const char* path, const Surface& surface) {
   std::vector<uint8_t> bytes;
   if (!path || !EncodeBmp(surface, bytes)) return false;

@@ -66,3 +66,10 @@ bool LoadBmpFile(const char* path, Surface& out, BmpReason* why = nullptr);
 // invalid surface encodes to nothing and yields false.
 bool EncodeBmp(const Surface& surface, std::vector<uint8_t>& out);
 bool SaveBmpFile(const char* path, const Surface& surface);
+
+// Encodes a surface of at most 256 colours as an uncompressed bottom-up BMP
+// with a palette of exactly its colours, in the order they first appear: 4
+// bits a pixel for up to 16 colours, 8 for more. It decodes to the same
+// pixels as EncodeBmp's form in a third or less of the bytes. False, with
+// `out` empty, for an invalid surface or one of more than 256 colours.
+bool EncodePaletteBmp(const Surface& surface, std::vector<uint8_t>& out);

@@ -226,6 +226,42 @@ TEST(Bmp, WritesWhatItReadsBack) {
   EXPECT_FALSE(EncodeBmp(none, bytes));
 }
 
+TEST(Bmp, WritesFewColoursWithAPaletteThatReadsBackTheSame) {
+  // {colours, width, expected bits per pixel, expected file size}: rows are
+  // padded to 4 bytes, the palette holds exactly the colours used.
+  const struct {
+    int colours, width;
+    int bpp;
+    size_t bytes;
+  } rows[] = {
+      {2, 9, 4, 14 + 40 + 4 * 2 + 8 * 2},
+      {16, 9, 4, 14 + 40 + 4 * 16 + 8 * 2},
+      {17, 9, 8, 14 + 40 + 4 * 17 + 12 * 2},
+      {256, 128, 8, 14 + 40 + 4 * 256 + 128 * 2},
+  };
+  for (const auto& r : rows) {
+    Surface s;
+    s.Create(r.width, 2);
+    for (int i = 0; i < r.width * 2; ++i)
+      s.SetPixel(i % r.width, i / r.width, static_cast<COLORREF>((i % r.colours) * 0x010101));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(EncodePaletteBmp(s, bytes)) << r.colours;
+    EXPECT_EQ(bytes.size(), r.bytes) << r.colours;
+    EXPECT_EQ(bytes[28], r.bpp) << r.colours;
+    Surface back;
+    ASSERT_TRUE(DecodeBmp(bytes.data(), bytes.size(), back)) << r.colours;
+    EXPECT_EQ(Pixels(back), Pixels(s)) << r.colours;
+  }
+  Surface many;
+  many.Create(257, 1);
+  for (int x = 0; x < 257; ++x) many.SetPixel(x, 0, static_cast<COLORREF>(x));
+  std::vector<uint8_t> bytes = {1};
+  EXPECT_FALSE(EncodePaletteBmp(many, bytes));
+  EXPECT_TRUE(bytes.empty());
+  Surface none;
+  EXPECT_FALSE(EncodePaletteBmp(none, bytes));
+}
+
 TEST(Bmp, LoadsFilesAndRefusesMissingOnes) {
   const std::string path = testing::TempDir() + "velkari_bmp_test_" +
                            testing::UnitTest::GetInstance()->current_test_info()->name() + ".bmp";

@@ -1,4 +1,6 @@
-// velkari-art: turns a pixel-art source (res/art/*.txt) into a 24-bit BMP.
+// velkari-art: turns a pixel-art source (res/art/*.txt) into a BMP: with a
+// palette of its own colours when it has at most 256 of them (every picture
+// of the game does), else 24-bit.
 // The build runs it for the font sheet, the cell sheet, the title picture,
 // the window icons and the installed desktop icons.
 //
@@ -389,6 +391,12 @@ int main(int argc, char** argv) {
   Art art;
   Run(art, argv[1], 0);
   if (!art.canvas.Valid()) Fail(argv[1], "no `canvas`");
-  if (!SaveBmpFile(argv[2], art.canvas)) Fail(argv[2], "cannot write");
+  std::vector<uint8_t> bytes;
+  if (!EncodePaletteBmp(art.canvas, bytes) && !EncodeBmp(art.canvas, bytes))
+    Fail(argv[1], "cannot encode");
+  std::ofstream file(argv[2], std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  if (!file) Fail(argv[2], "cannot write");
   return 0;
 }

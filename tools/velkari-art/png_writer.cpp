@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,88 @@ void PutChunk(std::vector<uint8_t>& out, const char type[5], const std::vector<u
   PutBig32(out, Crc32(out.data() + start, out.size() - start));
 }
 
+// Deflate's bits go out least significant first.
+class BitWriter {
+ public:
+  explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
+  void Put(uint32_t value, int bits) {
+    for (int i = 0; i < bits; ++i) {
+      if (used_ == 0) out_.push_back(0);
+      out_.back() = static_cast<uint8_t>(out_.back() | ((value >> i) & 1u) << used_);
+      used_ = (used_ + 1) % 8;
+    }
+  }
+  // Huffman codes go out from their most significant bit.
+  void PutCode(uint32_t code, int bits) {
+    for (int i = bits - 1; i >= 0; --i) Put(code >> i, 1);
+  }
+
+ private:
+  std::vector<uint8_t>& out_;
+  int used_ = 0;
+};
+
+// A literal or length symbol in the fixed code.
+void PutSymbol(BitWriter& bits, uint32_t symbol) {
+  if (symbol < 144)
+    bits.PutCode(0x30 + symbol, 8);
+  else if (symbol < 256)
+    bits.PutCode(0x190 + symbol - 144, 9);
+  else if (symbol < 280)
+    bits.PutCode(symbol - 256, 7);
+  else
+    bits.PutCode(0xC0 + symbol - 280, 8);
+}
+
+constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                      15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                      67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                      2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr uint16_t kDistanceBase[30] = {
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                        6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+// One deflate block of fixed codes. The pictures are enlarged pixel art, so
+// the only copies looked for are the pixel before (runs along a row) and the
+// row above (repeated rows): each byte is a copy at one of `distances` where
+// one of at least 3 bytes starts, else a literal.
+void Deflate(const std::vector<uint8_t>& raw, std::initializer_list<size_t> distances,
+             std::vector<uint8_t>& out) {
+  BitWriter bits(out);
+  bits.Put(1, 1);  // the last block
+  bits.Put(1, 2);  // fixed codes
+  size_t at = 0;
+  while (at < raw.size()) {
+    size_t best = 0, bestDistance = 0;
+    for (const size_t d : distances) {
+      if (d == 0 || d > at || d > 32768) continue;
+      size_t n = 0;
+      while (n < 258 && at + n < raw.size() && raw[at + n] == raw[at + n - d]) ++n;
+      if (n > best) {
+        best = n;
+        bestDistance = d;
+      }
+    }
+    if (best < 3) {
+      PutSymbol(bits, raw[at++]);
+      continue;
+    }
+    int l = 28;
+    while (kLengthBase[l] > best) --l;
+    PutSymbol(bits, 257 + static_cast<uint32_t>(l));
+    bits.Put(static_cast<uint32_t>(best - kLengthBase[l]), kLengthExtra[l]);
+    int d = 29;
+    while (kDistanceBase[d] > bestDistance) --d;
+    bits.PutCode(static_cast<uint32_t>(d), 5);
+    bits.Put(static_cast<uint32_t>(bestDistance - kDistanceBase[d]), kDistanceExtra[d]);
+    at += best;
+  }
+  PutSymbol(bits, 256);  // the end of the block
+}
+
 }  // namespace
 
 bool SavePngFile(const char* path, const Surface& picture, int scale) {
@@ -59,22 +142,10 @@ bool SavePngFile(const char* path, const Surface& picture, int scale) {
     }
   }
 
-  // zlib: deflate with a 32 KiB window and no preset dictionary, then stored
-  // blocks of at most 65535 bytes, then the Adler-32 of the raw rows.
+  // zlib: deflate with a 32 KiB window and no preset dictionary, one block
+  // of fixed codes, then the Adler-32 of the raw rows.
   std::vector<uint8_t> z = {0x78, 0x01};
-  size_t at = 0;
-  do {
-    const size_t n = std::min<size_t>(65535, raw.size() - at);
-    const bool last = at + n == raw.size();
-    z.push_back(last ? 1 : 0);
-    z.push_back(static_cast<uint8_t>(n));
-    z.push_back(static_cast<uint8_t>(n >> 8));
-    z.push_back(static_cast<uint8_t>(~n));
-    z.push_back(static_cast<uint8_t>(~n >> 8));
-    z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
-             raw.begin() + static_cast<std::ptrdiff_t>(at + n));
-    at += n;
-  } while (at < raw.size());
+  Deflate(raw, {3, w * 3 + 1}, z);
   PutBig32(z, Adler32(raw));
 
   std::vector<uint8_t> header;

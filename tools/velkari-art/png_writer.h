@@ -1,5 +1,7 @@
-// A PNG writer for the installed icons: 8-bit RGB, no filter, the image data
-// kept in stored (uncompressed) deflate blocks, so that no zlib is needed.
+// A PNG writer for the installed icons and the page's: 8-bit RGB, no filter,
+// the image data in one deflate block of fixed codes that copies runs and
+// repeated rows (an enlarged icon shrinks to a few kilobytes), so that no
+// zlib is needed.
 #pragma once
 
 #include "gfx/surface.h"

@@ -1,0 +1,22 @@
+# Writes the page's service worker: sw.js from its template, with the files it
+# keeps and a cache name that changes whenever any of them does.
+#   cmake -DBIN=DIR -DTEMPLATE=sw.js.in -DFILES=a:b:... -P offline.cmake
+string(REPLACE ":" ";" FILES "${FILES}")
+set(_all "")
+set(_list "")
+foreach(_f IN LISTS FILES)
+  if(NOT EXISTS ${BIN}/${_f})
+    message(FATAL_ERROR "${BIN}/${_f} is missing: the service worker would keep no copy of it")
+  endif()
+  file(SHA256 ${BIN}/${_f} _h)
+  string(APPEND _all "${_f} ${_h}\n")
+  if(_list)
+    string(APPEND _list ", ")
+  endif()
+  string(APPEND _list "'${_f}'")
+endforeach()
+string(SHA256 _hash "${_all}")
+string(SUBSTRING ${_hash} 0 16 _hash)
+set(VELKARI_CACHE velkari-${_hash})
+set(VELKARI_CACHE_FILES "[${_list}]")
+configure_file(${TEMPLATE} ${BIN}/sw.js @ONLY)
