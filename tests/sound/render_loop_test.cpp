@@ -1,43 +1,17 @@
-// The mixer's render loop keeps a channel in local variables and clocks the
-// noise in batches; these cases hold it to the sample-by-sample order of the
-// generator, the modulation, the envelope and the note timers.
+// The mixer renders a buffer in two passes, in runs and stretches, and clocks
+// the noise in batches; these cases hold it to the reference model
+// (reference_voice.h), sample by sample in the order of the generator, the
+// modulation, the envelope and the note timers.
 #include <cmath>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "reference_voice.h"
 #include "sound/tone_generator.h"
 #include "sound_test_util.h"
 
 namespace {
-
-// One channel rendered by the parts in their order, one sample at a time.
-void ReferenceRender(int ch, int16_t* samples, int frames) {
-  SoundChannel& c = soundChannels[ch];
-  for (int i = 0; i < frames; ++i) {
-    const StereoSample s = generateWave(c);
-    modulateFrequency(c);
-    const uint8_t restart = c.envelopeRestart;
-    const double e = nextEnvelopeLevel(c, restart);
-    if (restart) c.envelopeRestart = 0;
-    const double gain = VolumeTable[c.volume];
-    samples[2 * i] = TruncToSample(s.left * gain * e);
-    samples[2 * i + 1] = TruncToSample(s.right * gain * e);
-    if (c.playing) {
-      c.waitSamples = c.waitSamples - 1;
-      c.gateSamples = c.gateSamples - 1;
-      if (c.gateSamples < 1.0 && c.tieFlag == 0) {
-        if (c.voice == VOICE_HELD_TRIANGLE) {
-          c.frequency = 0.0;
-          c.keyOn = 1;
-        } else {
-          c.keyOn = 0;
-        }
-      }
-      if (c.waitSamples < 1.0) stepSequencer(ch);
-    }
-  }
-}
 
 // The state a channel is left in after the same frames rendered both ways:
 // generator, filter, envelope, modulation, note timers and read position.
