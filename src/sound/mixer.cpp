@@ -45,7 +45,7 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
   }
   std::memset(mix, 0, sizeof(uint32_t) * 2 * static_cast<size_t>(frames));
   const bool vectors = useWideMixLoops && Avx2LoopsAvailable();
-  if (vectors) ClearAvx2Sums(frames);
+  bool vectorSums = false;  // the vector loops' sums of the buffer are cleared
   int from = 0;
   while (from < frames) {
     int to = frames;
@@ -54,13 +54,15 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
       if (next < to) to = next;
     }
     // The stretch's channels sorted into groups, each with its state.
+    int group[8];
+    for (int k = 0; k < count; ++k) group[k] = GroupOf(lane[k], phase[k]);
     Voice voices[8];
     int groupStart[GROUP_COUNT + 1];
     int n = 0;
     for (int g = 0; g < GROUP_COUNT; ++g) {
       groupStart[g] = n;
       for (int k = 0; k < count; ++k) {
-        if (GroupOf(lane[k], phase[k]) != g) continue;
+        if (group[k] != g) continue;
         Voice& v = voices[n++];
         v = lane[k];
         v.lane = k;
@@ -79,6 +81,8 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
       const int resting = groupStart[GROUP_PULSE];
       for (; m + 1 < resting; m += 2) MixTwoVoices(voices[m], voices[m + 1], from, to, mix);
       if (m < resting) MixOneVoice(voices[m], from, to, mix);
+      if (!vectorSums) ClearAvx2Sums(frames);
+      vectorSums = true;
       MixSoundingAvx2(voices + resting, unchecked - resting, from, to);
       m = unchecked;
     }
@@ -99,7 +103,7 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
       }
     }
   }
-  if (vectors) FoldAvx2Sums(mix, frames);
+  if (vectorSums) FoldAvx2Sums(mix, frames);
   for (int k = 0; k < count; ++k) {
     SoundChannel& c = soundChannels[list[k]];
     c.phase = phase[k];
