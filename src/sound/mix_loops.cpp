@@ -10,10 +10,13 @@ const SteppedTriangleTable steppedTriangle;
 
 namespace {
 
-// Each voice's phase and filter are a chain of dependent operations from
-// frame to frame; with two in one loop the chains overlap.
+// Frames [from, to) of voice a of group A and voice b of group B, or of
+// voice a alone for B NO_VOICE. Each voice's phase and filter are a chain of
+// dependent operations from frame to frame; with two in one loop the chains
+// overlap.
+constexpr int NO_VOICE = -1;
 template <int A, int B>
-void MixTwo(Voice& a, Voice& b, int from, int to, uint32_t* mix) {
+void MixVoices(Voice& a, Voice& b, int from, int to, uint32_t* mix) {
   // Local copies: the stores to mix cannot change them.
   const Voice va = a;
   const Voice vb = b;
@@ -24,27 +27,20 @@ void MixTwo(Voice& a, Voice& b, int from, int to, uint32_t* mix) {
   for (int i = from; i < to; ++i) {
     PairSum sum = {0, 0};
     StepVoice<A>(va, phaseA, stateA, i, sum);
-    StepVoice<B>(vb, phaseB, stateB, i, sum);
+    if constexpr (B != NO_VOICE) StepVoice<B>(vb, phaseB, stateB, i, sum);
     AddToMix(mix, i, sum);
   }
   a.phase = phaseA;
-  b.phase = phaseB;
   a.state = stateA;
-  b.state = stateB;
+  if constexpr (B != NO_VOICE) {
+    b.phase = phaseB;
+    b.state = stateB;
+  }
 }
 
 template <int A>
 void MixOne(Voice& a, int from, int to, uint32_t* mix) {
-  const Voice va = a;
-  double phase = a.phase;
-  Pair state = a.state;
-  for (int i = from; i < to; ++i) {
-    PairSum sum = {0, 0};
-    StepVoice<A>(va, phase, state, i, sum);
-    AddToMix(mix, i, sum);
-  }
-  a.phase = phase;
-  a.state = state;
+  MixVoices<A, NO_VOICE>(a, a, from, to, mix);
 }
 
 using TwoLoop = void (*)(Voice&, Voice&, int, int, uint32_t*);
@@ -52,7 +48,7 @@ using OneLoop = void (*)(Voice&, int, int, uint32_t*);
 
 template <int A, int B>
 struct TwoLoopOf {
-  static constexpr TwoLoop loop = &MixTwo<A, B>;
+  static constexpr TwoLoop loop = &MixVoices<A, B>;
 };
 template <int... A>
 constexpr std::array<OneLoop, sizeof...(A)> OneLoopTable(std::integer_sequence<int, A...>) {
