@@ -29,7 +29,7 @@ struct Voice {
   double threshold;  // the pulse's, as a double: the comparison is the same
   int variant;
   int kind;
-  int lane;
+  int slot;    // its channel's place in the second pass's list
   bool keyOn;  // the generator runs on every frame of the run, or on none
   bool still;  // the generator adds 0 to the phase on every frame
   // Whether the filter values may leave the 16-bit range, where a sample

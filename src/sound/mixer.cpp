@@ -35,13 +35,13 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
   double phase[8];
   Pair state[8];
   int run[8];
-  Voice lane[8];
+  Voice current[8];  // each channel's voice of its current run
   for (int k = 0; k < count; ++k) {
     const SoundChannel& c = soundChannels[list[k]];
     phase[k] = c.phase;
     state[k] = Pair{c.filterLeft, c.filterRight};
     run[k] = 0;
-    LoadVoice(lane[k], list[k], channelRuns[list[k]][0], state[k]);
+    LoadVoice(current[k], list[k], channelRuns[list[k]][0], state[k]);
   }
   std::memset(mix, 0, sizeof(uint32_t) * 2 * static_cast<size_t>(frames));
   const bool vectors = useWideMixLoops && Avx2LoopsAvailable();
@@ -55,7 +55,7 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
     }
     // The stretch's channels sorted into groups, each with its state.
     int group[8];
-    for (int k = 0; k < count; ++k) group[k] = GroupOf(lane[k], phase[k]);
+    for (int k = 0; k < count; ++k) group[k] = GroupOf(current[k], phase[k]);
     Voice voices[8];
     int groupStart[GROUP_COUNT + 1];
     int n = 0;
@@ -64,8 +64,8 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
       for (int k = 0; k < count; ++k) {
         if (group[k] != g) continue;
         Voice& v = voices[n++];
-        v = lane[k];
-        v.lane = k;
+        v = current[k];
+        v.slot = k;
         v.phase = phase[k];
         v.state = state[k];
       }
@@ -90,8 +90,8 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
     if (m < unchecked) MixOneVoice(voices[m], from, to, mix);
     for (m = unchecked; m < groupStart[GROUP_STILL]; ++m) MixOneVoice(voices[m], from, to, mix);
     for (m = 0; m < n; ++m) {
-      phase[voices[m].lane] = voices[m].phase;
-      state[voices[m].lane] = voices[m].state;
+      phase[voices[m].slot] = voices[m].phase;
+      state[voices[m].slot] = voices[m].state;
     }
     from = to;
     if (from >= frames) break;
@@ -99,7 +99,7 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
       const int ch = list[k];
       if (channelRuns[ch][run[k] + 1].start == from) {
         ++run[k];
-        LoadVoice(lane[k], ch, channelRuns[ch][run[k]], state[k]);
+        LoadVoice(current[k], ch, channelRuns[ch][run[k]], state[k]);
       }
     }
   }
