@@ -50,7 +50,7 @@ std::vector<int16_t> Render(const char* text, bool reference, int buffers) {
   return out;
 }
 
-TEST(RenderLoop, MatchesThePartsSampleForSample) {
+TEST(RenderLoop, MatchesTheReferenceSampleForSample) {
   const char* texts[] = {
       "t120@56o4l16q7v14L crrrgrrcdrefrrrr crrrgrrcggfrerdr",
       "t120@2o6l32q7v14i35 gecx",
@@ -95,7 +95,7 @@ TEST(RenderLoop, MatchesThePartsSampleForSample) {
   stopSoundEngine();
 }
 
-// Eight channels rendered by the parts one after another (so the shared
+// Eight channels rendered by the reference one after another (so the shared
 // noise register is clocked in channel order) and summed with 16-bit
 // wrap-around, as a buffer of the mixer.
 void ReferenceMix(int16_t* samples) {
@@ -120,9 +120,9 @@ std::vector<int16_t> Mix(const std::vector<std::string>& texts, bool reference, 
 
 // No MML text gives a filter coefficient above 1 or a filter far outside the
 // 16-bit range, but the record can hold them: the mixer then truncates with
-// every check, sample for sample like the parts, in a mix with ordinary
+// every check, sample for sample like the reference, in a mix with ordinary
 // channels beside it.
-TEST(RenderLoop, FilterBeyondSixteenBitsMatchesTheParts) {
+TEST(RenderLoop, FilterBeyondSixteenBitsMatchesTheReference) {
   struct Case {
     double coefficient;
     double left;
@@ -189,7 +189,7 @@ std::string RandomText(std::mt19937& random) {
   return text + "c";
 }
 
-TEST(RenderLoop, MixMatchesThePartsChannelByChannel) {
+TEST(RenderLoop, MixMatchesTheReferenceChannelByChannel) {
   std::vector<std::vector<std::string>> sets = {
       {"t120@56o4l16q7v14L crrrgrrcdrefrrrr crrrgrrcggfrerdr", "t120@64v10L o4c8r8c16c16",
        "t120@80v9p4L o4c16c16r8", "t120@48v12L o3c4e4g4", "t120@56v12q6L o2c8g8",
