@@ -2,9 +2,10 @@
 // stretch, and the one check of whether they may run. The second pass
 // (mixer.cpp) takes them where Avx2LoopsAvailable() and UseWideMixLoops
 // allow; they give the same samples as the portable loops (mix_loops.h).
-// Built for GCC and Clang on x86-64 outside Windows (src/CMakeLists.txt
-// compiles mix_avx2.cpp with -mavx2 there), where GCC cannot keep the stack
-// aligned for spilled AVX registers; elsewhere the portable loops run.
+// They are built by GCC and Clang for x86-64 outside Windows (where GCC
+// cannot keep the stack aligned for spilled AVX registers), and
+// src/CMakeLists.txt compiles mix_avx2.cpp with -mavx2 exactly there; the
+// web page and Windows run the portable loops.
 #pragma once
 
 #include <cstdint>
