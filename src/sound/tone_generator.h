@@ -1,8 +1,10 @@
-// The tone generators: one stereo sample per call from the channel's voice
-// (pulse, pulse16, saw, triangle, long and short noise on one shared shift
-// register) through the smoothing filter and the pan law, plus the envelope
-// and the per-sample sweep and vibrato. Called by the mixer's render loop once
-// per sample per channel; defined inline so that loop stays tight.
+// The arithmetic of one sample of a channel: the wave levels (pulse, pulse16,
+// saw, triangle, long and short noise on one shared shift register), the
+// smoothing filter with the pan law, the scaling by volume and envelope, the
+// envelope step and the sweep and vibrato step. The mixer's passes (mix_*.h)
+// call these from their loops over a buffer, and the tests' sample-by-sample
+// reference (tests/sound/reference_voice.h) builds one sample from them, so
+// both compute every value the same way.
 #pragma once
 
 #include <cmath>
@@ -10,6 +12,16 @@
 
 #include "sound/sequencer.h"
 #include "sound/sound_tables.h"
+
+// Forces a helper into the loops that call it: the mixer's loops keep their
+// state in registers only when everything in them is inlined, and no helper
+// is ever left as a function of its own in the AVX2 loops' file (compiled
+// for AVX2, its copy could be the one the program links).
+#if defined(__GNUC__) || defined(__clang__)
+#define MIX_INLINE inline __attribute__((always_inline))
+#else
+#define MIX_INLINE inline
+#endif
 
 constexpr int WAVE_PULSE = 0;
 constexpr int WAVE_PULSE16 = 1;
@@ -23,59 +35,42 @@ constexpr double WAVE_LEVEL = 6363.0;
 constexpr double PHASE_CYCLE = 44100.0;
 
 // The one register all noise channels share, and the mode it was last
-// clocked in.
+// clocked in (defined with the noise runs, noise_runs.cpp).
 extern uint16_t noiseRegister;
 extern uint8_t noiseMode;
-
-struct StereoSample {
-  int16_t left;
-  int16_t right;
-};
-
-// Steps the shared register once and returns the feedback bit.
-inline int clockNoise(uint8_t shortMode) {
-  if (shortMode != noiseMode) noiseRegister = 0x4000;
-  noiseMode = shortMode;
-  int t = shortMode ? (noiseRegister >> 6) & 1 : (noiseRegister >> 1) & 1;
-  int b = (noiseRegister & 1) ^ t;
-  noiseRegister = static_cast<uint16_t>(noiseRegister >> 1);
-  if (b) noiseRegister = static_cast<uint16_t>(noiseRegister | 0x4000);
-  return b;
-}
 
 // Truncation toward zero keeping the low 16 bits. A value too large for the
 // intermediate integer (only an unstable filter gives one) becomes silence
 // instead of an undefined conversion.
-inline int16_t TruncToSample(double x) {
+MIX_INLINE int16_t TruncToSample(double x) {
   if (x > -2147483648.0 && x < 2147483648.0) {
     return static_cast<int16_t>(static_cast<uint32_t>(static_cast<int32_t>(x)) & 0xFFFF);
   }
   return 0;
 }
 
-// The arithmetic of one sample, shared by the per-channel functions below and
-// by the mixer's render loop, which keeps the channel in local variables.
-
 // Threshold of the low part of a pulse cycle, in phase units.
 inline int PulseThreshold(int type, int d) {
   return type == WAVE_PULSE ? 44100 / (d + 2) : 44100 * (d + 1) / 16;
 }
 
-inline double PulseLevel(int threshold, double p) {
+// The threshold as an int or as the double of it: the comparison is the same.
+template <typename T>
+MIX_INLINE double PulseLevel(T threshold, double p) {
   return threshold >= p ? -WAVE_LEVEL : WAVE_LEVEL;
 }
 
 // Levels of the saw and the triangle stay far inside the int range, so the
 // conversion is the truncation toward zero.
-inline double TruncLevel(double x) {
+MIX_INLINE double TruncLevel(double x) {
   return static_cast<double>(static_cast<int32_t>(x));
 }
 
-inline double SawLevel(double p) {
+MIX_INLINE double SawLevel(double p) {
   return TruncLevel(2 * (6363 - p * 0.2885714285714286));
 }
 
-inline double TriangleLevel(int d, double p) {
+MIX_INLINE double TriangleLevel(int d, double p) {
   double q = p;
   if (d >= 8) q = static_cast<double>(static_cast<int32_t>(p) / 1378 * 1378);
   q = q + 11025;
@@ -84,25 +79,39 @@ inline double TriangleLevel(int d, double p) {
   return TruncLevel(-(6363 - (q - 22050) * 0.5771428571428572) * 1.41);
 }
 
-// Clocks the shared register `count` times in one go; returns the last
-// feedback bit. Up to 14 long-mode clocks (9 short-mode) depend only on the
-// register's bits before them, so each chunk is one shift.
+// The level of a noise channel after its register's last clock: the last
+// feedback bit went in at bit 14. The bit is as good as random, so the
+// level comes from arithmetic rather than a branch.
+inline int16_t NoiseOutputOf(uint32_t r) {
+  return static_cast<int16_t>(6363 - 12726 * static_cast<int>((r >> 14) & 1));
+}
+
+// The register r (15 bits) clocked count times, tap 1 in long mode and 6 in
+// short mode, in chunks of up to 15 clocks. Each clock shifts in r's bit 0
+// XOR its bit `tap`: the first 15 - tap feedback bits of a chunk come from
+// the register's bits, each later one also from the feedback bit 15 - tap
+// clocks before it.
+MIX_INLINE uint32_t ClockNoiseRegister(uint32_t r, int tap, int count) {
+  while (count > 0) {
+    const int k = count < 15 ? count : 15;
+    uint32_t bits = r ^ (r >> tap);
+    if (k > 15 - tap) bits ^= bits << (15 - tap);
+    bits &= (1u << k) - 1;
+    r = (r >> k) | (bits << (15 - k));
+    count -= k;
+  }
+  return r;
+}
+
+// Clocks the shared register `count` times in one go, from 0x4000 when the
+// mode changes; returns the last feedback bit (0 for no clock).
 inline int clockNoiseTimes(uint8_t shortMode, int count) {
   if (shortMode != noiseMode) noiseRegister = 0x4000;
   noiseMode = shortMode;
-  const int tap = shortMode ? 6 : 1;
-  const int chunk = 15 - tap;
-  uint32_t r = noiseRegister;
-  int last = 0;
-  while (count > 0) {
-    const int k = count < chunk ? count : chunk;
-    const uint32_t bits = (r ^ (r >> tap)) & ((1u << k) - 1);
-    r = (r >> k) | (bits << (15 - k));
-    last = static_cast<int>((bits >> (k - 1)) & 1);
-    count -= k;
-  }
-  noiseRegister = static_cast<uint16_t>(r);
-  return last;
+  if (count <= 0) return 0;
+  noiseRegister =
+      static_cast<uint16_t>(ClockNoiseRegister(noiseRegister, shortMode ? 6 : 1, count));
+  return (noiseRegister >> 14) & 1;
 }
 
 // The noise clock accumulator: one register clock per 44100 passed. Taking
@@ -121,31 +130,20 @@ inline int16_t NoiseLevel(double& noisePhase, int16_t noiseOutput, uint8_t short
   return clockNoiseTimes(shortMode, static_cast<int>(n)) ? -6363 : 6363;
 }
 
-// NoiseLevel for a render run: the accumulator passes 44100 at least
-// `whole` times on every sample, so `wholePhase` (whole x 44100, an exact
-// integer) comes off in one exact subtraction and at most one more follows.
-inline int16_t NoiseLevelRun(double& noisePhase, int16_t noiseOutput, uint8_t shortMode,
-                             double rate, int whole, double wholePhase) {
-  const double x = noisePhase + rate;
-  if (!(x > 44100)) {
-    noisePhase = x;
-    return noiseOutput;
-  }
-  double y = x - wholePhase;
-  int n = whole;
-  if (y > 44100) {
-    y = y - 44100;
-    ++n;
-  }
-  if (!(y > 0) || y > 44100 || n == 0) {  // the general count handles the edges
-    return NoiseLevel(noisePhase, noiseOutput, shortMode, rate);
-  }
-  noisePhase = y;
-  return clockNoiseTimes(shortMode, n) ? -6363 : 6363;
+// The smoothing filter and the pan of one side (or of several side by side:
+// T is a double, a Pair or a vector of four): the filter moves from its
+// state toward the level by the coefficient, and the pan gain scales the
+// value it keeps, so the pan acts inside the filter loop.
+template <typename T>
+MIX_INLINE T FilterAndPan(T state, T level, T coefficient, T pan) {
+  return (state + (level - state) * coefficient) * pan;
 }
 
-inline double FilterStep(double state, double v, double coefficient) {
-  return state + (v - state) * coefficient;
+// A channel's sample (the filter's value truncated) scaled by its volume's
+// gain, then by the envelope, in that order.
+template <typename T>
+MIX_INLINE T ScaleSample(T sample, T gain, T envelope) {
+  return sample * gain * envelope;
 }
 
 inline double PanGainLeft(uint8_t pan) {
@@ -155,41 +153,6 @@ inline double PanGainLeft(uint8_t pan) {
 inline double PanGainRight(uint8_t pan) {
   const uint8_t right = static_cast<uint8_t>(16 - pan);
   return PanTable[right > 15 ? 15 : right];
-}
-
-inline double WaveLevel(SoundChannel& c) {
-  const int type = c.voice >> 4;
-  const int d = c.voice & 15;
-  const double p = c.phase;
-  switch (type) {
-    case WAVE_PULSE:
-    case WAVE_PULSE16:
-      return PulseLevel(PulseThreshold(type, d), p);
-    case WAVE_SAW:
-      return SawLevel(p);
-    case WAVE_TRIANGLE:
-      return TriangleLevel(d, p);
-    case WAVE_NOISE_LONG:
-    case WAVE_NOISE_SHORT:
-      c.noiseOutput = NoiseLevel(c.noisePhase, c.noiseOutput, type == WAVE_NOISE_SHORT ? 1 : 0,
-                                 NoiseRateTable[d]);
-      return c.noiseOutput;
-    default:
-      return 0.0;
-  }
-}
-
-inline StereoSample generateWave(SoundChannel& c) {
-  c.phase = c.phase + c.frequency;
-  if (c.phase >= PHASE_CYCLE) c.phase = c.phase - PHASE_CYCLE;
-  if (!c.keyOn) return {0, 0};
-  const double v = WaveLevel(c);
-  // The gain goes back into the filter state: the pan acts inside the loop.
-  // Pan positions beyond 15 are never compiled; they read the last entry
-  // rather than past the table.
-  c.filterLeft = FilterStep(c.filterLeft, v, c.filterCoefficient) * PanGainLeft(c.pan);
-  c.filterRight = FilterStep(c.filterRight, v, c.filterCoefficient) * PanGainRight(c.pan);
-  return {TruncToSample(c.filterLeft), TruncToSample(c.filterRight)};
 }
 
 // One sample of the envelope outside the triangle, on its fields.
@@ -211,18 +174,13 @@ inline double EnvelopeStep(double& level, int8_t& phase, double attackRate, doub
   return level;
 }
 
-// Advances the envelope by one sample; restart first puts it back to 0 in
-// the attack.
-inline double nextEnvelopeLevel(SoundChannel& c, uint8_t restart) {
-  if (restart) {
-    c.envelopeLevel = 0.0;
-    c.envelopePhase = ENV_ATTACK;
-  }
-  if ((c.voice >> 4) == WAVE_TRIANGLE) {
-    c.envelopeLevel = 1.0;
-    return 1.0;
-  }
-  return EnvelopeStep(c.envelopeLevel, c.envelopePhase, c.attackRate, c.decayRate, c.sustainLevel);
+// The frequency of a note with its sweep and vibrato offsets, held within
+// 0 to 20000 Hz.
+inline double ClampedFrequency(double sweepOffset, double noteFrequency, double vibratoOffset) {
+  double f = sweepOffset + noteFrequency + vibratoOffset;
+  if (f < 0.0) f = 0.0;
+  if (f > 20000.0) f = 20000.0;
+  return f;
 }
 
 // Sweep and vibrato of one sample; returns the new frequency.
@@ -239,15 +197,5 @@ inline double ModulationStep(double& sweepOffset, double sweepRate, uint32_t& vi
       vibratoStep = -vibratoStep;
     }
   }
-  double f = sweepOffset + noteFrequency + vibratoOffset;
-  if (f < 0.0) f = 0.0;
-  if (f > 20000.0) f = 20000.0;
-  return f;
-}
-
-// One sample of sweep and vibrato; sets the frequency the next generateWave
-// runs at.
-inline void modulateFrequency(SoundChannel& c) {
-  c.frequency = ModulationStep(c.sweepOffset, c.sweepRate, c.vibratoWait, c.vibratoOffset,
-                               c.vibratoStep, c.vibratoCountdown, c.noteFrequency);
+  return ClampedFrequency(sweepOffset, noteFrequency, vibratoOffset);
 }

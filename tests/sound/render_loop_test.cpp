@@ -1,43 +1,17 @@
-// The mixer's render loop keeps a channel in local variables and clocks the
-// noise in batches; these cases hold it to the sample-by-sample order of the
-// generator, the modulation, the envelope and the note timers.
+// The mixer renders a buffer in two passes, in runs and stretches, and clocks
+// the noise in batches; these cases hold it to the reference model
+// (reference_voice.h), sample by sample in the order of the generator, the
+// modulation, the envelope and the note timers.
 #include <cmath>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "reference_voice.h"
 #include "sound/tone_generator.h"
 #include "sound_test_util.h"
 
 namespace {
-
-// One channel rendered by the parts in their order, one sample at a time.
-void ReferenceRender(int ch, int16_t* samples, int frames) {
-  SoundChannel& c = soundChannels[ch];
-  for (int i = 0; i < frames; ++i) {
-    const StereoSample s = generateWave(c);
-    modulateFrequency(c);
-    const uint8_t restart = c.envelopeRestart;
-    const double e = nextEnvelopeLevel(c, restart);
-    if (restart) c.envelopeRestart = 0;
-    const double gain = VolumeTable[c.volume];
-    samples[2 * i] = TruncToSample(s.left * gain * e);
-    samples[2 * i + 1] = TruncToSample(s.right * gain * e);
-    if (c.playing) {
-      c.waitSamples = c.waitSamples - 1;
-      c.gateSamples = c.gateSamples - 1;
-      if (c.gateSamples < 1.0 && c.tieFlag == 0) {
-        if (c.voice == VOICE_HELD_TRIANGLE) {
-          c.frequency = 0.0;
-          c.keyOn = 1;
-        } else {
-          c.keyOn = 0;
-        }
-      }
-      if (c.waitSamples < 1.0) stepSequencer(ch);
-    }
-  }
-}
 
 // The state a channel is left in after the same frames rendered both ways:
 // generator, filter, envelope, modulation, note timers and read position.
@@ -76,7 +50,7 @@ std::vector<int16_t> Render(const char* text, bool reference, int buffers) {
   return out;
 }
 
-TEST(RenderLoop, MatchesThePartsSampleForSample) {
+TEST(RenderLoop, MatchesTheReferenceSampleForSample) {
   const char* texts[] = {
       "t120@56o4l16q7v14L crrrgrrcdrefrrrr crrrgrrcggfrerdr",
       "t120@2o6l32q7v14i35 gecx",
@@ -121,7 +95,7 @@ TEST(RenderLoop, MatchesThePartsSampleForSample) {
   stopSoundEngine();
 }
 
-// Eight channels rendered by the parts one after another (so the shared
+// Eight channels rendered by the reference one after another (so the shared
 // noise register is clocked in channel order) and summed with 16-bit
 // wrap-around, as a buffer of the mixer.
 void ReferenceMix(int16_t* samples) {
@@ -146,9 +120,9 @@ std::vector<int16_t> Mix(const std::vector<std::string>& texts, bool reference, 
 
 // No MML text gives a filter coefficient above 1 or a filter far outside the
 // 16-bit range, but the record can hold them: the mixer then truncates with
-// every check, sample for sample like the parts, in a mix with ordinary
+// every check, sample for sample like the reference, in a mix with ordinary
 // channels beside it.
-TEST(RenderLoop, FilterBeyondSixteenBitsMatchesTheParts) {
+TEST(RenderLoop, FilterBeyondSixteenBitsMatchesTheReference) {
   struct Case {
     double coefficient;
     double left;
@@ -215,7 +189,7 @@ std::string RandomText(std::mt19937& random) {
   return text + "c";
 }
 
-TEST(RenderLoop, MixMatchesThePartsChannelByChannel) {
+TEST(RenderLoop, MixMatchesTheReferenceChannelByChannel) {
   std::vector<std::vector<std::string>> sets = {
       {"t120@56o4l16q7v14L crrrgrrcdrefrrrr crrrgrrcggfrerdr", "t120@64v10L o4c8r8c16c16",
        "t120@80v9p4L o4c16c16r8", "t120@48v12L o3c4e4g4", "t120@56v12q6L o2c8g8",

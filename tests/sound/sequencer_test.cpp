@@ -206,7 +206,7 @@ TEST_F(SoundEngineTest, UntiedNotesWithFullGateStartFresh) {
 }
 
 // Sounding samples and whole length of the first note, counted one sample at
-// a time through the render loop.
+// a time through renderChannel.
 struct NoteTiming {
   int sounding = 0;
   int length = 0;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "reference_voice.h"
 #include "sound_test_util.h"
 
 namespace {
