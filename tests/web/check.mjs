@@ -5,7 +5,9 @@
 // unchanged; the page with its pictures is under 1 MB. A second load without
 // Web Audio and with a picture missing goes on (a gamepad starts it), and
 // says what is missing in the console; Alt+/ shows the About box drawn as
-// velkari-replay draws it.
+// velkari-replay draws it. With ?replay= the page plays a recording to the
+// picture velkari-replay draws for it, and says so on the page when the
+// recording is broken.
 //   node check.mjs URL BIN_DIR REPLAY WORK_DIR
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
@@ -310,6 +312,35 @@ try {
       if (title !== 'velkari\u30b2\u30fc\u30e0') fail(`the page's title is ${title}`);
     }
     await page.close();
+  }
+
+  // --- 3. ?replay=: a recording played, a broken one refused ----------------------
+  {
+    const run = [[1, '-'], [1, 'Z'], [2, '-'], [40, 'RIGHT'], [1, 'ESC']];  // paused at frame 45
+    runReplay('recording', run, ['--frame', `45:${work}/recording.bmp`]);
+    const body = '# velkari 1.0\n' + run.map(([n, k]) => `${n} ${k}`).join('\n') + '\n';
+    for (const [name, text] of [['run.keys', body], ['broken.keys', '1 -\n2 Z+UP X\n']]) {
+      const page = await browser.newPage();
+      page.on('pageerror', (e) => fail(`page error (?replay=${name}): ` + e.message));
+      await page.setRequestInterception(true);
+      page.on('request', (r) => (r.url().endsWith('/' + name)
+          ? r.respond({status: 200, contentType: 'text/plain', body: text}) : r.continue()));
+      await page.goto(`${url}?test&replay=${name}`, {waitUntil: 'load'});
+      if (name === 'run.keys') {
+        if (await waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 45, 'the recording played')) {
+          await new Promise((r) => setTimeout(r, 300));
+          const shot = await page.evaluate(() => velkariTest.snapshot());
+          const c = compare(Buffer.from(shot.rgba, 'base64'), readBmp(`${work}/recording.bmp`));
+          if (shot.frame !== 45 || c.n)
+            fail(`?replay= shows frame ${shot.frame}, ${c.n} pixels off velkari-replay's frame 45`);
+        }
+      } else if (await waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 2, 'the title after a broken recording')) {
+        const line = await page.evaluate(() => document.getElementById('notice')?.textContent ?? '');
+        if (!/broken\.keys is not a key script \(line 2: unexpected 'X'/.test(line))
+          fail(`a broken recording is not said on the page (it says '${line}')`);
+      }
+      await page.close();
+    }
   }
 } finally {
   await browser.close();
