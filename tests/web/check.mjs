@@ -316,8 +316,9 @@ try {
 
   // --- 3. ?replay=: a recording played, a broken one refused ----------------------
   {
-    const run = [[1, '-'], [1, 'Z'], [2, '-'], [40, 'RIGHT'], [1, 'ESC']];  // paused at frame 45
-    runReplay('recording', run, ['--frame', `45:${work}/recording.bmp`]);
+    // Esc at frame 45: frame 46 draws the pause, the last picture of the run.
+    const run = [[1, '-'], [1, 'Z'], [2, '-'], [40, 'RIGHT'], [1, 'ESC'], [5, '-']];
+    runReplay('recording', run, ['--frame', `50:${work}/recording.bmp`]);
     const body = '# velkari 1.0\n' + run.map(([n, k]) => `${n} ${k}`).join('\n') + '\n';
     for (const [name, text] of [['run.keys', body], ['broken.keys', '1 -\n2 Z+UP X\n']]) {
       const page = await browser.newPage();
@@ -327,12 +328,12 @@ try {
           ? r.respond({status: 200, contentType: 'text/plain', body: text}) : r.continue()));
       await page.goto(`${url}?test&replay=${name}`, {waitUntil: 'load'});
       if (name === 'run.keys') {
-        if (await waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 45, 'the recording played')) {
+        if (await waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 46, 'the recording played')) {
           await new Promise((r) => setTimeout(r, 300));
           const shot = await page.evaluate(() => velkariTest.snapshot());
           const c = compare(Buffer.from(shot.rgba, 'base64'), readBmp(`${work}/recording.bmp`));
-          if (shot.frame !== 45 || c.n)
-            fail(`?replay= shows frame ${shot.frame}, ${c.n} pixels off velkari-replay's frame 45`);
+          if (shot.frame !== 46 || c.n)
+            fail(`?replay= shows frame ${shot.frame}, ${c.n} pixels off velkari-replay's frame 50`);
         }
       } else if (await waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 2, 'the title after a broken recording')) {
         const line = await page.evaluate(() => document.getElementById('notice')?.textContent ?? '');
