@@ -1,15 +1,15 @@
-// Arbitrary bytes as a velkari-replay script: the parser either accepts them,
-// with every line's count from 1 on, keys the game knows and a total within
-// the limit, or refuses them with a message naming the line. Either way it
-// never crashes, hangs or reads outside the text.
+// Arbitrary bytes as a key script (velkari-replay's, velkari --play's): the parser either accepts
+// them, with every line's count from 1 on, keys the game knows and a total within the limit, or
+// refuses them with a message naming the line. Either way it never crashes, hangs or reads outside
+// the text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "app/replay_script.h"
 #include "platform/platform.h"
-#include "script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

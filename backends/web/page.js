@@ -1,11 +1,34 @@
 // The page side of velkari's web backend, placed before the compiled code
 // (--pre-js): fetches the pictures into the file system before main runs,
 // keeps the canvas fitted to the tab, shows touch controls on a touch screen,
-// plays the sound through Web Audio, keeps the page for offline play (sw.js),
-// and, with ?test in the address, keeps a record of frames, keys and sound
-// for the browser checks.
+// plays the sound through Web Audio, plays the recording named by
+// ?replay=NAME, keeps the page for offline play (sw.js), and, with ?test in
+// the address, keeps a record of frames, keys and sound for the browser checks.
 
 var velkariTesting = /[?&]test\b/.test(location.search);
+
+// ?replay=NAME: a recording (velkari --record) in the page's folder, fetched
+// into the file system as /replay.keys and played as velkari --play plays it.
+var velkariReplay = (function () {
+  var m = /[?&]replay=([^&#]*)/.exec(location.search);
+  if (!m) return null;
+  try { return decodeURIComponent(m[1].replace(/\+/g, ' ')); } catch (e) { return m[1]; }
+})();
+
+// A line along the bottom of the page, and the console, for what went wrong.
+function velkariSay(text) {
+  console.warn('velkari: ' + text);
+  var line = document.getElementById('notice');
+  if (!line) {
+    line = document.createElement('p');
+    line.id = 'notice';
+    line.style.cssText = 'position:fixed;left:0;right:0;bottom:0;margin:0;padding:2px 0;' +
+        'text-align:center;font:13px sans-serif;color:#fff;background:rgba(0,0,0,0.6);' +
+        'pointer-events:none';
+    document.body.appendChild(line);
+  }
+  line.textContent = text;
+}
 
 // The test hook: what the checks read back through window.velkariTest.
 var velkariTest = velkariTesting ? {
@@ -48,6 +71,21 @@ Module['preRun'].push(function () {
       console.warn('velkari: img/' + name + ' is missing (' + e.message + '): its pictures stay undrawn');
     });
   })).then(function () { removeRunDependency('velkari-pictures'); });
+
+  if (velkariReplay === null) return;
+  // Only a file beside the page (or below it), never another site's.
+  var name = velkariReplay, folder = new URL('.', location.href).href, at = null;
+  try { at = new URL(name, folder).href; } catch (e) { at = null; }
+  addRunDependency('velkari-replay');
+  var fetched = name && at && at.indexOf(folder) === 0 ? fetch(at).then(function (r) {
+    if (!r.ok) throw new Error('HTTP ' + r.status);
+    return r.arrayBuffer();
+  }) : Promise.reject(new Error('not a file in the page\'s folder'));
+  fetched.then(function (data) {
+    FS.writeFile('/replay.keys', new Uint8Array(data));
+  }).catch(function (e) {
+    velkariSay('the recording ' + name + ' could not be loaded (' + e.message + '): the game starts as usual');
+  }).then(function () { removeRunDependency('velkari-replay'); });
 });
 
 Module.velkariPage = (function () {
@@ -192,6 +230,10 @@ Module.velkariPage = (function () {
         velkariTest.lastFrame = frame;
         if (velkariTest.presents.length < 64) velkariTest.presents.push([frame, performance.now()]);
       }
+    },
+    replayRefused: function (reason) {
+      velkariSay('the recording ' + velkariReplay + ' is not a key script (' + reason +
+                 '): the game starts as usual');
     },
     keys: function (frame, mask) {
       if (velkariTest && velkariTest.keys.length < 1024) velkariTest.keys.push([frame, mask]);

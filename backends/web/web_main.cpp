@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/about_box.h"
 #include "app/shell.h"
@@ -18,6 +19,8 @@ namespace {
 web::WebWindow gWindow;
 web::WebAudioDevice gAudio;
 bool gClockStarted = false;
+// Where the page put the recording named by ?replay= (page.js).
+constexpr char kReplayFile[] = "/replay.keys";
 // The longest the page runs frames in one go before it lets the browser in.
 constexpr double kCatchUpSliceMs = 50.0;
 uint64_t gFrames = 0;
@@ -83,6 +86,23 @@ EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
   return EM_FALSE;
 }
 
+EM_JS(void, velkari_page_replay_refused, (const char* reason),
+      { Module.velkariPage.replayRefused(UTF8ToString(reason)); });
+
+// ?replay=NAME: the recording the page fetched plays as velkari --play plays
+// it; one that is not a key script is refused on the page and the game
+// starts as usual.
+void PlayTheFetchedRecording() {
+  std::FILE* f = std::fopen(kReplayFile, "rb");
+  if (!f) return;
+  std::fclose(f);
+  std::string error;
+  if (PlayKeysFrom(kReplayFile, &error)) return;
+  const std::string prefix = std::string(kReplayFile) + ": ";
+  if (error.rfind(prefix, 0) == 0) error.erase(0, prefix.size());
+  velkari_page_replay_refused(error.c_str());
+}
+
 }  // namespace
 
 int main() {
@@ -94,6 +114,7 @@ int main() {
 
   // No thread in the page: the audio device's callback drives the stream.
   DriveSoundFromDevice();
+  PlayTheFetchedRecording();
   // The pictures were fetched into img/ of the page's file system.
   if (!StartProgram(gWindow, &gAudio, "/")) {
     std::fprintf(stderr, "velkari: the page has no 640x480 canvas to draw on\n");

@@ -28,7 +28,8 @@ void ReportToDebuggerAndStandardError();
 
 // Replaces the arguments main was given (in the ANSI code page, where a name
 // in another script turns into question marks) with the command line's own
-// UTF-16 arguments as UTF-8, which is how the tools read file names and texts.
+// UTF-16 arguments as UTF-8, which is how the tools and the game read file
+// names and texts.
 void Utf8Arguments(int* argc, char*** argv);
 
 }  // namespace win32

@@ -1,4 +1,5 @@
-// The tools' side of system_paths.h, apart so that the game does not link it.
+// The console side of system_paths.h: the tools' binary standard streams, and
+// the UTF-8 arguments the tools and the game's command line read.
 #include "win32/system_paths.h"
 
 #include <fcntl.h>

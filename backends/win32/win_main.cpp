@@ -5,6 +5,7 @@
 // (after windows.h, whose types it uses)
 #include <mmsystem.h>
 
+#include "app/command_line.h"
 #include "app/shell.h"
 #include "win32/system_paths.h"
 #include "win32/waveout_device.h"
@@ -15,6 +16,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   // steps of the default timer.
   timeBeginPeriod(1);
   win32::ReportToDebuggerAndStandardError();
+  // --help, --version, --record FILE, --play FILE: their texts and refusals go
+  // where the program's other reports go.
+  int argc = 0;
+  char** argv = nullptr;
+  win32::Utf8Arguments(&argc, &argv);
+  if (const int code = HandleCommandLine(argc, argv, true); code != EXIT_START_GAME) {
+    timeEndPeriod(1);
+    return code;
+  }
   int exitCode = 0;
   {
     win32::WaveOutDevice device;

@@ -2,12 +2,17 @@
 
 #include <cstdio>
 
+#include "app/shell.h"
+#include "diag/diag.h"
+
 namespace {
 
+const char VERSION[] = "velkari 1.0";
 const char VERSION_TEXT[] = "velkari 1.0\n";
+const char USAGE_TEXT[] = "usage: velkari [--help | --version | --record FILE | --play FILE]\n";
 
 const char HELP_TEXT[] =
-    "usage: velkari [--help | --version]\n"
+    "usage: velkari [--help | --version | --record FILE | --play FILE]\n"
     "\n"
     "Push blocks, take items, reach the goal before the time runs out.\n"
     "\n"
@@ -23,6 +28,12 @@ const char HELP_TEXT[] =
     "Options:\n"
     "  -h, --help               show this text and exit\n"
     "  --version                show the version and exit\n"
+    "  --record FILE            play as always and write the keys of every frame to\n"
+    "                           FILE, a new file (an existing one is never touched)\n"
+    "  --play FILE              show the run recorded in FILE at its own speed, then\n"
+    "                           play on from where it ends (the keys wait till then)\n"
+    "A recording is a key script: velkari-replay --script FILE --summary replays it\n"
+    "without a window and prints its frames, last stage, score and high score.\n"
     "\n"
     "The pictures are read from img/ in the current directory, else from img/\n"
     "beside the program, else from ../share/velkari/img beside the program.\n";
@@ -35,27 +46,62 @@ const char* CommandLineHelp() {
 
 CommandLineOutcome ParseCommandLine(const std::vector<std::string>& args) {
   CommandLineOutcome outcome;
-  if (args.empty()) return outcome;
-  // Any argument that is not an option of the game refuses the whole line;
-  // otherwise the first option decides.
-  for (const std::string& arg : args) {
-    if (arg == "--help" || arg == "-h" || arg == "--version") continue;
+  auto refuse = [&outcome](const std::string& why) {
+    outcome = CommandLineOutcome();
     outcome.exitCode = EXIT_BAD_COMMAND_LINE;
-    const bool option = arg.size() > 1 && arg[0] == '-';
-    outcome.err = std::string("velkari: ") +
-                  (option ? "unknown option '" : "unexpected argument '") + arg +
-                  "'\nusage: velkari [--help | --version]\n";
+    outcome.err = "velkari: " + why + "\n" + USAGE_TEXT;
     return outcome;
+  };
+  // Any argument that is not an option of the game refuses the whole line;
+  // otherwise the first of --help and --version decides, and without them
+  // the game starts.
+  const std::string* answer = nullptr;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h" || arg == "--version") {
+      if (!answer) answer = &arg;
+      continue;
+    }
+    if (arg == "--record" || arg == "--play") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return refuse(arg + " needs a FILE");
+      std::string& file = arg == "--record" ? outcome.record : outcome.play;
+      if (!file.empty()) return refuse(arg + " is given twice");
+      file = args[++i];
+      continue;
+    }
+    const bool option = arg.size() > 1 && arg[0] == '-';
+    return refuse((option ? "unknown option '" : "unexpected argument '") + arg + "'");
   }
+  if (!outcome.record.empty() && !outcome.play.empty())
+    return refuse("--record and --play do not go together");
+  if (!answer) return outcome;
   outcome.exitCode = 0;
-  outcome.out = args[0] == "--version" ? VERSION_TEXT : HELP_TEXT;
+  outcome.out = *answer == "--version" ? VERSION_TEXT : HELP_TEXT;
+  outcome.record.clear();
+  outcome.play.clear();
   return outcome;
 }
 
-int HandleCommandLine(int argc, char** argv) {
+int HandleCommandLine(int argc, char** argv, bool toReports) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
-  const CommandLineOutcome outcome = ParseCommandLine(args);
+  CommandLineOutcome outcome = ParseCommandLine(args);
+  std::string error;
+  if (!outcome.record.empty() && !RecordKeysTo(outcome.record, VERSION, &error)) {
+    outcome.exitCode = EXIT_BAD_COMMAND_LINE;
+    outcome.err = "velkari: --record: " + error + "\n";
+  } else if (!outcome.play.empty() && !PlayKeysFrom(outcome.play, &error)) {
+    outcome.exitCode = EXIT_BAD_COMMAND_LINE;
+    outcome.err = "velkari: --play: " + error + "\n";
+  }
+  if (toReports) {
+    for (const std::string* text : {&outcome.out, &outcome.err}) {
+      size_t start = 0;
+      for (size_t end; (end = text->find('\n', start)) != std::string::npos; start = end + 1)
+        Diagnostic(text->substr(start, end - start).c_str());
+    }
+    return outcome.exitCode;
+  }
   if (!outcome.out.empty()) std::fputs(outcome.out.c_str(), stdout);
   if (!outcome.err.empty()) std::fputs(outcome.err.c_str(), stderr);
   std::fflush(stdout);

@@ -1,5 +1,6 @@
-// The game's command line: --help and --version answer and exit, anything
-// else but no argument at all is refused. Called first thing by every desktop
+// The game's command line: --help and --version answer and exit; --record
+// FILE and --play FILE start the game recording or showing a run; anything
+// else is refused. Called first thing by every desktop
 // entry point (main, WinMain), before any window or sound device exists.
 #pragma once
 
@@ -13,14 +14,19 @@ struct CommandLineOutcome {
   int exitCode = EXIT_START_GAME;  // EXIT_START_GAME: go on and start the game
   std::string out;                 // for standard output
   std::string err;                 // for standard error
+  std::string record;              // --record FILE: the file to write
+  std::string play;                // --play FILE: the file to show
 };
 
 // The arguments after the program name.
 CommandLineOutcome ParseCommandLine(const std::vector<std::string>& args);
 
 // ParseCommandLine over main's arguments, its texts written to standard
-// output and standard error. EXIT_START_GAME, or the code to exit with.
-int HandleCommandLine(int argc, char** argv);
+// output and standard error (with `toReports`, handed line by line to the
+// program's reports instead, for a program without those streams); then the
+// recording's file is created, or the run to show is read, before any window
+// exists. EXIT_START_GAME, or the code to exit with.
+int HandleCommandLine(int argc, char** argv, bool toReports = false);
 
 // The text --help prints: usage, keys, controller, options.
 const char* CommandLineHelp();

@@ -1,6 +1,7 @@
 #include "app/shell.h"
 
 #include "app/about_box.h"
+#include "app/replay_record.h"
 #include "diag/diag.h"
 #include "game/scenes.h"
 #include "gfx/image_store.h"
@@ -13,7 +14,23 @@ namespace {
 FrameClock gFrameClock;
 // How long the loop sleeps at a time while the About box is up.
 constexpr uint32_t ABOUT_BOX_WAIT_MS = 100;
+replay::KeyRecorder gRecorder;
+// The keys of the last frame that polled: a frame that reads nothing is
+// recorded with them.
+uint32_t gRecordedKeys = 0;
+replay::KeyPlayback gPlayback;
+bool gPlaying = false;
 }  // namespace
+
+bool RecordKeysTo(const std::string& path, const std::string& firstLine, std::string* error) {
+  gRecordedKeys = 0;
+  return gRecorder.Open(path, firstLine, error);
+}
+
+bool PlayKeysFrom(const std::string& path, std::string* error) {
+  gPlaying = gPlayback.Load(path, error);
+  return gPlaying;
+}
 
 FrameClock& ShellFrameClock() {
   return gFrameClock;
@@ -49,7 +66,17 @@ int RunFrame(platform::Window& window) {
   if (AboutBoxOpen()) return 0;
   gFrameClock.Start(window.TickCount());
   if (!gFrameClock.FrameDue(window.TickCount())) return 0;
+  if (gPlaying) {
+    const uint8_t* keys = gPlayback.NextFrame();
+    gInputState.Feed(keys);
+    gPlaying = keys != nullptr;
+  }
+  const uint32_t polls = gInputState.polls;
   RunSceneFrame();
+  if (gRecorder.IsOpen()) {
+    if (gInputState.polls != polls) gRecordedKeys = replay::KeysRead(gInputState);
+    gRecorder.Frame(gRecordedKeys);
+  }
   return 0;
 }
 
@@ -83,6 +110,7 @@ bool StartProgram(platform::Window& window, platform::WaveDevice* device,
 }
 
 void StopProgram() {
+  gRecorder.Close();
   OnWindowDestroy();
   StopProgramObjects();
 }

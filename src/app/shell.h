@@ -35,6 +35,17 @@ bool StartProgram(platform::Window& window, platform::WaveDevice* device,
 // first.
 void StopProgram();
 
+// Recording (velkari --record): from the first frame on, the keys each frame
+// reads are written to `path` (UTF-8) as a key script, headed by `firstLine`
+// as a comment; the file is closed by StopProgram. Refuses a path that exists
+// or cannot be written, with the reason in `error`. Call before StartProgram.
+bool RecordKeysTo(const std::string& path, const std::string& firstLine, std::string* error);
+// Playback (velkari --play): the frames read the key script in `path` instead
+// of the window's keys until it ends, then the window's again. Refuses a file
+// that cannot be read or is not a valid script, with the line and the reason
+// in `error`. Call before StartProgram.
+bool PlayKeysFrom(const std::string& path, std::string* error);
+
 // One idle call: the frame clock, then at most one frame of the current scene.
 // Always 0.
 int RunFrame(platform::Window& window);

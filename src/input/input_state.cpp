@@ -24,15 +24,17 @@ InputState::InputState() = default;
 
 void InputState::IgnoreHeldKeys() {
   std::memset(ignored_, 0, sizeof ignored_);
+  if (fed_) return;
   if (source_) source_->ReadKeyboard(ignored_);
   ignoring_ = true;
 }
 
 void InputState::Poll(int mode) {
   prevButtons = buttons;
+  ++polls;
 
   platform::JoystickReading reading;
-  joyResult = source_ ? source_->ReadJoystick(&reading) : platform::kJoyUnplugged;
+  joyResult = source_ && !fed_ ? source_->ReadJoystick(&reading) : platform::kJoyUnplugged;
   if (joyResult == platform::kJoyOk) {
     joyInfo.dwXpos = reading.x;
     joyInfo.dwYpos = reading.y;
@@ -47,7 +49,11 @@ void InputState::Poll(int mode) {
   }
 
   std::memset(keys, 0, sizeof keys);
-  if (source_) source_->ReadKeyboard(keys);
+  if (fed_) {
+    std::memcpy(keys, fed_, sizeof keys);
+  } else if (source_) {
+    source_->ReadKeyboard(keys);
+  }
   if (ignoring_) {
     ignoring_ = false;
     for (int k = 0; k < 256; ++k) {

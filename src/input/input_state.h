@@ -64,6 +64,11 @@ class InputState {
   // (all keys up, no joystick). Set by the shell once the window exists.
   void Attach(platform::Window* source) { source_ = source; }
 
+  // Playback: while `keys` (256 virtual-key states) is set, the polls read it
+  // as the keyboard, with no joystick and nothing held back; null gives the
+  // window's devices back. The array must outlive its use.
+  void Feed(const uint8_t* keys) { fed_ = keys; }
+
   // Reads both devices and rebuilds dir and buttons; mode selects the row of
   // DirectionRemapTable (anything but 0, 1 or 2 is treated as 1).
   void Poll(int mode);
@@ -75,6 +80,9 @@ class InputState {
   // the About box does not reach the game. Joystick buttons are not held back.
   void IgnoreHeldKeys();
 
+  // The joystick's buttons as the polls count them (the last good read's).
+  uint32_t JoyButtons() const { return joyButtons_; }
+
   uint32_t dirBits = 0;
   uint32_t joyDirBits = 0;
   uint8_t keys[256] = {};
@@ -83,6 +91,8 @@ class InputState {
   uint32_t dir = 0;
   uint32_t buttons = 0;
   uint32_t prevButtons = 0;
+  // Counts the polls, so that the shell can tell a frame that read the input.
+  uint32_t polls = 0;
 
  private:
   // The buttons of the last successful joystick read, kept through failures.
@@ -91,6 +101,7 @@ class InputState {
   uint8_t ignored_[256] = {};
   bool ignoring_ = false;
   platform::Window* source_ = nullptr;
+  const uint8_t* fed_ = nullptr;
 };
 
 // The program-wide instance.

@@ -1,7 +1,7 @@
 # cmake -DREPLAY=velkari-replay -DSCRIPT=FILE.replay [-DHASHES=FILE | -DAUDIO_FRAMES=N]
 #       [-DUP_TO_FRAME=N] [-DWORKDIR=DIR] -P check_replay.cmake
-# Without HASHES: runs the script with --trace and fails unless every "#> LINE"
-# of the script is printed as a whole line of the trace. With UP_TO_FRAME, only
+# Without HASHES: runs the script with --trace and --summary and fails unless
+# every "#> LINE" of the script is printed as a whole line of the output. With UP_TO_FRAME, only
 # the first N frames are run and only the lines of those frames are expected.
 # With HASHES (lines "NAME FRAME SHA256"): writes each named frame as a BMP
 # and fails unless its SHA-256 is the one listed.
@@ -82,7 +82,7 @@ set(upto "")
 if(UP_TO_FRAME)
   set(upto --frames ${UP_TO_FRAME})
 endif()
-execute_process(COMMAND ${REPLAY} --script ${SCRIPT} --trace ${upto} RESULT_VARIABLE rc
+execute_process(COMMAND ${REPLAY} --script ${SCRIPT} --trace --summary ${upto} RESULT_VARIABLE rc
                 OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "velkari-replay failed (${rc}): ${err}")

@@ -16,6 +16,7 @@ set(cases
   "--board|2147483648"
   "--board|7x"
   "--board|1|--trace"
+  "--board|1|--summary"
   "--board|1|--script|${WORKDIR}/ok.script"
   "--script"
   "--script|${WORKDIR}/missing.script"

@@ -5,7 +5,9 @@
 // unchanged; the page with all it loads is under 600 KB. A second load without
 // Web Audio and with a picture missing goes on (a gamepad starts it), and
 // says what is missing in the console; Alt+/ shows the About box drawn as
-// velkari-replay draws it. On a phone (touch, 390x844 and 844x390) the
+// velkari-replay draws it. With ?replay= the page plays a recording to the
+// picture velkari-replay draws for it, and says so on the page when the
+// recording is broken. On a phone (touch, 390x844 and 844x390) the
 // canvas fits with the touch controls beside or below it; a tap on Z starts
 // the game as velkari-replay plays it, holding Right walks, a thumb slides
 // across the pad and a second one presses X; the manifest holds what an
@@ -534,6 +536,37 @@ try {
     }
     await page.close();
     await context.close();
+  }
+
+  // --- 4. ?replay=: a recording played, a broken one refused ----------------------
+  {
+    // Esc at frame 45: frame 46 draws the pause, the last picture of the run.
+    const run = [[1, '-'], [1, 'Z'], [2, '-'], [40, 'RIGHT'], [1, 'ESC'], [5, '-']];
+    runReplay('recording', run, ['--frame', `50:${work}/recording.bmp`]);
+    const body = '# velkari 1.0\n' + run.map(([n, k]) => `${n} ${k}`).join('\n') + '\n';
+    for (const [name, text] of [['run.keys', body], ['broken.keys', '1 -\n2 Z+UP X\n']]) {
+      const page = await browser.newPage();
+      await page.setBypassServiceWorker(true);
+      page.on('pageerror', (e) => fail(`page error (?replay=${name}): ` + e.message));
+      await page.setRequestInterception(true);
+      page.on('request', (r) => (r.url().endsWith('/' + name)
+          ? r.respond({status: 200, contentType: 'text/plain', body: text}) : r.continue()));
+      await page.goto(`${url}?test&replay=${name}`, {waitUntil: 'load'});
+      if (name === 'run.keys') {
+        if (await waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 46, 'the recording played')) {
+          await new Promise((r) => setTimeout(r, 300));
+          const shot = await page.evaluate(() => velkariTest.snapshot());
+          const c = compare(Buffer.from(shot.rgba, 'base64'), readBmp(`${work}/recording.bmp`));
+          if (shot.frame !== 46 || c.n)
+            fail(`?replay= shows frame ${shot.frame}, ${c.n} pixels off velkari-replay's frame 50`);
+        }
+      } else if (await waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 2, 'the title after a broken recording')) {
+        const line = await page.evaluate(() => document.getElementById('notice')?.textContent ?? '');
+        if (!/broken\.keys is not a key script \(line 2: unexpected 'X'/.test(line))
+          fail(`a broken recording is not said on the page (it says '${line}')`);
+      }
+      await page.close();
+    }
   }
 } finally {
   await browser.close();

@@ -1,8 +1,9 @@
 // velkari-replay: runs the game's own code on the headless backend, one frame
 // per step of a virtual clock, driven by a script of held keys; prints a
-// board, a per-frame trace, and writes chosen frames as BMP files.
+// board, a per-frame trace, a summary of the run, and writes chosen frames as
+// BMP files.
 //   velkari-replay --board STAGE
-//   velkari-replay --script FILE [--trace] [--frame K:OUT.bmp]...
+//   velkari-replay --script FILE [--trace] [--summary] [--frame K:OUT.bmp]...
 //                  [--audio OUT.wav | --render-audio] [--frames N]
 #ifndef _WIN32
 #include <unistd.h>
@@ -18,13 +19,13 @@
 #include <vector>
 
 #include "app/about_box.h"
+#include "app/replay_script.h"
 #include "app/shell.h"
 #include "game/game_state.h"
 #include "game/scenes.h"
 #include "gfx/utf8_path.h"
 #include "headless/headless_wave_device.h"
 #include "headless/headless_window.h"
-#include "script.h"
 #ifdef _WIN32
 #include "win32/system_paths.h"
 #endif
@@ -33,7 +34,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: velkari-replay --board STAGE\n"
-    "       velkari-replay --script FILE [--trace] [--frame K:OUT.bmp]...\n"
+    "       velkari-replay --script FILE [--trace] [--summary] [--frame K:OUT.bmp]...\n"
     "                      [--audio OUT.wav | --render-audio] [--frames N]\n"
     "  --board STAGE     print the board STAGE generates (15 rows of 15 codes) and its items\n"
     "  --script FILE     run the game headless, one frame per step; FILE holds lines\n"
@@ -42,6 +43,9 @@ constexpr char kUsage[] =
     "                    # starts a comment. While the About box is up the game's\n"
     "                    frames wait; they run back to back once it closes\n"
     "  --trace           print the game state after every frame the game runs\n"
+    "  --summary         print one line after the run: 'frames=F stage=N score=N hiscore=N',\n"
+    "                    the frames the game ran, the last stage reached, the score and\n"
+    "                    the high score (a recording's claim, checked without a window)\n"
     "  --frame K:OUT.bmp write the picture shown after frame K as a 24-bit BMP\n"
     "  --audio OUT.wav   write the sound the engine rendered, one 1500-frame buffer per\n"
     "                    34 ms of virtual time, as a 44,100 Hz 16-bit stereo WAV\n"
@@ -163,6 +167,7 @@ struct Options {
   int64_t stage = 0;
   std::string script;
   bool trace = false;
+  bool summary = false;
   std::multimap<uint64_t, std::string> frames;  // frame -> output path
   bool haveFrames = false;
   std::string audio;
@@ -295,6 +300,10 @@ int RunScript(const Options& opt) {
       }
     }
   }
+  if (opt.summary)
+    std::printf("frames=%llu stage=%d score=%d hiscore=%d\n",
+                static_cast<unsigned long long>(framesRun), static_cast<int>(gGame.stage),
+                static_cast<int>(gGame.score), static_cast<int>(gGame.hiScore));
   std::fflush(stdout);
   if (!opt.audio.empty()) {
     // The first buffer the device played is the silence it was opened with;
@@ -339,6 +348,8 @@ int main(int argc, char** argv) {
       haveScript = true;
     } else if (a == "--trace") {
       opt.trace = true;
+    } else if (a == "--summary") {
+      opt.summary = true;
     } else if (a == "--frame") {
       if (!value(&v)) return Usage("--frame needs K:OUT.bmp");
       const size_t colon = v.find(':');
@@ -367,7 +378,8 @@ int main(int argc, char** argv) {
   }
   if (opt.board && haveScript) return Usage("--board and --script do not go together");
   if (opt.board) {
-    if (opt.trace || !opt.frames.empty() || opt.haveFrames || !opt.audio.empty() || opt.renderAudio)
+    if (opt.trace || opt.summary || !opt.frames.empty() || opt.haveFrames || !opt.audio.empty() ||
+        opt.renderAudio)
       return Usage("--board takes no other option");
     return RunBoard(opt.stage);
   }

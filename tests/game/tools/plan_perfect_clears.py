@@ -165,6 +165,9 @@ def main():
             if "scene=4" in line:
                 print(f"# perfect clear {n}: the last slide frame, then the goal")
             print("#> " + line)
+    # No game has ended, so no high score yet (velkari-replay --summary).
+    print("# the run: its frames, the last stage reached, the score and the high score")
+    print(f"#> frames={g.frame} stage={g.stage} score={g.score} hiscore=0")
     return 0
 
 

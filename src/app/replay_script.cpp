@@ -1,4 +1,4 @@
-#include "script.h"
+#include "app/replay_script.h"
 
 #include <sstream>
 
@@ -6,13 +6,7 @@
 
 namespace replay {
 
-namespace {
-
-struct KeyName {
-  const char* name;
-  int vkey;
-};
-constexpr KeyName kKeys[] = {
+const KeyName kKeys[kKeyCount] = {
     {"Z", platform::vkey::kZ},          {"X", platform::vkey::kX},
     {"SPACE", platform::vkey::kSpace},  {"ENTER", platform::vkey::kReturn},
     {"ESC", platform::vkey::kEscape},   {"UP", platform::vkey::kUp},
@@ -21,6 +15,8 @@ constexpr KeyName kKeys[] = {
     {"NUM4", platform::vkey::kNumpad4}, {"NUM6", platform::vkey::kNumpad6},
     {"NUM8", platform::vkey::kNumpad8}, {"ABOUT", platform::vkey::kSlash},  // Alt+/
 };
+
+namespace {
 
 bool ParseKeys(const std::string& s, std::vector<int>* out, std::string* bad) {
   out->clear();

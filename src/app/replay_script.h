@@ -1,5 +1,7 @@
-// The replay script: lines "COUNT KEYS" (KEYS is "-" or key names joined by
-// "+"), "#" to the end of a line is a comment. Parsed whole before the run.
+// The key script: lines "COUNT KEYS" (KEYS is "-" or key names joined by
+// "+"), "#" to the end of a line is a comment; one line holds its keys for
+// COUNT frames. velkari-replay runs the game from one, velkari --record writes
+// one and velkari --play shows one; each is parsed whole before the run.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +17,15 @@ struct ScriptLine {
 
 // The longest run a script may ask for: more would take minutes to replay.
 constexpr uint64_t kMaxFrames = 2000000;
+
+// The key names a script knows and the virtual keys they hold, in the order a
+// recording writes them. ABOUT (Alt+/) is the last: it opens the About box.
+struct KeyName {
+  const char* name;
+  int vkey;
+};
+constexpr int kKeyCount = 14;
+extern const KeyName kKeys[kKeyCount];
 
 // Parses `text`; on failure returns false with a message naming the line.
 bool ParseScript(const std::string& text, std::vector<ScriptLine>* out, std::string* error);
