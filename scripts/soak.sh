@@ -37,6 +37,7 @@ if [ "${1:-}" = --tsan ]; then
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   mkdir -p "$work/game"
   cp -r build/tsan/bin/img "$work/game/img"
+  # shellcheck source=../tests/e2e/common.bash
   . tests/e2e/common.bash
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" e2e_start_game "$root/build/tsan/bin" "$work/game"
   pids+=("$GAME_PID")

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "platform/wave_device.h"
+
 // The buffer-done signal: counts the buffers the device has finished (and the
 // wakes it was given) that no wait has taken yet. Each successful wait takes
 // one, so two buffers finished while the output thread was busy are both
@@ -37,4 +39,16 @@ class BufferDoneSignal {
   std::mutex mutex_;
   std::condition_variable cond_;
   uint32_t count_ = 0;
+};
+
+// A wave device whose buffer-done signal is a BufferDoneSignal: the devices
+// that have no signal of their own (SDL's callback, the page, headless) set
+// done_ when they open and whenever they have finished a buffer.
+class SignalledWaveDevice : public platform::WaveDevice {
+ public:
+  bool WaitBufferDone(uint32_t timeoutMs) final { return done_.wait(timeoutMs); }
+  void Wake() final { done_.set(); }
+
+ protected:
+  BufferDoneSignal done_;
 };

@@ -16,7 +16,7 @@
 
 namespace headless {
 
-class HeadlessWaveDevice final : public platform::WaveDevice {
+class HeadlessWaveDevice final : public SignalledWaveDevice {
  public:
   // `opens` false gives a device that fails to open, as a machine without
   // sound hardware does.
@@ -25,8 +25,6 @@ class HeadlessWaveDevice final : public platform::WaveDevice {
   bool Open(const platform::WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
             int bufferBytes) override;
   void Write(int index) override;
-  bool WaitBufferDone(uint32_t timeoutMs) override { return done_.wait(timeoutMs); }
-  void Wake() override { done_.set(); }
   void Reset() override;
   void Close() override;
 
@@ -72,7 +70,6 @@ class HeadlessWaveDevice final : public platform::WaveDevice {
   uint64_t writes_ = 0;
   size_t playedBuffers_ = 0;
   std::vector<uint8_t> played_;
-  BufferDoneSignal done_;
 };
 
 }  // namespace headless

@@ -15,15 +15,13 @@
 
 namespace sdl2 {
 
-class SdlAudioDevice final : public platform::WaveDevice {
+class SdlAudioDevice final : public SignalledWaveDevice {
  public:
   ~SdlAudioDevice() override;
 
   bool Open(const platform::WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
             int bufferBytes) override;
   void Write(int index) override;
-  bool WaitBufferDone(uint32_t timeoutMs) override { return done_.wait(timeoutMs); }
-  void Wake() override { done_.set(); }
   void Reset() override;
   void Close() override;
   void RaiseThreadPriority() override;
@@ -38,7 +36,6 @@ class SdlAudioDevice final : public platform::WaveDevice {
   // thread: the mutex covers the queue for both.
   std::mutex mutex_;
   PlaybackQueue queue_;
-  BufferDoneSignal done_;
 };
 
 }  // namespace sdl2

@@ -15,16 +15,13 @@
 
 namespace web {
 
-class WebAudioDevice final : public platform::WaveDevice {
+class WebAudioDevice final : public SignalledWaveDevice {
  public:
   ~WebAudioDevice() override;
 
   bool Open(const platform::WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
             int bufferBytes) override;
   void Write(int index) override;
-  // The stream is driven from Fill and never waits: the signal only counts.
-  bool WaitBufferDone(uint32_t timeoutMs) override { return done_.wait(timeoutMs); }
-  void Wake() override { done_.set(); }
   void Reset() override;
   void Close() override;
 
@@ -38,7 +35,6 @@ class WebAudioDevice final : public platform::WaveDevice {
   int blockAlign_ = 4;
   int bufferBytes_ = 0;
   PlaybackQueue queue_;  // only the page's one thread touches it
-  BufferDoneSignal done_;
 };
 
 }  // namespace web

@@ -5,6 +5,13 @@ e2e_fail() {
   exit 1
 }
 
+# e2e_workdir: a fresh folder in $work for the check; on exit the game (if it
+# still runs) is ended and the folder removed.
+e2e_workdir() {
+  work=$(mktemp -d)
+  trap '[ -n "${GAME_PID:-}" ] && e2e_kill_game; rm -rf "$work"' EXIT
+}
+
 # e2e_start_game BIN_DIR WORKDIR [RUNDIR]: starts the game in RUNDIR (default
 # WORKDIR) with its sound going to a file in WORKDIR (or to the SDL audio
 # driver named in E2E_AUDIODRIVER) and the arguments in the array

@@ -11,9 +11,9 @@
 set -euo pipefail
 bin=$(cd "${1:?usage: exit_clean.sh BIN_DIR}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=common.bash
 . "$here/common.bash"
-work=$(mktemp -d)
-trap '[ -n "${GAME_PID:-}" ] && e2e_kill_game; rm -rf "$work"' EXIT
+e2e_workdir
 # What the system libraries keep until exit is theirs, not the game's.
 export LSAN_OPTIONS="suppressions=$here/lsan_system_libs.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export ASAN_OPTIONS="detect_leaks=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"

@@ -16,9 +16,9 @@
 set -euo pipefail
 bin=$(cd "${1:?usage: fault_matrix.sh BIN_DIR}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=common.bash
 . "$here/common.bash"
-work=$(mktemp -d)
-trap '[ -n "${GAME_PID:-}" ] && e2e_kill_game; rm -rf "$work"' EXIT
+e2e_workdir
 
 # The programs are run from a folder with no img/ beside them, so that only
 # the broken img/ of the current folder is seen.

@@ -8,9 +8,9 @@
 set -euo pipefail
 bin=$(cd "${1:?usage: installed_game.sh BIN_DIR}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=common.bash
 . "$here/common.bash"
-work=$(mktemp -d)
-trap '[ -n "${GAME_PID:-}" ] && e2e_kill_game; rm -rf "$work"' EXIT
+e2e_workdir
 prefix=$work/prefix
 cmake --install "$bin/.." --prefix "$prefix" >"$work/install.log" || e2e_fail "install: $(cat "$work/install.log")"
 

@@ -5,9 +5,9 @@
 set -euo pipefail
 bin=$(cd "${1:?usage: window_basic.sh BIN_DIR}" && pwd)
 here=$(dirname "$0")
+# shellcheck source=common.bash
 . "$here/common.bash"
-work=$(mktemp -d)
-trap '[ -n "${GAME_PID:-}" ] && e2e_kill_game; rm -rf "$work"' EXIT
+e2e_workdir
 
 e2e_start_game "$bin" "$work"
 sleep 0.5

@@ -112,6 +112,21 @@ const int16Of = (b64) => {
   return new Int16Array(b.buffer, b.byteOffset, b.length / 2);
 };
 
+// Headless chromium lets any page play sound at once; a browser for people
+// holds it until a gesture. Hold it as they do: every context starts
+// suspended, and only the page's own resume can start it.
+function holdSoundUntilGesture(page) {
+  return page.evaluateOnNewDocument(() => {
+    const Real = window.AudioContext;
+    window.AudioContext = class extends Real {
+      constructor(options) {
+        super(options);
+        this.suspend();
+      }
+    };
+  });
+}
+
 async function waitFor(page, fn, what, timeoutMs = 15000, ...args) {
   try {
     await page.waitForFunction(fn, {timeout: timeoutMs, polling: 20}, ...args);
@@ -142,18 +157,7 @@ try {
     const messages = [];
     page.on('console', (m) => messages.push(m.text()));
     page.on('pageerror', (e) => fail('page error: ' + e.message));
-    // Headless chromium lets any page play sound at once; a browser for
-    // people holds it until a gesture. Hold it as they do: every context
-    // starts suspended, and only the page's own resume can start it.
-    await page.evaluateOnNewDocument(() => {
-      const Real = window.AudioContext;
-      window.AudioContext = class extends Real {
-        constructor(options) {
-          super(options);
-          this.suspend();
-        }
-      };
-    });
+    await holdSoundUntilGesture(page);
     const t0 = Date.now();
     await page.goto(url + '?test', {waitUntil: 'load'});
     if (await waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 2, 'the title')) {
@@ -357,15 +361,7 @@ try {
     const portrait = {width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true};
     const landscape = {...portrait, width: 844, height: 390, isLandscape: true};
     // Sound held until a gesture, as in the first page: on a phone the tap is it.
-    await page.evaluateOnNewDocument(() => {
-      const Real = window.AudioContext;
-      window.AudioContext = class extends Real {
-        constructor(options) {
-          super(options);
-          this.suspend();
-        }
-      };
-    });
+    await holdSoundUntilGesture(page);
     // What an earlier build left behind: the new service worker drops it.
     await page.evaluateOnNewDocument(() => {
       if (window.isSecureContext) caches.open('velkari-0123456789abcdef').then(() => { window.velkariOldCache = true; });
