@@ -253,6 +253,12 @@ bool LoadBmpFile(const char* path, Surface& out, BmpReason* why) {
 std::string DescribeBmpReason(const BmpReason& why) {
   char detail[96] = "";
   const char* text = "";
+  // A message with the bytes there are and the bytes wanted.
+  auto haveAndNeed = [&](const char* format) -> std::string {
+    std::snprintf(detail, sizeof detail, format, static_cast<unsigned long long>(why.have),
+                  static_cast<unsigned long long>(why.need));
+    return detail;
+  };
   switch (why.fault) {
     case BMP_OK:
       return "loaded";
@@ -265,17 +271,11 @@ std::string DescribeBmpReason(const BmpReason& why) {
     case BMP_EMPTY:
       return "empty";
     case BMP_FILE_TOO_LARGE:
-      std::snprintf(detail, sizeof detail, "too large (%llu bytes, at most %llu)",
-                    static_cast<unsigned long long>(why.have),
-                    static_cast<unsigned long long>(why.need));
-      return detail;
+      return haveAndNeed("too large (%llu bytes, at most %llu)");
     case BMP_NOT_A_BITMAP:
       return "not a bitmap";
     case BMP_TRUNCATED:
-      std::snprintf(detail, sizeof detail, "truncated (%llu of %llu bytes)",
-                    static_cast<unsigned long long>(why.have),
-                    static_cast<unsigned long long>(why.need));
-      return detail;
+      return haveAndNeed("truncated (%llu of %llu bytes)");
     case BMP_BAD_HEADER:
       return "a damaged bitmap header";
     case BMP_SIZE_REFUSED:

@@ -5,9 +5,14 @@ e2e_fail() {
   exit 1
 }
 
-# e2e_workdir: a fresh folder in $work for the check; on exit the game (if it
-# still runs) is ended and the folder removed.
+# e2e_workdir [TOOL...]: a fresh folder in $work for the check; on exit the
+# game (if it still runs) is ended and the folder removed. Each TOOL named
+# must be in $bin beside the game.
 e2e_workdir() {
+  local tool
+  for tool in "$@"; do
+    [ -x "$bin/$tool" ] || e2e_fail "no $tool in $bin"
+  done
   work=$(mktemp -d)
   trap '[ -n "${GAME_PID:-}" ] && e2e_kill_game; rm -rf "$work"' EXIT
 }

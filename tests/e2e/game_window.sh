@@ -10,8 +10,7 @@ bin=$(cd "${1:?usage: game_window.sh BIN_DIR}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=common.bash
 . "$here/common.bash"
-[ -x "$bin/velkari-replay" ] || e2e_fail "no velkari-replay in $bin"
-e2e_workdir
+e2e_workdir velkari-replay
 
 # The replay's pictures: the title (frame 2) and a play frame of stage 1.
 printf '1 -\n1 Z\n30 -\n' >"$work/ref.script"
