@@ -313,15 +313,13 @@ void Put32(std::vector<uint8_t>& v, uint32_t x) {
   Put16(v, x & 0xFFFF);
   Put16(v, x >> 16);
 }
-}  // namespace
 
-bool EncodeBmp(const Surface& surface, std::vector<uint8_t>& out) {
-  out.clear();
-  if (!surface.Valid()) return false;
-  const int w = surface.Width(), h = surface.Height();
-  const uint32_t stride = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
-  const uint32_t imageBytes = stride * static_cast<uint32_t>(h);
-  const uint32_t offset = FILE_HEADER_BYTES + INFO_HEADER_BYTES;
+// The file and info headers of a bottom-up BI_RGB bitmap of `bitsPerPixel`,
+// with `colours` palette entries (the colours used, all of them important)
+// between the headers and the pixels.
+void PutHeaders(std::vector<uint8_t>& out, int w, int h, uint32_t bitsPerPixel, uint32_t colours,
+                uint32_t imageBytes) {
+  const uint32_t offset = FILE_HEADER_BYTES + INFO_HEADER_BYTES + 4 * colours;
   out.reserve(offset + imageBytes);
   out.push_back('B');
   out.push_back('M');
@@ -332,13 +330,24 @@ bool EncodeBmp(const Surface& surface, std::vector<uint8_t>& out) {
   Put32(out, static_cast<uint32_t>(w));
   Put32(out, static_cast<uint32_t>(h));
   Put16(out, 1);
-  Put16(out, 24);
+  Put16(out, bitsPerPixel);
   Put32(out, BI_RGB);
   Put32(out, imageBytes);
   Put32(out, 2835);  // 72 dots per inch
   Put32(out, 2835);
+  Put32(out, colours);
   Put32(out, 0);
-  Put32(out, 0);
+}
+
+}  // namespace
+
+bool EncodeBmp(const Surface& surface, std::vector<uint8_t>& out) {
+  out.clear();
+  if (!surface.Valid()) return false;
+  const int w = surface.Width(), h = surface.Height();
+  const uint32_t stride = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
+  const uint32_t imageBytes = stride * static_cast<uint32_t>(h);
+  PutHeaders(out, w, h, 24, 0, imageBytes);
   for (int y = h - 1; y >= 0; --y) {
     const uint32_t* row = surface.Row(y);
     for (int x = 0; x < w; ++x) {
@@ -376,24 +385,7 @@ bool EncodePaletteBmp(const Surface& surface, std::vector<uint8_t>& out) {
   const uint32_t stride = ((static_cast<uint32_t>(w) * bpp + 31) / 32) * 4;
   const uint32_t imageBytes = stride * static_cast<uint32_t>(h);
   const uint32_t colours = static_cast<uint32_t>(palette.size());
-  const uint32_t offset = FILE_HEADER_BYTES + INFO_HEADER_BYTES + 4 * colours;
-  out.reserve(offset + imageBytes);
-  out.push_back('B');
-  out.push_back('M');
-  Put32(out, offset + imageBytes);
-  Put32(out, 0);
-  Put32(out, offset);
-  Put32(out, INFO_HEADER_BYTES);
-  Put32(out, static_cast<uint32_t>(w));
-  Put32(out, static_cast<uint32_t>(h));
-  Put16(out, 1);
-  Put16(out, bpp);
-  Put32(out, BI_RGB);
-  Put32(out, imageBytes);
-  Put32(out, 2835);  // 72 dots per inch
-  Put32(out, 2835);
-  Put32(out, colours);  // the palette holds only the colours used
-  Put32(out, 0);
+  PutHeaders(out, w, h, bpp, colours, imageBytes);
   for (const COLORREF c : palette) {
     out.push_back(static_cast<uint8_t>(c >> 16));
     out.push_back(static_cast<uint8_t>(c >> 8));
