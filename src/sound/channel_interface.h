@@ -6,7 +6,7 @@
 // sees a channel half-changed.
 #pragma once
 
-constexpr int SOUND_CHANNELS = 8;
+#include "sound/event_code.h"
 
 void clearChannelText(int ch);
 void clearAllChannelText();

@@ -6,6 +6,10 @@
 
 #include <cstdint>
 
+// The engine's channels: 0 carries the music, 6 the results of actions, 7 the
+// item cue; each has its own text, event code and sequencer.
+constexpr int SOUND_CHANNELS = 8;
+
 constexpr int EVENT_CODE_SIZE = 2048;
 
 // Code bytes 0x01 to 0xE8 are notes (the code is the pitch number).

@@ -8,11 +8,11 @@
 #include "sound/sequencer.h"
 #include "sound/tone_generator.h"
 
-double frameFrequency[8][WAVE_FRAMES];
-double envelopeValues[8][WAVE_FRAMES];
-double noiseLevels[8][WAVE_FRAMES];
-RunSettings channelRuns[8][WAVE_FRAMES + 1];
-int channelRunCount[8];
+double frameFrequency[SOUND_CHANNELS][WAVE_FRAMES];
+double envelopeValues[SOUND_CHANNELS][WAVE_FRAMES];
+double noiseLevels[SOUND_CHANNELS][WAVE_FRAMES];
+RunSettings channelRuns[SOUND_CHANNELS][WAVE_FRAMES + 1];
+int channelRunCount[SOUND_CHANNELS];
 
 namespace {
 
@@ -97,10 +97,10 @@ void AdvanceVibratoCounters(uint32_t& wait, int32_t& countdown, double& step, in
 // A row remembers its value and the frames it holds it on, so a note held
 // over many buffers has its row written once.
 struct ConstantRows {
-  double rows[8][WAVE_FRAMES];
-  uint64_t bits[8] = {};
-  int from[8] = {};
-  int to[8] = {};  // the row holds the value on frames [from, to)
+  double rows[SOUND_CHANNELS][WAVE_FRAMES];
+  uint64_t bits[SOUND_CHANNELS] = {};
+  int from[SOUND_CHANNELS] = {};
+  int to[SOUND_CHANNELS] = {};  // the row holds the value on frames [from, to)
 
   // Every row 0, holding nothing as far as the record goes.
   void Clear() {

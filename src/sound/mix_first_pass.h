@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "sound/event_code.h"
 #include "sound/mixer.h"
 
 // What a run's generator does, from the voice.
@@ -41,11 +42,11 @@ struct RunSettings {
 
 // Per channel and frame: the frequency the generator adds to the phase, the
 // envelope level the sample is scaled by, and a noise channel's level.
-extern double frameFrequency[8][WAVE_FRAMES];
-extern double envelopeValues[8][WAVE_FRAMES];
-extern double noiseLevels[8][WAVE_FRAMES];
-extern RunSettings channelRuns[8][WAVE_FRAMES + 1];
-extern int channelRunCount[8];
+extern double frameFrequency[SOUND_CHANNELS][WAVE_FRAMES];
+extern double envelopeValues[SOUND_CHANNELS][WAVE_FRAMES];
+extern double noiseLevels[SOUND_CHANNELS][WAVE_FRAMES];
+extern RunSettings channelRuns[SOUND_CHANNELS][WAVE_FRAMES + 1];
+extern int channelRunCount[SOUND_CHANNELS];
 
 // The first pass of channel ch over `frames` frames (at most WAVE_FRAMES).
 void GenerateChannel(int ch, int frames);

@@ -32,10 +32,10 @@ bool useWideMixLoops = true;
 // interleaved), whose low 16 bits are the 16-bit wrap-around sum. The filter
 // keeps its state while the generator rests.
 void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
-  double phase[8];
-  Pair state[8];
-  int run[8];
-  Voice current[8];  // each channel's voice of its current run
+  double phase[SOUND_CHANNELS];
+  Pair state[SOUND_CHANNELS];
+  int run[SOUND_CHANNELS];
+  Voice current[SOUND_CHANNELS];  // each channel's voice of its current run
   for (int k = 0; k < count; ++k) {
     const SoundChannel& c = soundChannels[list[k]];
     phase[k] = c.phase;
@@ -54,9 +54,9 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
       if (next < to) to = next;
     }
     // The stretch's channels sorted into groups, each with its state.
-    int group[8];
+    int group[SOUND_CHANNELS];
     for (int k = 0; k < count; ++k) group[k] = GroupOf(current[k], phase[k]);
-    Voice voices[8];
+    Voice voices[SOUND_CHANNELS];
     int groupStart[GROUP_COUNT + 1];
     int n = 0;
     for (int g = 0; g < GROUP_COUNT; ++g) {
@@ -112,7 +112,7 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
   }
 }
 
-constexpr int ALL_CHANNELS[8] = {0, 1, 2, 3, 4, 5, 6, 7};
+constexpr int ALL_CHANNELS[SOUND_CHANNELS] = {0, 1, 2, 3, 4, 5, 6, 7};
 uint32_t mixSums[2 * WAVE_FRAMES];
 
 }  // namespace
@@ -150,7 +150,7 @@ void renderMix(uint8_t* buffer, int byteCount) {
   const int frames = bytes / 4;
   std::memset(buffer + 4 * frames, 0, static_cast<size_t>(bytes - 4 * frames));
   if (frames == 0) return;
-  for (int ch = 0; ch < 8; ++ch) GenerateChannel(ch, frames);
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) GenerateChannel(ch, frames);
   MixChannels(ALL_CHANNELS, 8, mixSums, frames);
   for (int k = 0; k < frames * 2; ++k) {
     const uint32_t v = mixSums[k];

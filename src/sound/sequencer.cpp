@@ -2,7 +2,7 @@
 
 #include "sound/sound_tables.h"
 
-SoundChannel soundChannels[8];
+SoundChannel soundChannels[SOUND_CHANNELS];
 
 namespace {
 
@@ -14,7 +14,7 @@ void Halt(SoundChannel& c) {
 }
 
 bool ValidChannel(int ch) {
-  return ch >= 0 && ch < 8;
+  return ch >= 0 && ch < SOUND_CHANNELS;
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "sound/tone_generator.h"
 
 int16_t* scratchBuffer = nullptr;
-char* channelText[8] = {};
+char* channelText[SOUND_CHANNELS] = {};
 
 std::mutex& soundEngineMutex() {
   static std::mutex mutex;
@@ -35,18 +35,18 @@ void startSoundEngine() {
   // A second start (tests restart the engine between cases) begins from the
   // same state as the first: everything as at program start.
   ReleaseEngineMemory();
-  for (int ch = 0; ch < 8; ++ch) soundChannels[ch] = SoundChannel{};
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) soundChannels[ch] = SoundChannel{};
   noiseRegister = 0x4000;
   noiseMode = 0;
   resetMixer();
-  for (int ch = 0; ch < 8; ++ch) {
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
     // Zero-filled so that a stale operand (the tempo of a numberless `t`)
     // reads the same on every run.
     soundChannels[ch].eventCode = new uint8_t[EVENT_CODE_SIZE]();
     soundChannels[ch].readPos = 0;
     soundChannels[ch].eventCode[0] = EV_STOP;
   }
-  for (int ch = 0; ch < 8; ++ch) {
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
     SoundChannel& c = soundChannels[ch];
     c.keyOn = 0;
     c.playing = 0;
@@ -60,7 +60,7 @@ void startSoundEngine() {
 }
 
 void stopSoundEngine() {
-  for (int ch = 0; ch < 8; ++ch) {
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
     soundChannels[ch].keyOn = 0;
     soundChannels[ch].playing = 0;
   }

@@ -6,10 +6,12 @@
 
 #include <cstdint>
 
+#include "sound/event_code.h"
+
 // One buffer's worth of 16-bit stereo samples, allocated zeroed by the start
 // and released by the stop (null before the start and after the stop). The
 // mixer renders through rows of its own (mix_first_pass.h) and reads it not
 // at all.
 extern int16_t* scratchBuffer;
 // Each channel's zero-terminated MML text, or null when it holds none.
-extern char* channelText[8];
+extern char* channelText[SOUND_CHANNELS];

@@ -6,7 +6,7 @@
 namespace {
 
 TEST_F(SoundEngineTest, EngineStartState) {
-  for (int ch = 0; ch < 8; ++ch) {
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
     const SoundChannel& c = soundChannels[ch];
     ASSERT_NE(c.eventCode, nullptr);
     EXPECT_EQ(c.eventCode[0], EV_STOP);
@@ -24,15 +24,15 @@ TEST_F(SoundEngineTest, EngineStartState) {
 
 TEST_F(SoundEngineTest, AChannelStartedBeforeAnyTextStopsAtOnce) {
   startChannels(1, 1, 1, 1, 1, 1, 1, 1);  // no text held anywhere
-  for (int ch = 0; ch < 8; ++ch) EXPECT_FALSE(soundChannels[ch].playing) << ch;
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) EXPECT_FALSE(soundChannels[ch].playing) << ch;
   clearAllChannelText();
   startChannels(1, 1, 1, 1, 1, 1, 1, 1);
-  for (int ch = 0; ch < 8; ++ch) EXPECT_FALSE(soundChannels[ch].playing) << ch;
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) EXPECT_FALSE(soundChannels[ch].playing) << ch;
 }
 
 TEST_F(SoundEngineTest, TextsAreClearedJoinedAndReleased) {
   clearAllChannelText();
-  for (int ch = 0; ch < 8; ++ch) {
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
     EXPECT_TRUE(soundChannels[ch].textHeld);
     EXPECT_STREQ(channelText[ch], "");
   }
@@ -50,7 +50,7 @@ TEST_F(SoundEngineTest, TextsAreClearedJoinedAndReleased) {
   releaseChannelText(2);
   releaseAllChannelText();
   releaseAllChannelText();
-  for (int ch = 0; ch < 8; ++ch) EXPECT_FALSE(soundChannels[ch].textHeld);
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) EXPECT_FALSE(soundChannels[ch].textHeld);
 }
 
 TEST_F(SoundEngineTest, ClearingAHeldTextReleasesIt) {
@@ -83,7 +83,7 @@ TEST_F(SoundEngineTest, ACueCutsOffTheEarlierCueOnItsChannelOnly) {
   startChannels(0, 0, 0, 0, 0, 0, 0, 0);
   EXPECT_EQ(soundChannels[0].readPos, tunePos);
   stopAllChannels();
-  for (int ch = 0; ch < 8; ++ch) {
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
     EXPECT_FALSE(soundChannels[ch].playing);
     EXPECT_EQ(soundChannels[ch].eventCode[0], EV_END);
   }
@@ -94,7 +94,7 @@ TEST_F(SoundEngineTest, ChannelNumbersOutsideZeroToSevenAreIgnored) {
   clearChannelText(-1);
   appendChannelText(9, "c");
   releaseChannelText(100);
-  for (int ch = 0; ch < 8; ++ch) EXPECT_EQ(channelText[ch], nullptr);
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) EXPECT_EQ(channelText[ch], nullptr);
 }
 
 TEST(SoundEngineLifecycle, CallsBeforeTheStartAndAfterTheStopDoNothing) {
