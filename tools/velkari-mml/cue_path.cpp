@@ -3,15 +3,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "gfx/utf8_path.h"
 #include "sound/channel_interface.h"
 
 namespace {
 bool stdinTaken = false;
+}
+
+bool StandardInputTaken() {
+  const bool was = stdinTaken;
+  stdinTaken = true;
+  return was;
 }
 
 bool ReadStandardInput(std::string* text) {
@@ -64,41 +66,6 @@ bool TakeCue(int argc, char** argv, int* i, Cue* cue, std::string* error) {
     return false;
   }
   *i = k;
-  return true;
-}
-
-bool LoadSong(const char* path, Song* song) {
-  std::string file;
-  if (std::strcmp(path, "-") == 0) {
-    // Zero bytes are kept: the song reader reports them with their line.
-    if (stdinTaken) {
-      std::fprintf(stderr, "velkari-mml: -: standard input can be read only once\n");
-      return false;
-    }
-    stdinTaken = true;
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) file.append(chunk, got);
-    if (std::ferror(stdin)) {
-      std::fprintf(stderr, "velkari-mml: -: cannot read standard input\n");
-      return false;
-    }
-  } else {
-    std::error_code ec;
-    std::ifstream f(Utf8Path(path), std::ios::binary);
-    if (!f || std::filesystem::is_directory(Utf8Path(path), ec)) {
-      std::fprintf(stderr, "velkari-mml: %s: cannot read the song file\n", path);
-      return false;
-    }
-    std::ostringstream all;
-    all << f.rdbuf();
-    file = all.str();
-  }
-  SongError error;
-  if (!ReadSong(file, song, &error)) {
-    std::fprintf(stderr, "velkari-mml: %s:%d: %s\n", path, error.line, error.message.c_str());
-    return false;
-  }
   return true;
 }
 

@@ -17,6 +17,9 @@ struct Cue {
 // Reads standard input whole; used for a TEXT of "-". Only one operand may
 // come from standard input.
 bool ReadStandardInput(std::string* text);
+// Claims standard input for a reader of its own; true when it was taken
+// already.
+bool StandardInputTaken();
 
 // Takes a TEXT operand at argv[*i] (skipping a `--` before it) and moves *i
 // onto it. Returns false with a message in *error when there is none.
@@ -25,7 +28,7 @@ bool TakeText(int argc, char** argv, int* i, std::string* text, std::string* err
 // Parses "--cue CH TEXT" at argv[*i] (argv[*i] is "--cue").
 bool TakeCue(int argc, char** argv, int* i, Cue* cue, std::string* error);
 
-// Reads the song file at `path` (- for standard input). A file that cannot
+// Reads the song file at `path` (song_file.cpp) (- for standard input). A file that cannot
 // be read or has a bad line is reported on standard error ("velkari-mml:
 // FILE:LINE: message") and gives false.
 bool LoadSong(const char* path, Song* song);
