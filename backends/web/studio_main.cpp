@@ -113,8 +113,8 @@ EMSCRIPTEN_KEEPALIVE const char* studio_read_song(const char* file) {
 
 // A channel's text area: each of its lines is one line `CH: LINE` of the
 // song. Returns {"lint": [[line, textAreaLine, column], ...]} (the lines
-// `velkari-mml lint` prints for the channel's text, with the place of each in
-// the text area, columns in bytes from 1) or {"error": message}.
+// of the Lint list, with the place of each in the text area, columns in
+// bytes from 1) or {"error": message}.
 EMSCRIPTEN_KEEPALIVE const char* studio_set_channel(int ch, const char* body) {
   gReply.clear();
   if (ch < 0 || ch >= SONG_CHANNELS) return "{\"error\":\"no such channel\"}";
@@ -154,16 +154,22 @@ EMSCRIPTEN_KEEPALIVE const char* studio_set_channel(int ch, const char* body) {
   for (int32_t& p : c.eventPlaces) p = -1;
   compileEventCode(code, c.part.text.c_str(), nullptr, c.eventPlaces);
 
+  // Each finding where it stands in the text area, as velkari-mml lint
+  // numbers a text: the byte position on a single line, LINE:COLUMN when the
+  // text area spans lines. For a text typed on one line, without a comment
+  // or blanks at its ends, these are lint's very lines.
+  const bool spans = SpansLines(text);
   gReply = "{\"lint\":[";
   if (!c.part.text.empty()) {
-    // The joined text holds no line break: one finding, one line.
-    const std::vector<LintFinding> findings = LintText(c.part.text);
-    const std::vector<std::string> lines = LintLines(c.part.text);
-    for (size_t k = 0; k < findings.size() && k < lines.size(); ++k) {
-      if (k) gReply += ",";
+    bool first = true;
+    for (const LintFinding& f : LintText(c.part.text)) {
+      const TextPlace p = c.part.places[f.pos];
+      if (!first) gReply += ",";
+      first = false;
       gReply += "[";
-      Json(gReply, lines[k]);
-      const TextPlace p = c.part.places[findings[k].pos];
+      Json(gReply, (spans ? std::to_string(p.line) + ":" + std::to_string(p.column)
+                          : std::to_string(p.column - 1)) +
+                       ": " + f.message);
       gReply += "," + std::to_string(p.line) + "," + std::to_string(p.column) + "]";
     }
   }

@@ -113,6 +113,13 @@ try {
   if (JSON.stringify(gotLint) !== JSON.stringify(wantLint))
     fail(`Lint 5 lists ${JSON.stringify(gotLint)}, velkari-mml lint ${JSON.stringify(wantLint)}`);
   else note(`Lint 5: ${gotLint.length} lines, as velkari-mml lint prints them`);
+  // A text on two lines: LINE:COLUMN, as lint numbers a text that spans lines.
+  const TWO_LINES = 'cd\nC v20';
+  await page.type('#channel6', TWO_LINES);
+  const twoRun = spawnSync(mml, ['lint', TWO_LINES], {encoding: 'utf8'});
+  const gotTwo = await page.$$eval('ul[aria-label="Lint 6"] li', (li) => li.map((x) => x.textContent));
+  if (JSON.stringify(gotTwo) !== JSON.stringify(twoRun.stdout.split('\n').filter((l) => l)))
+    fail(`Lint 6 lists ${JSON.stringify(gotTwo)}, velkari-mml lint ${JSON.stringify(twoRun.stdout)}`);
   const marked = await page.$$eval('#lint5', () =>
     Array.from(document.querySelectorAll('.channel')[5].querySelectorAll('mark.lint'))
       .map((m) => m.textContent));
@@ -124,7 +131,7 @@ try {
   await page.reload();
   await waitFor(page, () => document.body.dataset.ready === '1', 'the reloaded studio to start');
   const texts = await page.$$eval('textarea', (t) => t.map((x) => x.value));
-  const wantTexts = [A, '', '', B, '', FAULTY, '', ''];
+  const wantTexts = [A, '', '', B, '', FAULTY, TWO_LINES, ''];
   if (JSON.stringify(texts) !== JSON.stringify(wantTexts))
     fail(`after a reload the channels hold ${JSON.stringify(texts)}`);
   else note('reload: the address brings back the same texts');
