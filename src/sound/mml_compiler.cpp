@@ -310,10 +310,9 @@ class Compiler {
     code_[wr_ + 2] = EV_END;
     // The moved event keeps its place; the tie stands where the `&` does.
     if (places_) {
-      places_[wr_ / 2] = places_[wr_ / 2 - 1];
+      command_ = places_[wr_ / 2 - 1];
       places_[wr_ / 2 - 1] = pos;
     }
-    command_ = places_ ? places_[wr_ / 2] : pos;
     Advance();
   }
 
