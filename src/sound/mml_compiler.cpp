@@ -16,8 +16,8 @@ bool IsDigit(uint8_t b) {
 
 class Compiler {
  public:
-  Compiler(uint8_t* code, const uint8_t* text, MmlReport* report)
-      : code_(code), text_(text), report_(report) {}
+  Compiler(uint8_t* code, const uint8_t* text, MmlReport* report, int32_t* places)
+      : code_(code), text_(text), report_(report), places_(places) {}
 
   void Run() {
     const size_t n = std::strlen(reinterpret_cast<const char*>(text_));
@@ -94,7 +94,9 @@ class Compiler {
     Advance();
   }
 
+  // The event just written at wr_ came from the command handled now.
   void Advance() {
+    if (places_) places_[wr_ / 2] = command_;
     if (wr_ == LAST_EVENT_OFFSET && full_) Report(static_cast<int>(rd_), MML_BUFFER_FULL, 0, 0);
     if (wr_ == LAST_EVENT_OFFSET) full_ = true;
     wr_ += 2;
@@ -171,6 +173,7 @@ class Compiler {
 
   void Handle() {
     const int pos = static_cast<int>(rd_);
+    command_ = pos;
     const uint8_t b = text_[rd_];
     switch (b) {
       case 'c':
@@ -305,12 +308,19 @@ class Compiler {
     code_[wr_ - 2] = EV_TIE;
     code_[wr_ - 1] = 0;
     code_[wr_ + 2] = EV_END;
+    // The moved event keeps its place; the tie stands where the `&` does.
+    if (places_) {
+      command_ = places_[wr_ / 2 - 1];
+      places_[wr_ / 2 - 1] = pos;
+    }
     Advance();
   }
 
   uint8_t* code_;
   const uint8_t* text_;
   MmlReport* report_;
+  int32_t* places_;
+  int command_ = 0;  // the text position of the command being handled
   size_t rd_ = 0;
   int wr_ = 0;
   int octaveBase_ = 48;
@@ -320,10 +330,10 @@ class Compiler {
 
 }  // namespace
 
-void compileEventCode(uint8_t* code, const char* text, MmlReport* report) {
+void compileEventCode(uint8_t* code, const char* text, MmlReport* report, int32_t* places) {
   if (!code) return;
   const char* empty = "";
-  Compiler(code, reinterpret_cast<const uint8_t*>(text ? text : empty), report).Run();
+  Compiler(code, reinterpret_cast<const uint8_t*>(text ? text : empty), report, places).Run();
 }
 
 void compileChannelText(int ch, const char* text) {

@@ -26,8 +26,13 @@ class MmlReport {
 };
 
 // Compiles text into code (EVENT_CODE_SIZE bytes) from offset 0. The caller
-// has set the first byte (EV_STOP) as the empty-code marker.
-void compileEventCode(uint8_t* code, const char* text, MmlReport* report = nullptr);
+// has set the first byte (EV_STOP) as the empty-code marker. With `places`
+// (EVENT_CODE_SIZE / 2 entries), the event at code offset 2k gets in
+// places[k] the byte position in the text of the command that wrote it, so
+// that a player can show where in the text a channel is; entries of slots
+// that hold no event are left as they were. The code is the same either way.
+void compileEventCode(uint8_t* code, const char* text, MmlReport* report = nullptr,
+                      int32_t* places = nullptr);
 
 // The channel's compilation: does nothing for a channel number outside 0 to 7
 // or a channel that is playing.

@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <string>
 
 #include "sound_test_util.h"
@@ -194,6 +197,45 @@ TEST(CompileReport, NamesIgnoredClampedAndWrappedWithPositions) {
     code[0] = EV_STOP;
     compileEventCode(code, row.text, &r);
     EXPECT_EQ(r.notes, row.notes) << row.text;
+  }
+}
+
+// The text position each event came from, for a player that shows where a
+// channel is; the code stays what it is without them.
+TEST(CompilePlaces, EachEventKeepsThePositionOfItsCommand) {
+  struct Row {
+    std::string text;
+    std::string places;  // one per event up to the end byte
+  } rows[] = {
+      {"t120@2 o6l32 gec", "0 4 13 14 15"},
+      {"t120.5 c", "0 0 7"},
+      {"c&d", "1 0 2"},
+      {"c&&d", "1 2 0 3"},
+      {"&c", "1"},
+      {"[c/d]3x", "0 1 2 3 4 6"},
+      {"c4.. d+%3", "0 5"},
+      {std::string(1100, 'c') + "d", ""},  // checked below
+  };
+  for (const Row& row : rows) {
+    static uint8_t plain[EVENT_CODE_SIZE], code[EVENT_CODE_SIZE];
+    static int32_t places[EVENT_CODE_SIZE / 2];
+    std::memset(plain, 0xAA, sizeof plain);
+    std::memset(code, 0xAA, sizeof code);
+    std::fill(std::begin(places), std::end(places), -1);
+    plain[0] = code[0] = EV_STOP;
+    compileEventCode(plain, row.text.c_str());
+    compileEventCode(code, row.text.c_str(), nullptr, places);
+    EXPECT_EQ(std::memcmp(plain, code, sizeof code), 0) << row.text;
+    if (row.places.empty()) {
+      EXPECT_EQ(places[0], 0);
+      EXPECT_EQ(places[1019], 1019);
+      EXPECT_EQ(places[1020], static_cast<int>(row.text.size()) - 1);
+      EXPECT_EQ(places[1021], -1);
+      continue;
+    }
+    std::string got;
+    for (int k = 0; code[2 * k] != EV_END; ++k) got += (k ? " " : "") + std::to_string(places[k]);
+    EXPECT_EQ(got, row.places) << row.text;
   }
 }
 

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # The web page checked in Debian's chromium, headless, driven by puppeteer-core
 # (installed into tests/web/node_modules, no browser download): builds the web
-# preset, serves it from 127.0.0.1 and runs check.mjs against velkari-replay.
+# preset, serves it from 127.0.0.1 and runs check.mjs against velkari-replay,
+# then studio.mjs (velkari-mml's studio page) against velkari-mml.
 #   tests/web/check.sh [NATIVE_BIN_DIR]   (default build/default/bin; it must
-#                                          hold velkari-replay and velkari-art)
+#                                          hold velkari-replay, velkari-mml and
+#                                          velkari-art)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 native=$(cd "${1:-$root/build/default/bin}" && pwd)
 [ -x "$native/velkari-replay" ] || { echo "FAIL: no velkari-replay in $native" >&2; exit 1; }
+[ -x "$native/velkari-mml" ] || { echo "FAIL: no velkari-mml in $native" >&2; exit 1; }
 
 cd "$root"
 art=()
@@ -39,3 +42,5 @@ done
 
 timeout 180 node "$here/check.mjs" "http://127.0.0.1:$port/velkari.html" "$web_bin" \
   "$native/velkari-replay" "$work"
+timeout 120 node "$here/studio.mjs" "http://127.0.0.1:$port/velkari-mml.html" "$web_bin" \
+  "$native/velkari-mml" "$work"

@@ -10,6 +10,12 @@ namespace {
 bool stdinTaken = false;
 }
 
+bool StandardInputTaken() {
+  const bool was = stdinTaken;
+  stdinTaken = true;
+  return was;
+}
+
 bool ReadStandardInput(std::string* text) {
   if (stdinTaken) return false;
   stdinTaken = true;
@@ -61,6 +67,13 @@ bool TakeCue(int argc, char** argv, int* i, Cue* cue, std::string* error) {
   }
   *i = k;
   return true;
+}
+
+std::vector<Cue> SongCues(const Song& song) {
+  std::vector<Cue> cues;
+  for (int ch = 0; ch < SONG_CHANNELS; ++ch)
+    if (song.parts[ch].present) cues.push_back({ch, song.parts[ch].text});
+  return cues;
 }
 
 void PlayCues(const std::vector<Cue>& cues) {

@@ -27,7 +27,8 @@ namespace {
 constexpr int EXIT_USAGE = 2;
 
 int PlayUsage(const std::string& message) {
-  std::fprintf(stderr, "velkari-mml: play: %s\nusage: velkari-mml play [--cue CH TEXT]...\n",
+  std::fprintf(stderr,
+               "velkari-mml: play: %s\nusage: velkari-mml play [--cue CH TEXT]... | --song FILE\n",
                message.c_str());
   return EXIT_USAGE;
 }
@@ -65,13 +66,26 @@ void DrainQueuedBuffers(uint64_t more) {
 
 int RunPlay(int argc, char** argv) {
   std::vector<Cue> cues;
+  const char* songPath = nullptr;
   std::string error;
   for (int i = 0; i < argc; ++i) {
     const std::string a = argv[i];
+    if (a == "--song") {
+      if (songPath || i + 1 >= argc) return PlayUsage("--song needs one song file");
+      songPath = argv[++i];
+      continue;
+    }
     if (a != "--cue") return PlayUsage("unexpected argument '" + a + "'");
     Cue cue;
     if (!TakeCue(argc, argv, &i, &cue, &error)) return PlayUsage(error);
     cues.push_back(cue);
+  }
+  if (songPath && !cues.empty()) return PlayUsage("give --song or --cue, not both");
+  if (songPath) {
+    Song song;
+    if (!LoadSong(songPath, &song)) return EXIT_USAGE;
+    cues = SongCues(song);
+    if (cues.empty()) return PlayUsage(std::string(songPath) + " has no channel line to play");
   }
   if (cues.empty()) return PlayUsage("nothing to play: give at least one --cue CH TEXT");
 
