@@ -16,6 +16,7 @@
 #include "gfx/utf8_path.h"
 #include "lint.h"
 #include "play.h"
+#include "shared/tool_usage.h"
 #include "sound/channel_interface.h"
 #include "sound/event_code.h"
 #include "sound/event_code_text.h"
@@ -29,8 +30,6 @@
 
 namespace {
 
-constexpr int EXIT_USAGE = 2;
-
 const char USAGE[] =
     "usage: velkari-mml compile [--] TEXT\n"
     "       velkari-mml lint [--] TEXT\n"
@@ -43,9 +42,7 @@ const char USAGE[] =
     "text; # starts a comment. lint numbers its findings FILE:LINE:COLUMN.\n";
 
 int Usage(const std::string& message) {
-  if (!message.empty()) std::fprintf(stderr, "velkari-mml: %s\n", message.c_str());
-  std::fputs(USAGE, stderr);
-  return EXIT_USAGE;
+  return RefuseCommandLine("velkari-mml", message, USAGE);
 }
 
 // The single TEXT operand of compile and lint.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cue_path.h"
+#include "shared/tool_usage.h"
 
 #if VELKARI_HAVE_SDL2 || VELKARI_HAVE_WAVEOUT
 #define VELKARI_HAVE_PLAYBACK 1
@@ -23,8 +24,6 @@
 #endif
 
 namespace {
-
-constexpr int EXIT_USAGE = 2;
 
 int PlayUsage(const std::string& message) {
   std::fprintf(stderr,

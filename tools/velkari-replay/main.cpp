@@ -26,6 +26,7 @@
 #include "gfx/utf8_path.h"
 #include "headless/headless_wave_device.h"
 #include "headless/headless_window.h"
+#include "shared/tool_usage.h"
 #ifdef _WIN32
 #include "win32/system_paths.h"
 #endif
@@ -53,9 +54,7 @@ constexpr char kUsage[] =
     "  --frames N        run exactly N frames (no keys held after the script ends)\n";
 
 int Usage(const std::string& message) {
-  if (!message.empty()) std::fprintf(stderr, "velkari-replay: %s\n", message.c_str());
-  std::fputs(kUsage, stderr);
-  return 2;
+  return RefuseCommandLine("velkari-replay", message, kUsage);
 }
 
 std::string ProgramDir() {
