@@ -17,9 +17,8 @@
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
-import os from 'node:os';
 import path from 'node:path';
-import puppeteer from 'puppeteer-core';
+import {launchChromium, waiter} from './browser.mjs';
 
 const [url, binDir, replay, work] = process.argv.slice(2);
 if (!work) {
@@ -127,28 +126,9 @@ function holdSoundUntilGesture(page) {
   });
 }
 
-async function waitFor(page, fn, what, timeoutMs = 15000, ...args) {
-  try {
-    await page.waitForFunction(fn, {timeout: timeoutMs, polling: 20}, ...args);
-    return true;
-  } catch (e) {
-    fail(`timed out waiting for ${what}`);
-    return false;
-  }
-}
+const waitFor = waiter(fail);
 
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'velkari-chromium-'));
-const browser = await puppeteer.launch({
-  executablePath: '/usr/bin/chromium',
-  headless: true,
-  ignoreDefaultArgs: true,
-  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync',
-         `--user-data-dir=${profile}`, '--remote-debugging-pipe', `--window-size=${W},${H}`,
-         'about:blank'],
-  pipe: true,
-  defaultViewport: {width: W, height: H},
-});
+const {browser, close: closeBrowser} = await launchChromium(W, H);
 
 try {
   // --- 1. title, stage 1 and the tune ------------------------------------------
@@ -565,8 +545,7 @@ try {
     }
   }
 } finally {
-  await browser.close();
-  fs.rmSync(profile, {recursive: true, force: true});
+  await closeBrowser();
 }
 
 note(`page ${pageBytes} bytes (${pageFiles.join(', ')})`);

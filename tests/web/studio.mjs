@@ -8,9 +8,8 @@
 //   node studio.mjs URL BIN_DIR VELKARI_MML WORK_DIR [SCREENSHOT.png]
 import {execFileSync, spawnSync} from 'node:child_process';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
-import puppeteer from 'puppeteer-core';
+import {launchChromium, waiter} from './browser.mjs';
 
 const [url, binDir, mml, work, screenshot] = process.argv.slice(2);
 if (!work) {
@@ -49,28 +48,10 @@ async function downloaded(name) {
   return Buffer.alloc(0);
 }
 
-async function waitFor(page, fn, what, ...args) {
-  try {
-    await page.waitForFunction(fn, {timeout: 15000, polling: 20}, ...args);
-    return true;
-  } catch (e) {
-    fail(`timed out waiting for ${what}`);
-    return false;
-  }
-}
+const waitFor = waiter(fail);
 
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'velkari-chromium-'));
-const browser = await puppeteer.launch({
-  executablePath: '/usr/bin/chromium',
-  headless: true,
-  ignoreDefaultArgs: true,
-  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync',
-         '--autoplay-policy=no-user-gesture-required', `--user-data-dir=${profile}`,
-         '--remote-debugging-pipe', '--window-size=1200,900', 'about:blank'],
-  pipe: true,
-  defaultViewport: {width: 1200, height: 900},
-});
+const {browser, close: closeBrowser} = await launchChromium(1200, 900,
+    ['--autoplay-policy=no-user-gesture-required']);
 
 try {
   const page = await browser.newPage();
@@ -165,8 +146,7 @@ try {
   if ((await page.$eval('#channel3', (t) => t.value)) !== B) fail('Ctrl+Enter changed the text');
   await page.keyboard.press('Escape');
 } finally {
-  await browser.close();
-  fs.rmSync(profile, {recursive: true, force: true});
+  await closeBrowser();
 }
 
 if (failures.length) {
