@@ -17,13 +17,13 @@
 #include "lint.h"
 #include "play.h"
 #include "shared/tool_usage.h"
+#include "shared/wav.h"
 #include "sound/channel_interface.h"
 #include "sound/event_code.h"
 #include "sound/event_code_text.h"
 #include "sound/mixer.h"
 #include "sound/mml_compiler.h"
 #include "sound/sound_engine.h"
-#include "wav.h"
 #ifdef _WIN32
 #include "win32/system_paths.h"
 #endif

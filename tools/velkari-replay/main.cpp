@@ -23,10 +23,14 @@
 #include "app/shell.h"
 #include "game/game_state.h"
 #include "game/scenes.h"
+#include "gfx/bmp.h"
+#include "gfx/surface.h"
 #include "gfx/utf8_path.h"
 #include "headless/headless_wave_device.h"
 #include "headless/headless_window.h"
 #include "shared/tool_usage.h"
+#include "shared/wav.h"
+#include "sound/sound_engine.h"
 #ifdef _WIN32
 #include "win32/system_paths.h"
 #endif
@@ -91,72 +95,27 @@ void PrintTrace(uint64_t frame) {
       gPlayer.carryingBlock ? 1 : 0);
 }
 
-void Put16(std::string& s, uint32_t v) {
-  s.push_back(static_cast<char>(v & 0xFF));
-  s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& s, uint32_t v) {
-  Put16(s, v & 0xFFFF);
-  Put16(s, v >> 16);
-}
-
 // A bottom-up 24-bit BMP of 0x00BBGGRR pixels; an empty frame (nothing
 // presented yet) is written black.
 bool WriteBmp(const std::string& path, const std::vector<uint32_t>& pixels, int w, int h) {
-  const uint32_t rowBytes = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
-  const uint32_t imageBytes = rowBytes * static_cast<uint32_t>(h);
-  std::string out;
-  out.reserve(54 + imageBytes);
-  out += "BM";
-  Put32(out, 54 + imageBytes);
-  Put32(out, 0);
-  Put32(out, 54);
-  Put32(out, 40);
-  Put32(out, static_cast<uint32_t>(w));
-  Put32(out, static_cast<uint32_t>(h));
-  Put16(out, 1);
-  Put16(out, 24);
-  Put32(out, 0);
-  Put32(out, imageBytes);
-  Put32(out, 2835);
-  Put32(out, 2835);
-  Put32(out, 0);
-  Put32(out, 0);
-  const bool have = pixels.size() == static_cast<size_t>(w) * static_cast<size_t>(h);
-  for (int y = h - 1; y >= 0; --y) {
-    for (int x = 0; x < w; ++x) {
-      const uint32_t p = have ? pixels[static_cast<size_t>(y) * w + x] : 0;
-      out.push_back(static_cast<char>((p >> 16) & 0xFF));
-      out.push_back(static_cast<char>((p >> 8) & 0xFF));
-      out.push_back(static_cast<char>(p & 0xFF));
-    }
-    for (uint32_t pad = static_cast<uint32_t>(w) * 3; pad < rowBytes; ++pad) out.push_back(0);
-  }
+  Surface frame;
+  frame.Create(w, h);
+  if (pixels.size() == static_cast<size_t>(w) * static_cast<size_t>(h))
+    std::copy(pixels.begin(), pixels.end(), frame.Pixels());
+  std::vector<uint8_t> out;
+  EncodeBmp(frame, out);
   std::ofstream f(Utf8Path(path), std::ios::binary);
   if (!f) return false;
-  f.write(out.data(), static_cast<std::streamsize>(out.size()));
+  f.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
   return static_cast<bool>(f);
 }
 
-constexpr size_t WAVE_BUFFER_BYTES = 6000;
-
 bool WriteWav(const std::string& path, const uint8_t* data, size_t bytes) {
-  std::string out;
-  out += "RIFF";
-  Put32(out, static_cast<uint32_t>(36 + bytes));
-  out += "WAVEfmt ";
-  Put32(out, 16);
-  Put16(out, 1);
-  Put16(out, 2);
-  Put32(out, 44100);
-  Put32(out, 176400);
-  Put16(out, 4);
-  Put16(out, 16);
-  out += "data";
-  Put32(out, static_cast<uint32_t>(bytes));
+  uint8_t header[WAV_HEADER_SIZE];
+  WriteWavHeader(header, static_cast<uint32_t>(bytes));
   std::ofstream f(Utf8Path(path), std::ios::binary);
   if (!f) return false;
-  f.write(out.data(), static_cast<std::streamsize>(out.size()));
+  f.write(reinterpret_cast<const char*>(header), WAV_HEADER_SIZE);
   f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(bytes));
   return static_cast<bool>(f);
 }
@@ -308,7 +267,7 @@ int RunScript(const Options& opt) {
     // The first buffer the device played is the silence it was opened with;
     // everything after it is what the mixer rendered.
     std::vector<uint8_t> played = device.Played();
-    const size_t skip = std::min<size_t>(played.size(), WAVE_BUFFER_BYTES);
+    const size_t skip = std::min<size_t>(played.size(), WAVE_BUFFER_SIZE);
     if (!WriteWav(opt.audio, played.data() + skip, played.size() - skip)) {
       std::fprintf(stderr, "velkari-replay: cannot write '%s'\n", opt.audio.c_str());
       status = 1;

@@ -19,13 +19,13 @@
 #include "cue_path.h"
 #include "game/cues.h"
 #include "lint.h"
+#include "shared/wav.h"
 #include "song.h"
 #include "sound/channel_interface.h"
 #include "sound/event_code.h"
 #include "sound/mml_compiler.h"
 #include "sound/sequencer.h"
 #include "sound/sound_engine.h"
-#include "wav.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "wav.h"
+#include "shared/wav.h"
 
 #include <cmath>
 #include <cstdlib>

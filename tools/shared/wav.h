@@ -1,4 +1,5 @@
-// The WAV files velkari-mml render writes and the studio page downloads:
+// The WAV files the tools write (velkari-mml render, velkari-replay --audio,
+// the studio page's download):
 // 44,100 Hz 16-bit stereo, a whole number of the mixer's buffers. Standard
 // library only.
 #pragma once
