@@ -14,13 +14,19 @@ namespace replay {
 
 namespace {
 
-constexpr int KEY_Z = 0;
-constexpr int KEY_X = 1;
-constexpr int KEY_ESC = 4;
-constexpr int KEY_UP = 5;
-constexpr int KEY_DOWN = 6;
-constexpr int KEY_LEFT = 7;
-constexpr int KEY_RIGHT = 8;
+// What the pad's readings stand for on the keyboard: its stick and d-pad
+// (direction bits) and its three buttons.
+struct PadKey {
+  bool button;  // a button bit rather than a direction bit
+  uint32_t bit;
+  int vkey;
+};
+constexpr PadKey PAD_KEYS[] = {
+    {false, DIR_LEFT, platform::vkey::kLeft},      {false, DIR_RIGHT, platform::vkey::kRight},
+    {false, DIR_UP, platform::vkey::kUp},          {false, DIR_DOWN, platform::vkey::kDown},
+    {true, BUTTON_A, platform::vkey::kZ},          {true, BUTTON_X, platform::vkey::kX},
+    {true, BUTTON_PAUSE, platform::vkey::kEscape},
+};
 // ABOUT opens the About box in a replay; the frames a recording holds are
 // the game's, never the box's.
 constexpr int RECORDED_KEYS = kKeyCount - 1;
@@ -31,14 +37,12 @@ uint32_t KeysRead(const InputState& input) {
   uint32_t bits = 0;
   for (int i = 0; i < RECORDED_KEYS; ++i)
     if (input.keys[kKeys[i].vkey & 0xFF] & 0x80) bits |= 1u << i;
-  if (input.joyDirBits & DIR_LEFT) bits |= 1u << KEY_LEFT;
-  if (input.joyDirBits & DIR_RIGHT) bits |= 1u << KEY_RIGHT;
-  if (input.joyDirBits & DIR_UP) bits |= 1u << KEY_UP;
-  if (input.joyDirBits & DIR_DOWN) bits |= 1u << KEY_DOWN;
-  const uint32_t pad = input.JoyButtons();
-  if (pad & BUTTON_A) bits |= 1u << KEY_Z;
-  if (pad & BUTTON_X) bits |= 1u << KEY_X;
-  if (pad & BUTTON_PAUSE) bits |= 1u << KEY_ESC;
+  const uint32_t buttons = input.JoyButtons();
+  for (const PadKey& p : PAD_KEYS) {
+    if (!((p.button ? buttons : input.joyDirBits) & p.bit)) continue;
+    for (int i = 0; i < RECORDED_KEYS; ++i)
+      if (kKeys[i].vkey == p.vkey) bits |= 1u << i;
+  }
   return bits;
 }
 
