@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -7,7 +8,7 @@ namespace {
 const char VERSION_TEXT[] = "velkari 1.0\n";
 
 const char HELP_TEXT[] =
-    "usage: velkari [--help | --version]\n"
+    "usage: velkari [--help | --version | --scale N]\n"
     "\n"
     "Push blocks, take items, reach the goal before the time runs out.\n"
     "\n"
@@ -17,15 +18,33 @@ const char HELP_TEXT[] =
     "  X, Enter                 DESTROY the breakable walls and blocks next to you\n"
     "                           (costs 5 time units)\n"
     "  Esc                      pause and resume\n"
+    "  Alt+Enter, F11           fullscreen and back: the picture at the largest\n"
+    "                           whole scale that fits, black around it\n"
     "  Alt+/ or Alt+?           About box\n"
     "A game controller works too: south button = Z, west button = X, Start = Esc.\n"
     "\n"
     "Options:\n"
     "  -h, --help               show this text and exit\n"
     "  --version                show the version and exit\n"
+    "  --scale N                open the window at N times 640 x 480, each pixel\n"
+    "                           an N x N square (N from 1 to the largest that fits\n"
+    "                           the screen)\n"
     "\n"
     "The pictures are read from img/ in the current directory, else from img/\n"
     "beside the program, else from ../share/velkari/img beside the program.\n";
+
+const char USAGE_TEXT[] = "usage: velkari [--help | --version | --scale N]\n";
+
+// 1 to 999 in plain digits; 0 for anything else.
+int ParseScale(const std::string& text) {
+  if (text.empty() || text.size() > 3 || text[0] == '0') return 0;
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return 0;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
 
 }  // namespace
 
@@ -35,29 +54,62 @@ const char* CommandLineHelp() {
 
 CommandLineOutcome ParseCommandLine(const std::vector<std::string>& args) {
   CommandLineOutcome outcome;
-  if (args.empty()) return outcome;
-  // Any argument that is not an option of the game refuses the whole line;
-  // otherwise the first option decides.
-  for (const std::string& arg : args) {
-    if (arg == "--help" || arg == "-h" || arg == "--version") continue;
+  const char* answer = nullptr;  // the first of --help and --version
+  auto refuse = [&outcome](const std::string& why) {
     outcome.exitCode = EXIT_BAD_COMMAND_LINE;
-    const bool option = arg.size() > 1 && arg[0] == '-';
-    outcome.err = std::string("velkari: ") +
-                  (option ? "unknown option '" : "unexpected argument '") + arg +
-                  "'\nusage: velkari [--help | --version]\n";
+    outcome.err = "velkari: " + why + "\n" + USAGE_TEXT;
     return outcome;
+  };
+  // Any argument that is not an option of the game refuses the whole line;
+  // otherwise the first of --help and --version decides, and without them
+  // the game starts.
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h" || arg == "--version") {
+      if (!answer) answer = arg == "--version" ? VERSION_TEXT : HELP_TEXT;
+      continue;
+    }
+    if (arg == "--scale") {
+      if (i + 1 == args.size())
+        return refuse("--scale needs a number N: the window is N times 640 x 480");
+      const std::string& n = args[++i];
+      const int scale = ParseScale(n);
+      if (scale == 0)
+        return refuse("bad scale '" + n +
+                      "': N is a whole number from 1 to the largest that fits the screen");
+      outcome.scale = scale;
+      continue;
+    }
+    const bool option = arg.size() > 1 && arg[0] == '-';
+    return refuse((option ? "unknown option '" : "unexpected argument '") + arg + "'");
   }
-  outcome.exitCode = 0;
-  outcome.out = args[0] == "--version" ? VERSION_TEXT : HELP_TEXT;
+  if (answer) {
+    outcome.exitCode = 0;
+    outcome.out = answer;
+  }
   return outcome;
 }
 
-int HandleCommandLine(int argc, char** argv) {
+int LargestScale(int width, int height) {
+  const int fit = std::min(width / 640, height / 480);
+  return fit < 1 ? 1 : fit;
+}
+
+std::string CheckScaleFits(int scale, int width, int height) {
+  const int largest = LargestScale(width, height);
+  if (scale >= 1 && scale <= largest) return "";
+  return "velkari: --scale " + std::to_string(scale) + " does not fit the screen (" +
+         std::to_string(width) + " x " + std::to_string(height) + "): the largest is " +
+         std::to_string(largest) + "\n";
+}
+
+int HandleCommandLine(int argc, char** argv, int* scale) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
   const CommandLineOutcome outcome = ParseCommandLine(args);
   if (!outcome.out.empty()) std::fputs(outcome.out.c_str(), stdout);
   if (!outcome.err.empty()) std::fputs(outcome.err.c_str(), stderr);
   std::fflush(stdout);
+  if (scale) *scale = outcome.scale;
   return outcome.exitCode;
 }

@@ -1,6 +1,7 @@
-// The game's command line: --help and --version answer and exit, anything
-// else but no argument at all is refused. Called first thing by every desktop
-// entry point (main, WinMain), before any window or sound device exists.
+// The game's command line: --help and --version answer and exit, --scale N
+// picks the window's size, anything else is refused. Called first thing by
+// every desktop entry point (main, WinMain), before any window or sound device
+// exists.
 #pragma once
 
 #include <string>
@@ -13,14 +14,24 @@ struct CommandLineOutcome {
   int exitCode = EXIT_START_GAME;  // EXIT_START_GAME: go on and start the game
   std::string out;                 // for standard output
   std::string err;                 // for standard error
+  int scale = 1;                   // --scale N: the window is N times 640 x 480
 };
 
 // The arguments after the program name.
 CommandLineOutcome ParseCommandLine(const std::vector<std::string>& args);
 
 // ParseCommandLine over main's arguments, its texts written to standard
-// output and standard error. EXIT_START_GAME, or the code to exit with.
-int HandleCommandLine(int argc, char** argv);
+// output and standard error. EXIT_START_GAME, or the code to exit with; the
+// scale asked for goes to *scale when the game is to start.
+int HandleCommandLine(int argc, char** argv, int* scale = nullptr);
 
 // The text --help prints: usage, keys, controller, options.
 const char* CommandLineHelp();
+
+// The largest whole scale at which the 640 x 480 frame fits in width x height
+// pixels; 1 on a smaller screen, where the window opens at its plain size.
+int LargestScale(int width, int height);
+// The backend's check of --scale N against the screen (width x height, the
+// area windows may take): empty when it fits, else the message to print
+// before exiting with EXIT_BAD_COMMAND_LINE.
+std::string CheckScaleFits(int scale, int width, int height);

@@ -12,6 +12,11 @@ struct Row {
   const char* err;
 };
 
+#define BAD_SCALE(n)                                        \
+  "velkari: bad scale '" n                                  \
+  "': N is a whole number from 1 to the largest that fits " \
+  "the screen\nusage: velkari [--help | --version | --scale N]\n"
+
 TEST(CommandLine, EachArgumentListAnswersOrStarts) {
   const Row rows[] = {
       {{}, EXIT_START_GAME, "", ""},
@@ -22,21 +27,42 @@ TEST(CommandLine, EachArgumentListAnswersOrStarts) {
       {{"--fullscreen"},
        2,
        "",
-       "velkari: unknown option '--fullscreen'\nusage: velkari [--help | --version]\n"},
+       "velkari: unknown option '--fullscreen'\nusage: velkari [--help | --version | --scale N]\n"},
       {{"--help", "-x"},
        2,
        "",
-       "velkari: unknown option '-x'\nusage: velkari [--help | --version]\n"},
+       "velkari: unknown option '-x'\nusage: velkari [--help | --version | --scale N]\n"},
       {{"--Version"},
        2,
        "",
-       "velkari: unknown option '--Version'\nusage: velkari [--help | --version]\n"},
+       "velkari: unknown option '--Version'\nusage: velkari [--help | --version | --scale N]\n"},
       {{"stage.txt"},
        2,
        "",
-       "velkari: unexpected argument 'stage.txt'\nusage: velkari [--help | --version]\n"},
-      {{"-"}, 2, "", "velkari: unexpected argument '-'\nusage: velkari [--help | --version]\n"},
-      {{""}, 2, "", "velkari: unexpected argument ''\nusage: velkari [--help | --version]\n"},
+       "velkari: unexpected argument 'stage.txt'\nusage: velkari [--help | --version | --scale "
+       "N]\n"},
+      {{"-"},
+       2,
+       "",
+       "velkari: unexpected argument '-'\nusage: velkari [--help | --version | --scale N]\n"},
+      {{""},
+       2,
+       "",
+       "velkari: unexpected argument ''\nusage: velkari [--help | --version | --scale N]\n"},
+      {{"--scale", "2"}, EXIT_START_GAME, "", ""},
+      {{"--scale", "2", "--version"}, 0, "velkari 1.0\n", ""},
+      {{"--scale"},
+       2,
+       "",
+       "velkari: --scale needs a number N: the window is N times 640 x 480\n"
+       "usage: velkari [--help | --version | --scale N]\n"},
+      {{"--scale", "0"}, 2, "", BAD_SCALE("0")},
+      {{"--scale", "-1"}, 2, "", BAD_SCALE("-1")},
+      {{"--scale", "02"}, 2, "", BAD_SCALE("02")},
+      {{"--scale", "2x"}, 2, "", BAD_SCALE("2x")},
+      {{"--scale", "1000"}, 2, "", BAD_SCALE("1000")},
+      {{"--scale", ""}, 2, "", BAD_SCALE("")},
+      {{"--help", "--scale", "x"}, 2, "", BAD_SCALE("x")},
   };
   for (const Row& row : rows) {
     const std::string line = ::testing::PrintToString(row.args);
@@ -47,10 +73,26 @@ TEST(CommandLine, EachArgumentListAnswersOrStarts) {
   }
 }
 
+TEST(CommandLine, ScaleIsReturnedAndCheckedAgainstTheScreen) {
+  EXPECT_EQ(ParseCommandLine({}).scale, 1);
+  EXPECT_EQ(ParseCommandLine({"--scale", "3"}).scale, 3);
+  EXPECT_EQ(ParseCommandLine({"--scale", "3", "--scale", "999"}).scale, 999);
+  EXPECT_EQ(LargestScale(1920, 1080), 2);
+  EXPECT_EQ(LargestScale(1919, 1440), 2);
+  EXPECT_EQ(LargestScale(1920, 1440), 3);
+  EXPECT_EQ(LargestScale(1024, 768), 1);
+  EXPECT_EQ(LargestScale(320, 200), 1);
+  EXPECT_EQ(CheckScaleFits(2, 1920, 1080), "");
+  EXPECT_EQ(CheckScaleFits(1, 320, 200), "");
+  EXPECT_EQ(CheckScaleFits(3, 1920, 1080),
+            "velkari: --scale 3 does not fit the screen (1920 x 1080): the largest is 2\n");
+}
+
 TEST(CommandLine, HelpNamesEveryKeyAndOption) {
   const std::string help = CommandLineHelp();
-  for (const char* word : {"usage: velkari", "arrows", "keypad", "Z, Space", "PASS", "X, Enter",
-                           "DESTROY", "Esc", "Alt+/", "controller", "--help", "--version"})
+  for (const char* word :
+       {"usage: velkari", "arrows", "keypad", "Z, Space", "PASS", "X, Enter", "DESTROY", "Esc",
+        "Alt+/", "controller", "--help", "--version", "Alt+Enter", "F11", "--scale N"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 
