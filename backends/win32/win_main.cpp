@@ -5,12 +5,43 @@
 // (after windows.h, whose types it uses)
 #include <mmsystem.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/command_line.h"
 #include "app/shell.h"
 #include "win32/system_paths.h"
 #include "win32/waveout_device.h"
 #include "win32/win32_window.h"
 
+namespace {
+
+// --scale N against the primary monitor's work area: the message to exit
+// with, or empty.
+std::string ScaleRefused(int scale) {
+  if (scale == 1) return "";
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  const POINT origin = {0, 0};
+  if (!GetMonitorInfoW(MonitorFromPoint(origin, MONITOR_DEFAULTTOPRIMARY), &monitor)) return "";
+  const RECT& r = monitor.rcWork;
+  return CheckScaleFits(scale, r.right - r.left, r.bottom - r.top);
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  // --help, --version and a refused line answer on standard error and
+  // output, where the program has them (started from a console, or with its
+  // output redirected), and exit.
+  int scale = 1;
+  if (const int code = HandleCommandLine(__argc, __argv, &scale); code != EXIT_START_GAME)
+    return code;
+  if (const std::string refused = ScaleRefused(scale); !refused.empty()) {
+    std::fputs(refused.c_str(), stderr);
+    return EXIT_BAD_COMMAND_LINE;
+  }
   // A 1 ms tick count and wait: frames fall due on time, not on the 15.6 ms
   // steps of the default timer.
   timeBeginPeriod(1);
@@ -18,7 +49,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   int exitCode = 0;
   {
     win32::WaveOutDevice device;
-    win32::Win32Window window(instance, showCommand);
+    win32::Win32Window window(instance, showCommand, scale);
     exitCode = RunProgram(window, &device, win32::ProgramFolder());
   }
   timeEndPeriod(1);
