@@ -73,7 +73,7 @@ for run in $(seq "$runs"); do
   # capture, which then runs 1.5 s more.
   sleep 1.5
   ms=$(/usr/bin/python3 - "$cap" <<'PY'
-import subprocess, sys, threading, time
+import random, subprocess, sys, threading, time
 from Xlib import X, XK, display
 from Xlib.ext import xtest
 
@@ -96,7 +96,9 @@ def read():
 
 t = threading.Thread(target=read)
 t.start()
-time.sleep(1.0)
+# A player's key falls anywhere in the sound's 34 ms buffer cycle and the
+# game's 16 ms frame: a random moment, so that five runs are five phases.
+time.sleep(1.0 + random.random() * 0.068)
 d = display.Display()
 code = d.keysym_to_keycode(XK.string_to_keysym("z"))
 xtest.fake_input(d, X.KeyPress, code)

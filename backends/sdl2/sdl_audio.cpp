@@ -12,7 +12,7 @@ namespace {
 // 5.8 ms at 44100 Hz.
 constexpr Uint16 DEVICE_PIECE_FRAMES = 256;
 // What a PulseAudio server holds ahead of the speaker, in milliseconds.
-constexpr char SERVER_BUFFER_MS[] = "30";
+constexpr char SERVER_BUFFER_MS[] = "20";
 }  // namespace
 
 SdlAudioDevice::~SdlAudioDevice() {
