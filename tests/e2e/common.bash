@@ -5,16 +5,16 @@ e2e_fail() {
   exit 1
 }
 
-# e2e_start_game BIN_DIR WORKDIR [RUNDIR [ARG...]]: starts the game in RUNDIR
-# (default WORKDIR) with the arguments ARG, its sound going to a file in
-# WORKDIR (or to the SDL audio driver named in E2E_AUDIODRIVER), waits for its
-# window; sets GAME_PID and GAME_WIN.
+# e2e_start_game BIN_DIR WORKDIR [RUNDIR]: starts the game in RUNDIR (default
+# WORKDIR) with its sound going to a file in WORKDIR (or to the SDL audio
+# driver named in E2E_AUDIODRIVER) and the arguments in the array
+# E2E_GAME_ARGS, waits for its window; sets GAME_PID and GAME_WIN.
 e2e_start_game() {
   local bin=$1 work=$2 run=${3:-$2}
-  shift $(($# < 3 ? $# : 3))
   [ -n "${DISPLAY:-}" ] || e2e_fail "no DISPLAY (run under Xvfb)"
   [ -x "$bin/velkari" ] || e2e_fail "no game executable at $bin/velkari"
-  (cd "$run" && SDL_AUDIODRIVER=${E2E_AUDIODRIVER:-disk} SDL_DISKAUDIOFILE="$work/audio.raw" exec "$bin/velkari" "$@") \
+  (cd "$run" && SDL_AUDIODRIVER=${E2E_AUDIODRIVER:-disk} SDL_DISKAUDIOFILE="$work/audio.raw" \
+    exec "$bin/velkari" ${E2E_GAME_ARGS[@]+"${E2E_GAME_ARGS[@]}"}) \
     >"$work/game.log" 2>&1 &
   GAME_PID=$!
   GAME_WIN=""

@@ -73,7 +73,9 @@ for key in alt+Return F11; do
 done
 e2e_close_game
 
-e2e_start_game "$bin" "$work" "$work" --scale 2
+# shellcheck disable=SC2034 # read by e2e_start_game
+E2E_GAME_ARGS=(--scale 2)
+e2e_start_game "$bin" "$work"
 sleep 1.5
 until_size 1280x960
 e2e_shot "$work/scale2.png" || e2e_fail "no screenshot at --scale 2"
