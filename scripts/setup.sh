@@ -5,6 +5,7 @@
 #   scripts/setup.sh --web    also build and serve the web page
 #   scripts/setup.sh --windows  also cross-build the Windows programs
 #   scripts/setup.sh --test   also everything the test suite needs
+#   scripts/setup.sh --bench  also what bench/latency.sh needs (a sound server)
 set -euo pipefail
 
 packages=(
@@ -28,6 +29,8 @@ if [ "${1:-}" = "--test" ]; then
   # by its id; for the web page Debian's chromium, driven headless by
   # puppeteer-core from npm.
   packages+=(xvfb xdotool imagemagick x11-utils python3 python3-xlib procps)
+  # The fullscreen check runs a window manager, as a desktop does.
+  packages+=(openbox)
   # Every shell script is checked with shellcheck.
   packages+=(shellcheck)
   # The Windows programs under Wine (64-bit only: no i386 architecture).
@@ -36,6 +39,12 @@ if [ "${1:-}" = "--test" ]; then
   # The install and the Debian package: the validators of the desktop entry
   # and the metainfo, man to read the man pages, cpack's dpkg-shlibdeps.
   packages+=(desktop-file-utils appstream man-db dpkg-dev file)
+fi
+if [ "${1:-}" = "--bench" ]; then
+  # bench/latency.sh: a PulseAudio daemon with a null sink, parec recording
+  # its monitor, the game under a virtual X server, the key pressed through
+  # XTest.
+  packages+=(pulseaudio pulseaudio-utils xvfb xdotool python3 python3-xlib)
 fi
 if [ "${1:-}" = "--web" ] || [ "${1:-}" = "--test" ]; then
   # npm comes with some builds of nodejs; Debian packages it apart.

@@ -8,7 +8,8 @@
 # Checks: only system DLLs; the tools print and write the same bytes; the game
 # from a folder with a non-ASCII name shows the replay's title and stage 1,
 # repaints the title when uncovered, opens and closes its About box on Alt+/,
-# plays exactly the replay's samples, and exits 0 within 1 s of a close.
+# goes fullscreen and back on Alt+Enter, plays exactly the replay's samples,
+# and exits 0 within 1 s of a close.
 set -euo pipefail
 win=$(cd "${1:?usage: wine_checks.sh WIN_BIN_DIR LINUX_BIN_DIR}" && pwd)
 lin=$(cd "${2:?usage: wine_checks.sh WIN_BIN_DIR LINUX_BIN_DIR}" && pwd)
@@ -313,6 +314,62 @@ pass "a close request ends the game with status 0 in $close_ms ms"
 python3 "$here/stream_match.py" "$work/sound.raw" "$work/ref_tune.wav" ||
   fail "the sound the game played is not velkari-replay's (before Z: $before bytes)"
 pass "the background tune's samples are velkari-replay's"
+
+# --- Fullscreen, in a game of its own: Wine without a window manager keeps a
+# window that once covered the screen managed, and its close then waits 2 s.
+(cd "$work/elsewhere" && exec wine "$game_dir/velkari.exe") >"$work/game2.log" 2>&1 &
+game_pid=$!
+game_win=""
+for _ in $(seq 100); do
+  for w in $(xdotool search --name '^velkari' 2>/dev/null || true); do
+    xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable' && game_win=$w && break
+  done
+  [ -n "$game_win" ] && break
+  sleep 0.1
+done
+[ -n "$game_win" ] || fail "no game window appeared for the fullscreen check"
+for _ in $(seq 20); do
+  sleep 0.5
+  shot title
+  n=$(compare -metric AE "$work/title.png" "$work/ref_title.bmp" null: 2>&1 || true)
+  [ "$n" = 0 ] && break
+done
+[ "$n" = 0 ] || fail "the second game's title differs from velkari-replay's in $n pixels"
+# Alt+Enter: a borderless window over the whole screen, the title at the
+# largest whole scale that fits, centred, black around; Alt+Enter again gives
+# back the window and its title.
+read -r sw sh < <(xdotool getdisplaygeometry)
+fs=$((sw / 640 < sh / 480 ? sw / 640 : sh / 480))
+[ "$fs" -ge 1 ] || fs=1
+convert "$work/ref_title.bmp" -filter point -resize "$((fs * 100))%" "$work/ref_scaled.png"
+convert -size "${sw}x$sh" xc:black "$work/ref_scaled.png" \
+  -geometry "+$(((sw - 640 * fs) / 2))+$(((sh - 480 * fs) / 2))" -composite "$work/ref_full.png"
+key alt+Return
+for _ in $(seq 30); do
+  size=$(xwininfo -id "$game_win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
+  [ "$size" = "${sw}x$sh" ] && break
+  sleep 0.1
+done
+[ "$size" = "${sw}x$sh" ] || fail "Alt+Enter: the window is $size, not the screen's ${sw}x$sh"
+sleep 0.5
+timeout 20 import -window root "$work/full.png" || fail "no screenshot of the screen"
+[ -n "${WINE_KEEP:-}" ] && cp "$work/full.png" "$WINE_KEEP/" || true
+n=$(compare -metric AE "$work/full.png" "$work/ref_full.png" null: 2>&1 || true)
+[ "$n" = 0 ] || fail "Alt+Enter: the screen differs from the title at scale $fs, centred, in $n pixels"
+key alt+Return
+for _ in $(seq 30); do
+  size=$(xwininfo -id "$game_win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
+  [ "$size" = 646x505 ] && break
+  sleep 0.1
+done
+[ "$size" = 646x505 ] || fail "Alt+Enter again: the window is $size, not 646x505"
+sleep 0.5
+shot windowed
+n=$(compare -metric AE "$work/windowed.png" "$work/ref_title.bmp" null: 2>&1 || true)
+[ "$n" = 0 ] || fail "back from fullscreen the title differs from velkari-replay's in $n pixels"
+pass "Alt+Enter fills the ${sw}x$sh screen with the title at scale $fs and gives the window back"
+kill -9 "$game_pid" 2>/dev/null || true
+game_pid=""
 
 wineserver -k 2>/dev/null || true
 echo "all Wine checks passed in $(($(date +%s) - t0)) s"

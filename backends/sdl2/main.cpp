@@ -10,8 +10,28 @@
 #include "sdl2/sdl_window.h"
 #include "sdl2/x11_errors.h"
 
+namespace {
+
+// --scale N against the first screen's area for windows (the whole screen
+// when the system does not tell it): the message to exit with, or empty.
+std::string ScaleRefused(int scale) {
+  if (scale == 1) return "";
+  SDL_Rect area{};
+  if (SDL_GetDisplayUsableBounds(0, &area) != 0 || area.w <= 0 || area.h <= 0) {
+    SDL_DisplayMode mode{};
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return "";
+    area.w = mode.w;
+    area.h = mode.h;
+  }
+  return CheckScaleFits(scale, area.w, area.h);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (const int code = HandleCommandLine(argc, argv); code != EXIT_START_GAME) return code;
+  int scale = 1;
+  if (const int code = HandleCommandLine(argc, argv, false, &scale); code != EXIT_START_GAME)
+    return code;
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // The frame is finished in memory; the window only needs its plain surface,
   // not a 3D renderer behind it.
@@ -23,6 +43,11 @@ int main(int argc, char** argv) {
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     std::fprintf(stderr, "velkari: no display to open a window on: %s\n", SDL_GetError());
     return 0;
+  }
+  if (const std::string refused = ScaleRefused(scale); !refused.empty()) {
+    std::fputs(refused.c_str(), stderr);
+    SDL_Quit();
+    return EXIT_BAD_COMMAND_LINE;
   }
   // Without a sound device or a joystick the game runs on, silent or on the
   // keyboard alone.
@@ -36,7 +61,7 @@ int main(int argc, char** argv) {
   int exitCode = 0;
   {
     sdl2::SdlAudioDevice audio;
-    sdl2::SdlWindow window;
+    sdl2::SdlWindow window(scale);
     exitCode = RunProgram(window, &audio, programDir);
   }
   SDL_Quit();

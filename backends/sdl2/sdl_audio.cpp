@@ -3,7 +3,17 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include <cstdlib>
+#include <cstring>
+
 namespace sdl2 {
+
+namespace {
+// 5.8 ms at 44100 Hz.
+constexpr Uint16 DEVICE_PIECE_FRAMES = 256;
+// What a PulseAudio server holds ahead of the speaker, in milliseconds.
+constexpr char SERVER_BUFFER_MS[] = "20";
+}  // namespace
 
 SdlAudioDevice::~SdlAudioDevice() {
   Close();
@@ -27,10 +37,19 @@ bool SdlAudioDevice::Open(const platform::WaveFormat& format,
   want.freq = static_cast<int>(format.nSamplesPerSec);
   want.format = AUDIO_S16LSB;
   want.channels = static_cast<Uint8>(format.nChannels);
-  // One device buffer is one wave buffer, so the callback takes whole buffers.
-  want.samples = static_cast<Uint16>(bufferBytes / format.nBlockAlign);
+  // The device asks for small pieces, which the callback takes from the
+  // queued wave buffers in order: its own buffer then adds a few
+  // milliseconds to the two wave buffers queued ahead, not a third whole one.
+  want.samples = DEVICE_PIECE_FRAMES;
   want.callback = &SdlAudioDevice::Callback;
   want.userdata = this;
+  // SDL asks a PulseAudio server to hold no more than one piece: on a busy
+  // machine the server then runs dry between two pieces, over and over, and
+  // drops what comes late. The server keeps a few pieces instead, unless the
+  // user has chosen the amount.
+  const char* driver = SDL_GetCurrentAudioDriver();
+  if (driver && std::strcmp(driver, "pulseaudio") == 0)
+    setenv("PULSE_LATENCY_MSEC", SERVER_BUFFER_MS, 0);
   // No changes allowed: SDL converts when the hardware wants another format,
   // and the callback still sees exactly this one.
   device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);

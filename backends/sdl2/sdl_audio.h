@@ -1,8 +1,8 @@
 // The SDL2 wave device of the game and of velkari-mml play: an SDL audio
-// callback plays the buffers the output thread queues, in order, and signals
-// each one as it finishes. Created by the entry point before the sound engine
-// starts, so that it is open before the window exists; without SDL audio it
-// fails to open and the game runs silent.
+// callback plays the buffers the output thread queues, in order, in pieces of
+// 256 frames, and signals each one as it finishes. Created by the entry point before the sound
+// engine starts, so that it is open before the window exists; without SDL audio it fails to open
+// and the game runs silent.
 #pragma once
 
 #include <SDL.h>

@@ -9,8 +9,9 @@
 #define IDI_LARGE 107          // icon group: 32 x 32 and 16 x 16, 16 colours
 #define IDI_SMALL 108          // icon group: 16 x 16, 16 colours
 #define IDM_MAIN 109           // menu (not attached to the window)
-#define IDA_MAIN 109           // accelerators: Alt+? and Alt+/
+#define IDA_MAIN 109           // accelerators: Alt+? and Alt+/, Alt+Enter and F11
 #define IDM_ABOUT 104          // command: the About box
 #define IDM_EXIT 105           // command: close the window
+#define IDM_FULLSCREEN 110     // command: fullscreen and back
 #define IDC_ABOUT_ICON 2       // the About box's icon control
 #define IDC_ABOUT_STATIC (-1)  // its text lines

@@ -38,8 +38,8 @@ void RegisterMainWindowClass(HINSTANCE instance) {
   RegisterClassExW(&wc);
 }
 
-Win32Window::Win32Window(HINSTANCE instance, int showCommand)
-    : instance_(instance), showCommand_(showCommand) {
+Win32Window::Win32Window(HINSTANCE instance, int showCommand, int scale)
+    : instance_(instance), showCommand_(showCommand), scale_(scale < 1 ? 1 : scale) {
   gWindow = this;
   gInstance = instance;
 }
@@ -55,13 +55,15 @@ bool Win32Window::Create() {
   LoadStringW(instance_, IDS_CLASS, className_, 100);
   LoadStringW(instance_, IDS_PAINT, paintText_, 100);
   RegisterMainWindowClass(instance_);
-  // CreateMainWindow: an outer size of 640 x 480, which WM_CREATE fits to a
-  // client area of that size.
+  // CreateMainWindow: an outer size of 640 x 480 times the scale, which
+  // WM_CREATE fits to a client area of that size.
   window_ = CreateWindowExW(0, className_, title_, WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, 0,
-                            platform::kClientWidth, platform::kClientHeight, nullptr, nullptr,
-                            instance_, nullptr);
+                            platform::kClientWidth * scale_, platform::kClientHeight * scale_,
+                            nullptr, nullptr, instance_, nullptr);
   if (!window_) return false;
   windowDC_ = GetDC(window_);
+  // Scaled, each frame pixel becomes a square of whole pixels, not a blend.
+  SetStretchBltMode(windowDC_, COLORONCOLOR);
 
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -132,15 +134,66 @@ void Win32Window::Present(const uint32_t* pixels, int width, int height) {
     framePixels_[i] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
   }
   framePresented_ = true;
-  BitBlt(windowDC_, 0, 0, width, height, frameDC_, 0, 0, SRCCOPY);
+  ShowFrame(windowDC_, false);
+}
+
+void Win32Window::ShowFrame(HDC dc, bool borders) {
+  RECT client = {};
+  GetClientRect(window_, &client);
+  const int w = client.right, h = client.bottom;
+  int s = w / platform::kClientWidth < h / platform::kClientHeight ? w / platform::kClientWidth
+                                                                   : h / platform::kClientHeight;
+  if (s < 1) s = 1;
+  const int fw = platform::kClientWidth * s, fh = platform::kClientHeight * s;
+  const int x = w > fw ? (w - fw) / 2 : 0, y = h > fh ? (h - fh) / 2 : 0;
+  if (borders) {
+    const RECT border[4] = {
+        {0, 0, w, y}, {0, y + fh, w, h}, {0, y, x, y + fh}, {x + fw, y, w, y + fh}};
+    for (const RECT& r : border)
+      if (r.right > r.left && r.bottom > r.top)
+        FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  }
+  if (s == 1) {
+    BitBlt(dc, x, y, fw, fh, frameDC_, 0, 0, SRCCOPY);
+  } else {
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, x, y, fw, fh, frameDC_, 0, 0, platform::kClientWidth, platform::kClientHeight,
+               SRCCOPY);
+  }
+}
+
+void Win32Window::ToggleFullscreen() {
+  if (!window_) return;
+  // Alt+Enter: the Enter is still down, and must not reach the game.
+  if (GetKeyState(VK_RETURN) < 0) enterHeldBack_ = true;
+  if (!fullscreen_) {
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    GetWindowRect(window_, &windowedRect_);
+    const RECT& m = monitor.rcMonitor;
+    SetWindowLongPtrW(window_, GWL_STYLE, WS_POPUP | WS_VISIBLE);
+    SetWindowPos(window_, HWND_TOP, m.left, m.top, m.right - m.left, m.bottom - m.top,
+                 SWP_FRAMECHANGED | SWP_NOOWNERZORDER);
+    fullscreen_ = true;
+  } else {
+    // The former outer rectangle with the former style: the client area is
+    // what it was.
+    SetWindowLongPtrW(window_, GWL_STYLE, WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
+    const RECT& r = windowedRect_;
+    SetWindowPos(window_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOOWNERZORDER);
+    fullscreen_ = false;
+  }
+  InvalidateRect(window_, nullptr, TRUE);
 }
 
 void Win32Window::Paint(HWND window) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
   if (framePresented_) {
-    // Uncovered: the last frame again, as it was shown.
-    BitBlt(dc, 0, 0, platform::kClientWidth, platform::kClientHeight, frameDC_, 0, 0, SRCCOPY);
+    // Uncovered or resized: the last frame again, as it was shown.
+    ShowFrame(dc, true);
   } else {
     RECT client;
     GetClientRect(window, &client);
@@ -152,6 +205,13 @@ void Win32Window::Paint(HWND window) {
 void Win32Window::ReadKeyboard(uint8_t keys[256]) {
   if (!GetKeyboardState(keys))
     for (int i = 0; i < 256; ++i) keys[i] = 0;
+  if (enterHeldBack_) {
+    if (keys[VK_RETURN] & 0x80) {
+      keys[VK_RETURN] = 0;
+    } else {
+      enterHeldBack_ = false;
+    }
+  }
 }
 
 uint32_t Win32Window::ReadJoystick(platform::JoystickReading* out) {
@@ -170,10 +230,17 @@ uint32_t Win32Window::ReadJoystick(platform::JoystickReading* out) {
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE:
+    case WM_CREATE: {
       Sleep(10);
-      FitClientArea(window, platform::kClientWidth, platform::kClientHeight);
+      const int scale = gWindow ? gWindow->scale_ : 1;
+      FitClientArea(window, platform::kClientWidth * scale, platform::kClientHeight * scale);
       return 0;
+    }
+    case WM_ERASEBKGND:
+      // Once a frame is shown, painting covers the whole client area: no
+      // flash of the class background first.
+      if (gWindow && gWindow->framePresented_) return 1;
+      break;
     case WM_PAINT:
       if (gWindow) {
         gWindow->Paint(window);
@@ -203,6 +270,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
           return 0;
         case IDM_EXIT:
           DestroyWindow(window);
+          return 0;
+        case IDM_FULLSCREEN:
+          if (gWindow && gWindow->window_ == window) gWindow->ToggleFullscreen();
           return 0;
         default:
           break;

@@ -1,8 +1,9 @@
 // The Win32 window of the game: the window class and the main window (a
-// caption with a close box, a client area of exactly 640 x 480), its window
-// procedure and the About box, the message pump with the accelerators, the
-// 1 ms tick count, the present of each frame, the keyboard state and the
-// first joystick. One instance, made by WinMain and handed to RunProgram.
+// caption with a close box, a client area of exactly 640 x 480 times a whole
+// scale; fullscreen on Alt+Enter or F11), its window procedure and the About
+// box, the message pump with the accelerators, the 1 ms tick count, the
+// present of each frame, the keyboard state and the first joystick. One instance, made by WinMain
+// and handed to RunProgram.
 #pragma once
 
 #include <windows.h>
@@ -25,7 +26,8 @@ void RegisterMainWindowClass(HINSTANCE instance);
 
 class Win32Window final : public platform::Window {
  public:
-  Win32Window(HINSTANCE instance, int showCommand);
+  // scale: the client area is scale times 640 x 480 (1 or more).
+  Win32Window(HINSTANCE instance, int showCommand, int scale = 1);
   ~Win32Window() override;
   Win32Window(const Win32Window&) = delete;
   Win32Window& operator=(const Win32Window&) = delete;
@@ -50,9 +52,22 @@ class Win32Window final : public platform::Window {
   friend LRESULT CALLBACK MainWindowProc(HWND, UINT, WPARAM, LPARAM);
   void Paint(HWND window);
   void ReleaseFrame();
+  // Between the captioned window and a borderless one covering its monitor
+  // (the screen keeps its mode); back, the window has its former place and
+  // client size.
+  void ToggleFullscreen();
+  // The kept frame into `dc` at the largest whole scale that fits the client
+  // area, centred; with `borders`, black around it.
+  void ShowFrame(HDC dc, bool borders);
 
   HINSTANCE instance_;
   int showCommand_;
+  int scale_;
+  bool fullscreen_ = false;
+  RECT windowedRect_ = {};
+  // The Enter of Alt+Enter reads as up until released: it toggled the
+  // fullscreen and is not the game's.
+  bool enterHeldBack_ = false;
   HWND window_ = nullptr;
   HACCEL accelerators_ = nullptr;
   bool quit_ = false;

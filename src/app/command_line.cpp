@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/shell.h"
@@ -9,10 +10,11 @@ namespace {
 
 const char VERSION[] = "velkari 1.0";
 const char VERSION_TEXT[] = "velkari 1.0\n";
-const char USAGE_TEXT[] = "usage: velkari [--help | --version | --record FILE | --play FILE]\n";
+const char USAGE_TEXT[] =
+    "usage: velkari [--help | --version | --scale N | --record FILE | --play FILE]\n";
 
 const char HELP_TEXT[] =
-    "usage: velkari [--help | --version | --record FILE | --play FILE]\n"
+    "usage: velkari [--help | --version | --scale N | --record FILE | --play FILE]\n"
     "\n"
     "Push blocks, take items, reach the goal before the time runs out.\n"
     "\n"
@@ -22,12 +24,17 @@ const char HELP_TEXT[] =
     "  X, Enter                 DESTROY the breakable walls and blocks next to you\n"
     "                           (costs 5 time units)\n"
     "  Esc                      pause and resume\n"
+    "  Alt+Enter, F11           fullscreen and back: the picture at the largest\n"
+    "                           whole scale that fits, black around it\n"
     "  Alt+/ or Alt+?           About box\n"
     "A game controller works too: south button = Z, west button = X, Start = Esc.\n"
     "\n"
     "Options:\n"
     "  -h, --help               show this text and exit\n"
     "  --version                show the version and exit\n"
+    "  --scale N                open the window at N times 640 x 480, each pixel\n"
+    "                           an N x N square (N from 1 to the largest that fits\n"
+    "                           the screen)\n"
     "  --record FILE            play as always and write the keys of every frame to\n"
     "                           FILE, a new file (an existing one is never touched)\n"
     "  --play FILE              show the run recorded in FILE at its own speed, then\n"
@@ -37,6 +44,17 @@ const char HELP_TEXT[] =
     "\n"
     "The pictures are read from img/ in the current directory, else from img/\n"
     "beside the program, else from ../share/velkari/img beside the program.\n";
+
+// 1 to 999 in plain digits; 0 for anything else.
+int ParseScale(const std::string& text) {
+  if (text.empty() || text.size() > 3 || text[0] == '0') return 0;
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return 0;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
 
 }  // namespace
 
@@ -69,6 +87,17 @@ CommandLineOutcome ParseCommandLine(const std::vector<std::string>& args) {
       file = args[++i];
       continue;
     }
+    if (arg == "--scale") {
+      if (i + 1 == args.size())
+        return refuse("--scale needs a number N: the window is N times 640 x 480");
+      const std::string& n = args[++i];
+      const int scale = ParseScale(n);
+      if (scale == 0)
+        return refuse("bad scale '" + n +
+                      "': N is a whole number from 1 to the largest that fits the screen");
+      outcome.scale = scale;
+      continue;
+    }
     const bool option = arg.size() > 1 && arg[0] == '-';
     return refuse((option ? "unknown option '" : "unexpected argument '") + arg + "'");
   }
@@ -82,7 +111,20 @@ CommandLineOutcome ParseCommandLine(const std::vector<std::string>& args) {
   return outcome;
 }
 
-int HandleCommandLine(int argc, char** argv, bool toReports) {
+int LargestScale(int width, int height) {
+  const int fit = std::min(width / 640, height / 480);
+  return fit < 1 ? 1 : fit;
+}
+
+std::string CheckScaleFits(int scale, int width, int height) {
+  const int largest = LargestScale(width, height);
+  if (scale >= 1 && scale <= largest) return "";
+  return "velkari: --scale " + std::to_string(scale) + " does not fit the screen (" +
+         std::to_string(width) + " x " + std::to_string(height) + "): the largest is " +
+         std::to_string(largest) + "\n";
+}
+
+int HandleCommandLine(int argc, char** argv, bool toReports, int* scale) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
   CommandLineOutcome outcome = ParseCommandLine(args);
@@ -100,10 +142,11 @@ int HandleCommandLine(int argc, char** argv, bool toReports) {
       for (size_t end; (end = text->find('\n', start)) != std::string::npos; start = end + 1)
         Diagnostic(text->substr(start, end - start).c_str());
     }
-    return outcome.exitCode;
+  } else {
+    if (!outcome.out.empty()) std::fputs(outcome.out.c_str(), stdout);
+    if (!outcome.err.empty()) std::fputs(outcome.err.c_str(), stderr);
+    std::fflush(stdout);
   }
-  if (!outcome.out.empty()) std::fputs(outcome.out.c_str(), stdout);
-  if (!outcome.err.empty()) std::fputs(outcome.err.c_str(), stderr);
-  std::fflush(stdout);
+  if (scale) *scale = outcome.scale;
   return outcome.exitCode;
 }

@@ -1,7 +1,8 @@
-// The game's command line: --help and --version answer and exit; --record
-// FILE and --play FILE start the game recording or showing a run; anything
-// else is refused. Called first thing by every desktop
-// entry point (main, WinMain), before any window or sound device exists.
+// The game's command line: --help and --version answer and exit; --scale N
+// picks the window's size; --record FILE and --play FILE start the game
+// recording or showing a run; anything else is refused. Called first thing by
+// every desktop entry point (main, WinMain), before any window or sound device
+// exists.
 #pragma once
 
 #include <string>
@@ -16,6 +17,7 @@ struct CommandLineOutcome {
   std::string err;                 // for standard error
   std::string record;              // --record FILE: the file to write
   std::string play;                // --play FILE: the file to show
+  int scale = 1;                   // --scale N: the window is N times 640 x 480
 };
 
 // The arguments after the program name.
@@ -25,8 +27,17 @@ CommandLineOutcome ParseCommandLine(const std::vector<std::string>& args);
 // output and standard error (with `toReports`, handed line by line to the
 // program's reports instead, for a program without those streams); then the
 // recording's file is created, or the run to show is read, before any window
-// exists. EXIT_START_GAME, or the code to exit with.
-int HandleCommandLine(int argc, char** argv, bool toReports = false);
+// exists. EXIT_START_GAME, or the code to exit with; the scale asked for goes
+// to *scale when the game is to start.
+int HandleCommandLine(int argc, char** argv, bool toReports = false, int* scale = nullptr);
 
 // The text --help prints: usage, keys, controller, options.
 const char* CommandLineHelp();
+
+// The largest whole scale at which the 640 x 480 frame fits in width x height
+// pixels; 1 on a smaller screen, where the window opens at its plain size.
+int LargestScale(int width, int height);
+// The backend's check of --scale N against the screen (width x height, the
+// area windows may take): empty when it fits, else the message to print
+// before exiting with EXIT_BAD_COMMAND_LINE.
+std::string CheckScaleFits(int scale, int width, int height);

@@ -134,3 +134,7 @@ bool PumpSound() {
 void RouteReports(ReportSink sink) {
   SetDiagnosticSink(sink);
 }
+
+void Report(const char* utf8Line) {
+  Diagnostic(utf8Line);
+}

@@ -76,6 +76,8 @@ bool PumpSound();
 // sound device) to `sink` instead of standard error; null restores that.
 using ReportSink = void (*)(const char* utf8Line);
 void RouteReports(ReportSink sink);
+// Hands one line (without its line end) to the program's reports.
+void Report(const char* utf8Line);
 
 // The shell's frame clock (program-wide), for tests and tools.
 FrameClock& ShellFrameClock();

@@ -5,7 +5,7 @@
 
 namespace {
 
-#define USAGE "usage: velkari [--help | --version | --record FILE | --play FILE]\n"
+#define USAGE "usage: velkari [--help | --version | --scale N | --record FILE | --play FILE]\n"
 
 struct Row {
   std::vector<std::string> args;
@@ -15,6 +15,11 @@ struct Row {
   const char* record = "";
   const char* play = "";
 };
+
+#define BAD_SCALE(n)                                        \
+  "velkari: bad scale '" n                                  \
+  "': N is a whole number from 1 to the largest that fits " \
+  "the screen\n" USAGE
 
 TEST(CommandLine, EachArgumentListAnswersOrStarts) {
   const Row rows[] = {
@@ -39,6 +44,19 @@ TEST(CommandLine, EachArgumentListAnswersOrStarts) {
       {{"--play", "a", "--play", "b"}, 2, "", "velkari: --play is given twice\n" USAGE},
       {{"--record"}, 2, "", "velkari: --record needs a FILE\n" USAGE},
       {{"--play", ""}, 2, "", "velkari: --play needs a FILE\n" USAGE},
+      {{"--scale", "2"}, EXIT_START_GAME, "", ""},
+      {{"--scale", "2", "--version"}, 0, "velkari 1.0\n", ""},
+      {{"--scale"},
+       2,
+       "",
+       "velkari: --scale needs a number N: the window is N times 640 x 480\n" USAGE},
+      {{"--scale", "0"}, 2, "", BAD_SCALE("0")},
+      {{"--scale", "-1"}, 2, "", BAD_SCALE("-1")},
+      {{"--scale", "02"}, 2, "", BAD_SCALE("02")},
+      {{"--scale", "2x"}, 2, "", BAD_SCALE("2x")},
+      {{"--scale", "1000"}, 2, "", BAD_SCALE("1000")},
+      {{"--scale", ""}, 2, "", BAD_SCALE("")},
+      {{"--help", "--scale", "x"}, 2, "", BAD_SCALE("x")},
   };
   for (const Row& row : rows) {
     const std::string line = ::testing::PrintToString(row.args);
@@ -51,11 +69,27 @@ TEST(CommandLine, EachArgumentListAnswersOrStarts) {
   }
 }
 
+TEST(CommandLine, ScaleIsReturnedAndCheckedAgainstTheScreen) {
+  EXPECT_EQ(ParseCommandLine({}).scale, 1);
+  EXPECT_EQ(ParseCommandLine({"--scale", "3"}).scale, 3);
+  EXPECT_EQ(ParseCommandLine({"--scale", "3", "--scale", "999"}).scale, 999);
+  EXPECT_EQ(LargestScale(1920, 1080), 2);
+  EXPECT_EQ(LargestScale(1919, 1440), 2);
+  EXPECT_EQ(LargestScale(1920, 1440), 3);
+  EXPECT_EQ(LargestScale(1024, 768), 1);
+  EXPECT_EQ(LargestScale(320, 200), 1);
+  EXPECT_EQ(CheckScaleFits(2, 1920, 1080), "");
+  EXPECT_EQ(CheckScaleFits(1, 320, 200), "");
+  EXPECT_EQ(CheckScaleFits(3, 1920, 1080),
+            "velkari: --scale 3 does not fit the screen (1920 x 1080): the largest is 2\n");
+}
+
 TEST(CommandLine, HelpNamesEveryKeyAndOption) {
   const std::string help = CommandLineHelp();
   for (const char* word :
        {"usage: velkari", "arrows", "keypad", "Z, Space", "PASS", "X, Enter", "DESTROY", "Esc",
-        "Alt+/", "controller", "--help", "--version", "--record FILE", "--play FILE", "--summary"})
+        "Alt+/", "controller", "--help", "--version", "--record FILE", "--play FILE", "--summary",
+        "Alt+Enter", "F11", "--scale N"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 

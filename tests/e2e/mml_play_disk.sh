@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# velkari-mml play through SDL's disk audio driver: after the silent buffers
-# the device played before the cues began (at least one), the stream must equal, byte for
-# byte, what velkari-mml render makes of the same cues (the engine advances in
-# whole 1500-frame buffers, so the cues begin on a buffer boundary). The disk
+# velkari-mml play through SDL's disk audio driver: after the silence the
+# device played before the cues began (at least one buffer's worth), the
+# stream must equal, byte for byte, what velkari-mml render makes of the same
+# cues (the engine advances in whole 1500-frame buffers, so the cues begin on
+# a buffer boundary; the device takes them in smaller pieces). The disk
 # driver keeps real time, so this takes about as long as the cues last.
 set -euo pipefail
 bin=$(cd "${1:?usage: mml_play_disk.sh BIN_DIR}" && pwd)
@@ -30,8 +31,22 @@ wav = open(sys.argv[2], "rb").read()
 if wav[:4] != b"RIFF" or wav[36:40] != b"data":
     sys.exit("FAIL: render did not write the expected WAV header")
 rendered = wav[44:]
-if len(played) % BUFFER:
-    sys.exit(f"FAIL: the device stream is {len(played)} bytes, not whole {BUFFER}-byte buffers")
+# The device asks for pieces smaller than a buffer, silent ones until the
+# first buffer is queued, and play may end within a buffer: the stream is
+# lined up with the render by the first sounding byte's place in its buffer.
+pz = next((i for i, b in enumerate(played) if b), None)
+rz = next((i for i, b in enumerate(rendered) if b), None)
+if pz is None or rz is None:
+    sys.exit("FAIL: the device stream or the render is silent")
+start = pz - rz % BUFFER
+# The first buffer is written before any cue is posted, so it is silence; how
+# much more silence follows depends on when the device first asks for data.
+if start < BUFFER:
+    sys.exit("FAIL: the device stream does not begin with a silent buffer")
+lead = start / BUFFER
+played = played[start:]
+played = played[:len(played) - len(played) % BUFFER]
+rendered = rendered[rz - rz % BUFFER:]
 
 def blocks(data):
     return [data[i:i + BUFFER] for i in range(0, len(data), BUFFER)]
@@ -42,15 +57,7 @@ def extent(bs):  # blocks up to and including the last one with sound
         n -= 1
     return n
 
-p, r = blocks(played), blocks(rendered)
-lead = 0
-while lead < len(p) and not any(p[lead]):
-    lead += 1
-# The first buffer is written before any cue is posted, so it is silence; how
-# many more silent ones follow depends on when the device first asks for data.
-if lead < 1:
-    sys.exit("FAIL: the device stream does not begin with a silent buffer")
-body = p[lead:]
+body, r = blocks(played), blocks(rendered)
 want = extent(r)
 if want == len(r):
     sys.exit("FAIL: the render never falls silent; the cues are too long for this check")
@@ -62,7 +69,7 @@ for k in range(min(got, want)):
                  f"at byte {first}")
 if got != want:
     sys.exit(f"FAIL: the cues sounded for {got} buffers on the device, {want} in the render")
-print(f"{lead} silent buffers, then {want} buffers equal to the render byte for byte")
+print(f"{lead:.2f} buffers of silence, then {want} buffers equal to the render byte for byte")
 PY
 echo "play took $(((end - start) / 1000000)) ms"
 
