@@ -43,8 +43,8 @@ void BM_PlayFrame(benchmark::State& state) {
   for (auto _ : state) {
     // 12 cells right, then 12 back: row 2 of stage 1 is open floor.
     const bool right = (frame / (12 * 16)) % 2 == 0;
-    window.SetKey(platform::vkey::kRight, right);
-    window.SetKey(platform::vkey::kLeft, !right);
+    window.SetKey(platform::VKEY_RIGHT, right);
+    window.SetKey(platform::VKEY_LEFT, !right);
     gGame.timeLeft = 180;
     RunSceneFrame();
     ++frame;

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (int vk : l.vkeys)
         if (vk <= 0 || vk > 255) std::abort();
     }
-    if (total > replay::kMaxFrames) std::abort();
+    if (total > replay::MAX_FRAMES) std::abort();
   } else if (error.rfind("line ", 0) != 0) {
     std::abort();
   }

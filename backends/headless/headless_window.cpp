@@ -29,7 +29,7 @@ void HeadlessWindow::ReadKeyboard(uint8_t keys[256]) {
 }
 
 uint32_t HeadlessWindow::ReadJoystick(platform::JoystickReading* out) {
-  if (joyResult_ == platform::kJoyOk && out) *out = joy_;
+  if (joyResult_ == platform::JOYSTICK_OK && out) *out = joy_;
   return joyResult_;
 }
 

@@ -54,7 +54,7 @@ class HeadlessWindow : public platform::Window {
  private:
   uint32_t now_ = 0;
   uint8_t keys_[256] = {};
-  uint32_t joyResult_ = platform::kJoyUnplugged;
+  uint32_t joyResult_ = platform::JOYSTICK_UNPLUGGED;
   platform::JoystickReading joy_;
   bool failCreate_ = false;
   int createCount_ = 0;

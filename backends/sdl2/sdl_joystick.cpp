@@ -8,29 +8,29 @@ namespace sdl2 {
 
 namespace {
 
-SDL_GameController* gController = nullptr;
-SDL_Joystick* gJoystick = nullptr;
+SDL_GameController* openController = nullptr;
+SDL_Joystick* openJoystick = nullptr;
 
 void CloseStick() {
-  if (gController)
-    SDL_GameControllerClose(gController);
-  else if (gJoystick)
-    SDL_JoystickClose(gJoystick);
-  gController = nullptr;
-  gJoystick = nullptr;
+  if (openController)
+    SDL_GameControllerClose(openController);
+  else if (openJoystick)
+    SDL_JoystickClose(openJoystick);
+  openController = nullptr;
+  openJoystick = nullptr;
 }
 
 // Opens joystick 0 if none is open (or the open one was unplugged).
 bool OpenStick() {
-  if (gJoystick && SDL_JoystickGetAttached(gJoystick)) return true;
+  if (openJoystick && SDL_JoystickGetAttached(openJoystick)) return true;
   CloseStick();
   if (!SDL_WasInit(SDL_INIT_JOYSTICK) || SDL_NumJoysticks() < 1) return false;
   if (SDL_WasInit(SDL_INIT_GAMECONTROLLER) && SDL_IsGameController(0)) {
-    gController = SDL_GameControllerOpen(0);
-    if (gController) gJoystick = SDL_GameControllerGetJoystick(gController);
+    openController = SDL_GameControllerOpen(0);
+    if (openController) openJoystick = SDL_GameControllerGetJoystick(openController);
   }
-  if (!gJoystick) gJoystick = SDL_JoystickOpen(0);
-  return gJoystick != nullptr;
+  if (!openJoystick) openJoystick = SDL_JoystickOpen(0);
+  return openJoystick != nullptr;
 }
 
 // SDL axes run -32768..32767; the game's positions 0..65535.
@@ -41,10 +41,10 @@ uint32_t Position(Sint16 axis) {
 }  // namespace
 
 uint32_t SdlWindow::ReadJoystick(platform::JoystickReading* out) {
-  if (!out || !OpenStick()) return platform::kJoyUnplugged;
+  if (!out || !OpenStick()) return platform::JOYSTICK_UNPLUGGED;
   platform::JoystickReading r;
-  if (gController) {
-    SDL_GameController* c = gController;
+  if (openController) {
+    SDL_GameController* c = openController;
     r.x = Position(SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTX));
     r.y = Position(SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTY));
     if (SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_DPAD_LEFT)) r.x = 0;
@@ -55,7 +55,7 @@ uint32_t SdlWindow::ReadJoystick(platform::JoystickReading* out) {
     if (SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_X)) r.buttons |= 8;        // button 4
     if (SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_START)) r.buttons |= 256;  // 9
   } else {
-    SDL_Joystick* j = gJoystick;
+    SDL_Joystick* j = openJoystick;
     const int axes = SDL_JoystickNumAxes(j);
     if (axes > 0) r.x = Position(SDL_JoystickGetAxis(j, 0));
     if (axes > 1) r.y = Position(SDL_JoystickGetAxis(j, 1));
@@ -64,7 +64,7 @@ uint32_t SdlWindow::ReadJoystick(platform::JoystickReading* out) {
       if (SDL_JoystickGetButton(j, n)) r.buttons |= 1u << n;
   }
   *out = r;
-  return platform::kJoyOk;
+  return platform::JOYSTICK_OK;
 }
 
 }  // namespace sdl2

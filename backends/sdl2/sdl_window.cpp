@@ -18,20 +18,20 @@ struct KeyMap {
 // The keypad keys are read by position, so they steer whatever the NumLock
 // state; both Enter keys count as Enter.
 constexpr KeyMap KEY_MAP[] = {
-    {SDL_SCANCODE_LEFT, platform::vkey::kLeft},
-    {SDL_SCANCODE_RIGHT, platform::vkey::kRight},
-    {SDL_SCANCODE_UP, platform::vkey::kUp},
-    {SDL_SCANCODE_DOWN, platform::vkey::kDown},
-    {SDL_SCANCODE_KP_2, platform::vkey::kNumpad2},
-    {SDL_SCANCODE_KP_4, platform::vkey::kNumpad4},
-    {SDL_SCANCODE_KP_6, platform::vkey::kNumpad6},
-    {SDL_SCANCODE_KP_8, platform::vkey::kNumpad8},
-    {SDL_SCANCODE_Z, platform::vkey::kZ},
-    {SDL_SCANCODE_X, platform::vkey::kX},
-    {SDL_SCANCODE_SPACE, platform::vkey::kSpace},
-    {SDL_SCANCODE_RETURN, platform::vkey::kReturn},
-    {SDL_SCANCODE_KP_ENTER, platform::vkey::kReturn},
-    {SDL_SCANCODE_ESCAPE, platform::vkey::kEscape},
+    {SDL_SCANCODE_LEFT, platform::VKEY_LEFT},
+    {SDL_SCANCODE_RIGHT, platform::VKEY_RIGHT},
+    {SDL_SCANCODE_UP, platform::VKEY_UP},
+    {SDL_SCANCODE_DOWN, platform::VKEY_DOWN},
+    {SDL_SCANCODE_KP_2, platform::VKEY_NUMPAD2},
+    {SDL_SCANCODE_KP_4, platform::VKEY_NUMPAD4},
+    {SDL_SCANCODE_KP_6, platform::VKEY_NUMPAD6},
+    {SDL_SCANCODE_KP_8, platform::VKEY_NUMPAD8},
+    {SDL_SCANCODE_Z, platform::VKEY_Z},
+    {SDL_SCANCODE_X, platform::VKEY_X},
+    {SDL_SCANCODE_SPACE, platform::VKEY_SPACE},
+    {SDL_SCANCODE_RETURN, platform::VKEY_RETURN},
+    {SDL_SCANCODE_KP_ENTER, platform::VKEY_RETURN},
+    {SDL_SCANCODE_ESCAPE, platform::VKEY_ESCAPE},
 };
 
 int VkeyOf(SDL_Scancode scancode) {
@@ -48,14 +48,14 @@ SdlWindow::~SdlWindow() {
 }
 
 bool SdlWindow::Create() {
-  frame_ = SDL_CreateRGBSurfaceWithFormat(0, platform::kClientWidth, platform::kClientHeight, 32,
+  frame_ = SDL_CreateRGBSurfaceWithFormat(0, platform::CLIENT_WIDTH, platform::CLIENT_HEIGHT, 32,
                                           SDL_PIXELFORMAT_XBGR8888);
   if (!frame_) {
     std::fprintf(stderr, "velkari: no memory for the frame: %s\n", SDL_GetError());
     return false;
   }
   window_ = SDL_CreateWindow(VELKARI_TEXT_TITLE, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                             platform::kClientWidth * scale_, platform::kClientHeight * scale_,
+                             platform::CLIENT_WIDTH * scale_, platform::CLIENT_HEIGHT * scale_,
                              SDL_WINDOW_SHOWN);
   if (!window_) {
     std::fprintf(stderr, "velkari: the window could not be created: %s\n", SDL_GetError());
@@ -91,10 +91,10 @@ SDL_Rect SdlWindow::FrameRect(int* scale) const {
     w = target->w;
     h = target->h;
   }
-  int s = std::min(w / platform::kClientWidth, h / platform::kClientHeight);
+  int s = std::min(w / platform::CLIENT_WIDTH, h / platform::CLIENT_HEIGHT);
   if (s < 1) s = 1;
   *scale = s;
-  const int fw = platform::kClientWidth * s, fh = platform::kClientHeight * s;
+  const int fw = platform::CLIENT_WIDTH * s, fh = platform::CLIENT_HEIGHT * s;
   // A window smaller than the frame shows its top left corner.
   return SDL_Rect{std::max(0, (w - fw) / 2), std::max(0, (h - fh) / 2), fw, fh};
 }

@@ -6,17 +6,17 @@
 namespace sdl2 {
 
 namespace {
-XErrorHandler gPreviousHandler = nullptr;
+XErrorHandler previousHandler = nullptr;
 
 int OnXError(Display* display, XErrorEvent* error) {
   if (error->error_code == BadWindow && error->request_code == X_SendEvent) return 0;
-  return gPreviousHandler ? gPreviousHandler(display, error) : 0;
+  return previousHandler ? previousHandler(display, error) : 0;
 }
 }  // namespace
 
 void IgnoreLateWakeupErrors() {
   XErrorHandler previous = XSetErrorHandler(OnXError);
-  if (previous != OnXError) gPreviousHandler = previous;
+  if (previous != OnXError) previousHandler = previous;
 }
 
 }  // namespace sdl2

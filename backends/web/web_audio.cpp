@@ -15,11 +15,11 @@ namespace web {
 
 namespace {
 
-WebAudioDevice* gOpenDevice = nullptr;
+WebAudioDevice* openDevice = nullptr;
 
 // The largest block the page's processor node asks for, in stereo frames.
-constexpr int kMaxBlockFrames = 16384;
-int16_t gBlock[kMaxBlockFrames * 2];
+constexpr int MAX_BLOCK_FRAMES = 16384;
+int16_t sampleBlock[MAX_BLOCK_FRAMES * 2];
 
 }  // namespace
 
@@ -40,7 +40,7 @@ bool WebAudioDevice::Open(const platform::WaveFormat& format,
   blockAlign_ = format.nBlockAlign;
   bufferBytes_ = bufferBytes;
   open_ = true;
-  gOpenDevice = this;
+  openDevice = this;
   done_.clear();
   done_.set();  // ready for the first buffer
   return true;
@@ -58,7 +58,7 @@ void WebAudioDevice::Close() {
   if (!open_) return;
   velkari_audio_close();
   open_ = false;
-  if (gOpenDevice == this) gOpenDevice = nullptr;
+  if (openDevice == this) openDevice = nullptr;
   queue_.Detach();
 }
 
@@ -84,11 +84,11 @@ void WebAudioDevice::Fill(int16_t* out, int frames) {
 // samples, interleaved left and right, in a block of the module's memory.
 extern "C" EMSCRIPTEN_KEEPALIVE int16_t* velkari_audio_fill(int frames) {
   if (frames < 0) frames = 0;
-  if (frames > web::kMaxBlockFrames) frames = web::kMaxBlockFrames;
-  if (web::gOpenDevice) {
-    web::gOpenDevice->Fill(web::gBlock, frames);
+  if (frames > web::MAX_BLOCK_FRAMES) frames = web::MAX_BLOCK_FRAMES;
+  if (web::openDevice) {
+    web::openDevice->Fill(web::sampleBlock, frames);
   } else {
-    for (int k = 0; k < frames * 2; ++k) web::gBlock[k] = 0;
+    for (int k = 0; k < frames * 2; ++k) web::sampleBlock[k] = 0;
   }
-  return web::gBlock;
+  return web::sampleBlock;
 }

@@ -16,31 +16,31 @@
 
 namespace {
 
-web::WebWindow gWindow;
-web::WebAudioDevice gAudio;
-bool gClockStarted = false;
+web::WebWindow pageWindow;
+web::WebAudioDevice pageAudio;
+bool clockStarted = false;
 // Where the page put the recording named by ?replay= (page.js).
-constexpr char kReplayFile[] = "/replay.keys";
+constexpr char REPLAY_FILE[] = "/replay.keys";
 // The longest the page runs frames in one go before it lets the browser in.
-constexpr double kCatchUpSliceMs = 50.0;
-uint64_t gFrames = 0;
+constexpr double CATCH_UP_SLICE_MS = 50.0;
+uint64_t framesRun = 0;
 
 void AnimationFrame() {
   // The About box is modal, as on the desktop: the game waits, and its frames
   // catch up once the box is closed.
   if (AboutBoxOpen()) return;
-  if (!gClockStarted) {
-    RunFrame(gWindow);  // the first idle call only starts the clock
-    gClockStarted = true;
+  if (!clockStarted) {
+    RunFrame(pageWindow);  // the first idle call only starts the clock
+    clockStarted = true;
   }
   // Every frame that is due, back to back, as the desktop catches up after a
   // stall; but after a long stretch of them the page gets its turn (key
   // events, the sound callback) before the rest follow on the next callback.
   const double start = emscripten_get_now();
-  while (MillisecondsUntilFrame(gWindow) == 0) {
-    gWindow.SetFrameNumber(++gFrames);
-    RunFrame(gWindow);
-    if (emscripten_get_now() - start > kCatchUpSliceMs) break;
+  while (MillisecondsUntilFrame(pageWindow) == 0) {
+    pageWindow.SetFrameNumber(++framesRun);
+    RunFrame(pageWindow);
+    if (emscripten_get_now() - start > CATCH_UP_SLICE_MS) break;
   }
 }
 
@@ -58,16 +58,16 @@ EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* e, void*) {
   if (IsAboutKey(e)) {
     if (!e->repeat) {
       // Its key ups go to the box: the game sees every key released.
-      gWindow.ReleaseAllKeys();
+      pageWindow.ReleaseAllKeys();
       OpenAboutBox();
     }
     return EM_TRUE;
   }
-  return gWindow.OnKey(e->code, true) ? EM_TRUE : EM_FALSE;
+  return pageWindow.OnKey(e->code, true) ? EM_TRUE : EM_FALSE;
 }
 
 EM_BOOL OnKeyUp(int, const EmscriptenKeyboardEvent* e, void*) {
-  return gWindow.OnKey(e->code, false) ? EM_TRUE : EM_FALSE;
+  return pageWindow.OnKey(e->code, false) ? EM_TRUE : EM_FALSE;
 }
 
 // A click on the canvas, in the frame's pixels (the canvas may be scaled).
@@ -76,13 +76,13 @@ EM_BOOL OnMouseDown(int, const EmscriptenMouseEvent* e, void*) {
   double width = 0, height = 0;
   emscripten_get_element_css_size("#canvas", &width, &height);
   if (width <= 0 || height <= 0) return EM_FALSE;
-  AboutBoxClick(static_cast<int>(e->targetX * platform::kClientWidth / width),
-                static_cast<int>(e->targetY * platform::kClientHeight / height));
+  AboutBoxClick(static_cast<int>(e->targetX * platform::CLIENT_WIDTH / width),
+                static_cast<int>(e->targetY * platform::CLIENT_HEIGHT / height));
   return EM_TRUE;
 }
 
 EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
-  gWindow.ReleaseAllKeys();
+  pageWindow.ReleaseAllKeys();
   return EM_FALSE;
 }
 
@@ -93,12 +93,12 @@ EM_JS(void, velkari_page_replay_refused, (const char* reason),
 // it; one that is not a key script is refused on the page and the game
 // starts as usual.
 void PlayTheFetchedRecording() {
-  std::FILE* f = std::fopen(kReplayFile, "rb");
+  std::FILE* f = std::fopen(REPLAY_FILE, "rb");
   if (!f) return;
   std::fclose(f);
   std::string error;
-  if (PlayKeysFrom(kReplayFile, &error)) return;
-  const std::string prefix = std::string(kReplayFile) + ": ";
+  if (PlayKeysFrom(REPLAY_FILE, &error)) return;
+  const std::string prefix = std::string(REPLAY_FILE) + ": ";
   if (error.rfind(prefix, 0) == 0) error.erase(0, prefix.size());
   velkari_page_replay_refused(error.c_str());
 }
@@ -116,7 +116,7 @@ int main() {
   DriveSoundFromDevice();
   PlayTheFetchedRecording();
   // The pictures were fetched into img/ of the page's file system.
-  if (!StartProgram(gWindow, &gAudio, "/")) {
+  if (!StartProgram(pageWindow, &pageAudio, "/")) {
     std::fprintf(stderr, "velkari: the page has no 640x480 canvas to draw on\n");
     return 0;
   }

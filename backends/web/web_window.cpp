@@ -22,30 +22,30 @@ struct CodeKey {
 };
 // By position, as the desktop reads scancodes: the keypad steers whatever
 // the NumLock state, and both Enter keys are Enter.
-constexpr CodeKey kCodes[] = {
-    {"ArrowLeft", platform::vkey::kLeft},
-    {"ArrowRight", platform::vkey::kRight},
-    {"ArrowUp", platform::vkey::kUp},
-    {"ArrowDown", platform::vkey::kDown},
-    {"Numpad2", platform::vkey::kNumpad2},
-    {"Numpad4", platform::vkey::kNumpad4},
-    {"Numpad6", platform::vkey::kNumpad6},
-    {"Numpad8", platform::vkey::kNumpad8},
-    {"KeyZ", platform::vkey::kZ},
-    {"KeyX", platform::vkey::kX},
-    {"Space", platform::vkey::kSpace},
-    {"Enter", platform::vkey::kReturn},
-    {"NumpadEnter", platform::vkey::kReturn},
-    {"Escape", platform::vkey::kEscape},
+constexpr CodeKey KEY_CODES[] = {
+    {"ArrowLeft", platform::VKEY_LEFT},
+    {"ArrowRight", platform::VKEY_RIGHT},
+    {"ArrowUp", platform::VKEY_UP},
+    {"ArrowDown", platform::VKEY_DOWN},
+    {"Numpad2", platform::VKEY_NUMPAD2},
+    {"Numpad4", platform::VKEY_NUMPAD4},
+    {"Numpad6", platform::VKEY_NUMPAD6},
+    {"Numpad8", platform::VKEY_NUMPAD8},
+    {"KeyZ", platform::VKEY_Z},
+    {"KeyX", platform::VKEY_X},
+    {"Space", platform::VKEY_SPACE},
+    {"Enter", platform::VKEY_RETURN},
+    {"NumpadEnter", platform::VKEY_RETURN},
+    {"Escape", platform::VKEY_ESCAPE},
 };
 
-constexpr int kCodeCount = sizeof kCodes / sizeof kCodes[0];
-static_assert(kCodeCount <= 16);
+constexpr int KEY_CODE_COUNT = sizeof KEY_CODES / sizeof KEY_CODES[0];
+static_assert(KEY_CODE_COUNT <= 16);
 
 int CodeIndex(const char* code) {
   if (!code) return -1;
-  for (int i = 0; i < kCodeCount; ++i)
-    if (std::strcmp(code, kCodes[i].code) == 0) return i;
+  for (int i = 0; i < KEY_CODE_COUNT; ++i)
+    if (std::strcmp(code, KEY_CODES[i].code) == 0) return i;
   return -1;
 }
 
@@ -57,37 +57,37 @@ uint32_t Position(double axis) {
 }
 
 // Standard mapping: 0 south, 2 west, 9 start, 12..15 up, down, left, right.
-constexpr int kPadSouth = 0;
-constexpr int kPadWest = 2;
-constexpr int kPadStart = 9;
-constexpr int kPadUp = 12;
-constexpr int kPadDown = 13;
-constexpr int kPadLeft = 14;
-constexpr int kPadRight = 15;
+constexpr int PAD_SOUTH = 0;
+constexpr int PAD_WEST = 2;
+constexpr int PAD_START = 9;
+constexpr int PAD_UP = 12;
+constexpr int PAD_DOWN = 13;
+constexpr int PAD_LEFT = 14;
+constexpr int PAD_RIGHT = 15;
 
 }  // namespace
 
 int VirtualKeyOfCode(const char* code) {
   const int i = CodeIndex(code);
-  return i < 0 ? 0 : kCodes[i].vkey;
+  return i < 0 ? 0 : KEY_CODES[i].vkey;
 }
 
 platform::JoystickReading ReadingOfPad(const PadState& pad) {
   platform::JoystickReading r;
   r.x = Position(pad.axisX);
   r.y = Position(pad.axisY);
-  if (pad.buttons[kPadLeft]) r.x = 0;
-  if (pad.buttons[kPadRight]) r.x = 65535;
-  if (pad.buttons[kPadUp]) r.y = 0;
-  if (pad.buttons[kPadDown]) r.y = 65535;
-  if (pad.buttons[kPadSouth]) r.buttons |= 4;    // button 3
-  if (pad.buttons[kPadWest]) r.buttons |= 8;     // button 4
-  if (pad.buttons[kPadStart]) r.buttons |= 256;  // button 9
+  if (pad.buttons[PAD_LEFT]) r.x = 0;
+  if (pad.buttons[PAD_RIGHT]) r.x = 65535;
+  if (pad.buttons[PAD_UP]) r.y = 0;
+  if (pad.buttons[PAD_DOWN]) r.y = 65535;
+  if (pad.buttons[PAD_SOUTH]) r.buttons |= 4;    // button 3
+  if (pad.buttons[PAD_WEST]) r.buttons |= 8;     // button 4
+  if (pad.buttons[PAD_START]) r.buttons |= 256;  // button 9
   return r;
 }
 
 bool WebWindow::Create() {
-  rgba_.assign(static_cast<size_t>(platform::kClientWidth) * platform::kClientHeight, 0);
+  rgba_.assign(static_cast<size_t>(platform::CLIENT_WIDTH) * platform::CLIENT_HEIGHT, 0);
   return velkari_page_create() != 0;
 }
 
@@ -97,7 +97,7 @@ uint32_t WebWindow::TickCount() {
 }
 
 void WebWindow::Present(const uint32_t* pixels, int width, int height) {
-  if (!pixels || width != platform::kClientWidth || height != platform::kClientHeight) return;
+  if (!pixels || width != platform::CLIENT_WIDTH || height != platform::CLIENT_HEIGHT) return;
   // 0x00BBGGRR in little-endian memory is R, G, B, 0: the canvas wants the
   // fourth byte opaque.
   const size_t n = rgba_.size();
@@ -122,8 +122,8 @@ void WebWindow::ReleaseAllKeys() {
 void WebWindow::ReadKeyboard(uint8_t keys[256]) {
   // A virtual key is down while any of its keys is (the two Enter keys).
   std::memset(keys, 0, 256);
-  for (int i = 0; i < kCodeCount; ++i)
-    if (codesDown_ & (1u << i)) keys[kCodes[i].vkey] = 0x80;
+  for (int i = 0; i < KEY_CODE_COUNT; ++i)
+    if (codesDown_ & (1u << i)) keys[KEY_CODES[i].vkey] = 0x80;
   if (codesDown_ != lastRead_) {
     velkari_page_keys(static_cast<double>(frame_), static_cast<int>(codesDown_));
     lastRead_ = codesDown_;
@@ -132,7 +132,7 @@ void WebWindow::ReadKeyboard(uint8_t keys[256]) {
 
 uint32_t WebWindow::ReadJoystick(platform::JoystickReading* out) {
   if (!out || emscripten_sample_gamepad_data() != EMSCRIPTEN_RESULT_SUCCESS)
-    return platform::kJoyUnplugged;
+    return platform::JOYSTICK_UNPLUGGED;
   const int count = emscripten_get_num_gamepads();
   for (int i = 0; i < count; ++i) {
     EmscriptenGamepadEvent g;
@@ -153,9 +153,9 @@ uint32_t WebWindow::ReadJoystick(platform::JoystickReading* out) {
         if (g.digitalButton[b]) r.buttons |= 1u << b;
       *out = r;
     }
-    return platform::kJoyOk;
+    return platform::JOYSTICK_OK;
   }
-  return platform::kJoyUnplugged;
+  return platform::JOYSTICK_UNPLUGGED;
 }
 
 }  // namespace web

@@ -8,8 +8,8 @@ namespace win32 {
 
 namespace {
 // The one window of the process, for the window procedure.
-Win32Window* gWindow = nullptr;
-HINSTANCE gInstance = nullptr;
+Win32Window* mainWindow = nullptr;
+HINSTANCE moduleInstance = nullptr;
 }  // namespace
 
 bool FitClientArea(HWND window, int width, int height) {
@@ -40,14 +40,14 @@ void RegisterMainWindowClass(HINSTANCE instance) {
 
 Win32Window::Win32Window(HINSTANCE instance, int showCommand, int scale)
     : instance_(instance), showCommand_(showCommand), scale_(scale < 1 ? 1 : scale) {
-  gWindow = this;
-  gInstance = instance;
+  mainWindow = this;
+  moduleInstance = instance;
 }
 
 Win32Window::~Win32Window() {
   if (window_) DestroyWindow(window_);
   ReleaseFrame();
-  gWindow = nullptr;
+  mainWindow = nullptr;
 }
 
 bool Win32Window::Create() {
@@ -58,7 +58,7 @@ bool Win32Window::Create() {
   // CreateMainWindow: an outer size of 640 x 480 times the scale, which
   // WM_CREATE fits to a client area of that size.
   window_ = CreateWindowExW(0, className_, title_, WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, 0,
-                            platform::kClientWidth * scale_, platform::kClientHeight * scale_,
+                            platform::CLIENT_WIDTH * scale_, platform::CLIENT_HEIGHT * scale_,
                             nullptr, nullptr, instance_, nullptr);
   if (!window_) return false;
   windowDC_ = GetDC(window_);
@@ -67,8 +67,8 @@ bool Win32Window::Create() {
 
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = platform::kClientWidth;
-  info.bmiHeader.biHeight = -platform::kClientHeight;  // top-down, as the back buffer
+  info.bmiHeader.biWidth = platform::CLIENT_WIDTH;
+  info.bmiHeader.biHeight = -platform::CLIENT_HEIGHT;  // top-down, as the back buffer
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
@@ -124,7 +124,7 @@ void Win32Window::WaitForEvent(uint32_t timeoutMs) {
 
 void Win32Window::Present(const uint32_t* pixels, int width, int height) {
   if (!pixels || !framePixels_ || !windowDC_) return;
-  if (width != platform::kClientWidth || height != platform::kClientHeight) return;
+  if (width != platform::CLIENT_WIDTH || height != platform::CLIENT_HEIGHT) return;
   // A pending transfer may still read the section: finish it before writing.
   GdiFlush();
   // The core's pixels are 0x00BBGGRR, a 32-bit DIB's are 0x00RRGGBB.
@@ -141,10 +141,10 @@ void Win32Window::ShowFrame(HDC dc, bool borders) {
   RECT client = {};
   GetClientRect(window_, &client);
   const int w = client.right, h = client.bottom;
-  int s = w / platform::kClientWidth < h / platform::kClientHeight ? w / platform::kClientWidth
-                                                                   : h / platform::kClientHeight;
+  int s = w / platform::CLIENT_WIDTH < h / platform::CLIENT_HEIGHT ? w / platform::CLIENT_WIDTH
+                                                                   : h / platform::CLIENT_HEIGHT;
   if (s < 1) s = 1;
-  const int fw = platform::kClientWidth * s, fh = platform::kClientHeight * s;
+  const int fw = platform::CLIENT_WIDTH * s, fh = platform::CLIENT_HEIGHT * s;
   const int x = w > fw ? (w - fw) / 2 : 0, y = h > fh ? (h - fh) / 2 : 0;
   if (borders) {
     const RECT border[4] = {
@@ -157,7 +157,7 @@ void Win32Window::ShowFrame(HDC dc, bool borders) {
     BitBlt(dc, x, y, fw, fh, frameDC_, 0, 0, SRCCOPY);
   } else {
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, x, y, fw, fh, frameDC_, 0, 0, platform::kClientWidth, platform::kClientHeight,
+    StretchBlt(dc, x, y, fw, fh, frameDC_, 0, 0, platform::CLIENT_WIDTH, platform::CLIENT_HEIGHT,
                SRCCOPY);
   }
 }
@@ -225,35 +225,35 @@ uint32_t Win32Window::ReadJoystick(platform::JoystickReading* out) {
     out->y = info.dwYpos;
     out->buttons = info.dwButtons;
   }
-  return platform::kJoyOk;
+  return platform::JOYSTICK_OK;
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: {
       Sleep(10);
-      const int scale = gWindow ? gWindow->scale_ : 1;
-      FitClientArea(window, platform::kClientWidth * scale, platform::kClientHeight * scale);
+      const int scale = mainWindow ? mainWindow->scale_ : 1;
+      FitClientArea(window, platform::CLIENT_WIDTH * scale, platform::CLIENT_HEIGHT * scale);
       return 0;
     }
     case WM_ERASEBKGND:
       // Once a frame is shown, painting covers the whole client area: no
       // flash of the class background first.
-      if (gWindow && gWindow->framePresented_) return 1;
+      if (mainWindow && mainWindow->framePresented_) return 1;
       break;
     case WM_PAINT:
-      if (gWindow) {
-        gWindow->Paint(window);
+      if (mainWindow) {
+        mainWindow->Paint(window);
         return 0;
       }
       break;
     case WM_DESTROY:
       // The shell releases the surfaces and the music texts once the loop
       // has seen WM_QUIT.
-      if (gWindow && gWindow->window_ == window) {
-        ReleaseDC(window, gWindow->windowDC_);
-        gWindow->windowDC_ = nullptr;
-        gWindow->window_ = nullptr;
+      if (mainWindow && mainWindow->window_ == window) {
+        ReleaseDC(window, mainWindow->windowDC_);
+        mainWindow->windowDC_ = nullptr;
+        mainWindow->window_ = nullptr;
       }
       PostQuitMessage(0);
       return 0;
@@ -266,13 +266,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDM_ABOUT:
-          DialogBoxParamW(gInstance, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDialogProc, 0);
+          DialogBoxParamW(moduleInstance, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDialogProc, 0);
           return 0;
         case IDM_EXIT:
           DestroyWindow(window);
           return 0;
         case IDM_FULLSCREEN:
-          if (gWindow && gWindow->window_ == window) gWindow->ToggleFullscreen();
+          if (mainWindow && mainWindow->window_ == window) mainWindow->ToggleFullscreen();
           return 0;
         default:
           break;

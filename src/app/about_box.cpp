@@ -15,8 +15,8 @@ namespace {
 // a 2-pixel frame, centred in the frame.
 constexpr int BOX_WIDTH = 464;
 constexpr int BOX_HEIGHT = 174;
-constexpr int BOX_X = (platform::kClientWidth - BOX_WIDTH) / 2;
-constexpr int BOX_Y = (platform::kClientHeight - BOX_HEIGHT) / 2;
+constexpr int BOX_X = (platform::CLIENT_WIDTH - BOX_WIDTH) / 2;
+constexpr int BOX_Y = (platform::CLIENT_HEIGHT - BOX_HEIGHT) / 2;
 constexpr int FRAME = 2;
 constexpr int CAPTION_HEIGHT = 20;
 constexpr int BODY_X = BOX_X + FRAME;
@@ -105,8 +105,9 @@ void CloseAboutBox() {
 }
 
 void AboutBoxKey(int vkey) {
-  using namespace platform::vkey;
-  if (vkey == kEscape || vkey == kReturn || vkey == kSpace || vkey == kZ) CloseAboutBox();
+  if (vkey == platform::VKEY_ESCAPE || vkey == platform::VKEY_RETURN ||
+      vkey == platform::VKEY_SPACE || vkey == platform::VKEY_Z)
+    CloseAboutBox();
 }
 
 void AboutBoxClick(int x, int y) {

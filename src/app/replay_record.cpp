@@ -22,26 +22,26 @@ struct PadKey {
   int vkey;
 };
 constexpr PadKey PAD_KEYS[] = {
-    {false, DIR_LEFT, platform::vkey::kLeft},      {false, DIR_RIGHT, platform::vkey::kRight},
-    {false, DIR_UP, platform::vkey::kUp},          {false, DIR_DOWN, platform::vkey::kDown},
-    {true, BUTTON_A, platform::vkey::kZ},          {true, BUTTON_X, platform::vkey::kX},
-    {true, BUTTON_PAUSE, platform::vkey::kEscape},
+    {false, DIR_LEFT, platform::VKEY_LEFT},      {false, DIR_RIGHT, platform::VKEY_RIGHT},
+    {false, DIR_UP, platform::VKEY_UP},          {false, DIR_DOWN, platform::VKEY_DOWN},
+    {true, BUTTON_A, platform::VKEY_Z},          {true, BUTTON_X, platform::VKEY_X},
+    {true, BUTTON_PAUSE, platform::VKEY_ESCAPE},
 };
 // ABOUT opens the About box in a replay; the frames a recording holds are
 // the game's, never the box's.
-constexpr int RECORDED_KEYS = kKeyCount - 1;
+constexpr int RECORDED_KEYS = KEY_COUNT - 1;
 
 }  // namespace
 
 uint32_t KeysRead(const InputState& input) {
   uint32_t bits = 0;
   for (int i = 0; i < RECORDED_KEYS; ++i)
-    if (input.keys[kKeys[i].vkey & 0xFF] & 0x80) bits |= 1u << i;
+    if (input.keys[KEY_NAMES[i].vkey & 0xFF] & 0x80) bits |= 1u << i;
   const uint32_t buttons = input.JoyButtons();
   for (const PadKey& p : PAD_KEYS) {
     if (!((p.button ? buttons : input.joyDirBits) & p.bit)) continue;
     for (int i = 0; i < RECORDED_KEYS; ++i)
-      if (kKeys[i].vkey == p.vkey) bits |= 1u << i;
+      if (KEY_NAMES[i].vkey == p.vkey) bits |= 1u << i;
   }
   return bits;
 }
@@ -75,12 +75,12 @@ void KeyRecorder::WriteRun() {
     line[n++] = '-';
   } else {
     bool first = true;
-    for (int i = 0; i < kKeyCount; ++i) {
+    for (int i = 0; i < KEY_COUNT; ++i) {
       if (!(keys_ & (1u << i))) continue;
       if (!first) line[n++] = '+';
       first = false;
-      const size_t len = std::strlen(kKeys[i].name);
-      std::memcpy(line + n, kKeys[i].name, len);
+      const size_t len = std::strlen(KEY_NAMES[i].name);
+      std::memcpy(line + n, KEY_NAMES[i].name, len);
       n += static_cast<int>(len);
     }
   }

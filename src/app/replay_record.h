@@ -16,7 +16,7 @@ class InputState;
 namespace replay {
 
 // The script keys that give exactly the input state of `input`'s last poll,
-// as bits: bit i is kKeys[i]. The keyboard's keys as they were read (a key
+// as bits: bit i is KEY_NAMES[i]. The keyboard's keys as they were read (a key
 // held back after the About box reads as up); the joystick's stick and d-pad
 // as the arrows, its buttons 3, 4 and 9 as Z, X and ESC.
 uint32_t KeysRead(const InputState& input);

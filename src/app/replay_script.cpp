@@ -6,14 +6,14 @@
 
 namespace replay {
 
-const KeyName kKeys[kKeyCount] = {
-    {"Z", platform::vkey::kZ},          {"X", platform::vkey::kX},
-    {"SPACE", platform::vkey::kSpace},  {"ENTER", platform::vkey::kReturn},
-    {"ESC", platform::vkey::kEscape},   {"UP", platform::vkey::kUp},
-    {"DOWN", platform::vkey::kDown},    {"LEFT", platform::vkey::kLeft},
-    {"RIGHT", platform::vkey::kRight},  {"NUM2", platform::vkey::kNumpad2},
-    {"NUM4", platform::vkey::kNumpad4}, {"NUM6", platform::vkey::kNumpad6},
-    {"NUM8", platform::vkey::kNumpad8}, {"ABOUT", platform::vkey::kSlash},  // Alt+/
+const KeyName KEY_NAMES[KEY_COUNT] = {
+    {"Z", platform::VKEY_Z},          {"X", platform::VKEY_X},
+    {"SPACE", platform::VKEY_SPACE},  {"ENTER", platform::VKEY_RETURN},
+    {"ESC", platform::VKEY_ESCAPE},   {"UP", platform::VKEY_UP},
+    {"DOWN", platform::VKEY_DOWN},    {"LEFT", platform::VKEY_LEFT},
+    {"RIGHT", platform::VKEY_RIGHT},  {"NUM2", platform::VKEY_NUMPAD2},
+    {"NUM4", platform::VKEY_NUMPAD4}, {"NUM6", platform::VKEY_NUMPAD6},
+    {"NUM8", platform::VKEY_NUMPAD8}, {"ABOUT", platform::VKEY_SLASH},  // Alt+/
 };
 
 namespace {
@@ -27,7 +27,7 @@ bool ParseKeys(const std::string& s, std::vector<int>* out, std::string* bad) {
     const std::string name =
         s.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
     bool found = false;
-    for (const KeyName& k : kKeys) {
+    for (const KeyName& k : KEY_NAMES) {
       if (name == k.name) {
         out->push_back(k.vkey);
         found = true;
@@ -88,9 +88,9 @@ bool ParseScript(const std::string& text, std::vector<ScriptLine>* out, std::str
       return false;
     }
     int64_t count = 0;
-    if (!ParseNumber(countWord, 1, static_cast<int64_t>(kMaxFrames), &count)) {
+    if (!ParseNumber(countWord, 1, static_cast<int64_t>(MAX_FRAMES), &count)) {
       *error = where + "COUNT '" + countWord + "' is not a whole number from 1 to " +
-               std::to_string(kMaxFrames);
+               std::to_string(MAX_FRAMES);
       return false;
     }
     ScriptLine sl;
@@ -103,8 +103,8 @@ bool ParseScript(const std::string& text, std::vector<ScriptLine>* out, std::str
       return false;
     }
     total += sl.count;
-    if (total > kMaxFrames) {
-      *error = where + "the script runs past " + std::to_string(kMaxFrames) + " frames";
+    if (total > MAX_FRAMES) {
+      *error = where + "the script runs past " + std::to_string(MAX_FRAMES) + " frames";
       return false;
     }
     out->push_back(std::move(sl));

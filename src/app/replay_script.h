@@ -16,7 +16,7 @@ struct ScriptLine {
 };
 
 // The longest run a script may ask for: more would take minutes to replay.
-constexpr uint64_t kMaxFrames = 2000000;
+constexpr uint64_t MAX_FRAMES = 2000000;
 
 // The key names a script knows and the virtual keys they hold, in the order a
 // recording writes them. ABOUT (Alt+/) is the last: it opens the About box.
@@ -24,8 +24,8 @@ struct KeyName {
   const char* name;
   int vkey;
 };
-constexpr int kKeyCount = 14;
-extern const KeyName kKeys[kKeyCount];
+constexpr int KEY_COUNT = 14;
+extern const KeyName KEY_NAMES[KEY_COUNT];
 
 // Parses `text`; on failure returns false with a message naming the line.
 bool ParseScript(const std::string& text, std::vector<ScriptLine>* out, std::string* error);

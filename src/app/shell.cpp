@@ -11,7 +11,7 @@
 #include "sound/output_stream.h"
 
 namespace {
-FrameClock gFrameClock;
+FrameClock frameClock;
 // How long the loop sleeps at a time while the About box is up.
 constexpr uint32_t ABOUT_BOX_WAIT_MS = 100;
 replay::KeyRecorder gRecorder;
@@ -33,7 +33,7 @@ bool PlayKeysFrom(const std::string& path, std::string* error) {
 }
 
 FrameClock& ShellFrameClock() {
-  return gFrameClock;
+  return frameClock;
 }
 
 void StartProgramObjects(platform::WaveDevice* device) {
@@ -51,7 +51,7 @@ void StopProgramObjects() {
 }
 
 void OnWindowCreate(platform::Window* window, const char* programDir) {
-  gImageStore.Create(programDir, window, platform::kClientWidth, platform::kClientHeight);
+  gImageStore.Create(programDir, window, platform::CLIENT_WIDTH, platform::CLIENT_HEIGHT);
   gInputState.Attach(window);
 }
 
@@ -64,8 +64,8 @@ void OnWindowDestroy() {
 int RunFrame(platform::Window& window) {
   // The About box is modal: its frames wait, and come due together after it.
   if (AboutBoxOpen()) return 0;
-  gFrameClock.Start(window.TickCount());
-  if (!gFrameClock.FrameDue(window.TickCount())) return 0;
+  frameClock.Start(window.TickCount());
+  if (!frameClock.FrameDue(window.TickCount())) return 0;
   if (gPlaying) {
     const uint8_t* keys = gPlayback.NextFrame();
     gInputState.Feed(keys);
@@ -81,7 +81,7 @@ int RunFrame(platform::Window& window) {
 }
 
 uint32_t MillisecondsUntilFrame(platform::Window& window) {
-  return gFrameClock.MillisecondsUntilDue(window.TickCount());
+  return frameClock.MillisecondsUntilDue(window.TickCount());
 }
 
 int RunMessageLoop(platform::Window& window) {

@@ -11,14 +11,14 @@ void WriteToStandardError(const char* utf8Line) {
   std::fflush(stderr);
 }
 
-std::atomic<DiagnosticSink> gSink{&WriteToStandardError};
+std::atomic<DiagnosticSink> currentSink{&WriteToStandardError};
 
 }  // namespace
 
 void SetDiagnosticSink(DiagnosticSink sink) {
-  gSink.store(sink ? sink : &WriteToStandardError);
+  currentSink.store(sink ? sink : &WriteToStandardError);
 }
 
 void Diagnostic(const char* utf8Line) {
-  if (utf8Line) gSink.load()(utf8Line);
+  if (utf8Line) currentSink.load()(utf8Line);
 }

@@ -49,8 +49,8 @@ bool AnyNeighbour(int x, int y, int32_t code) {
 
 void CleanUpCell(int x, int y) {
   if (gBoard.At(x, y) == CELL_ITEM && !AnyNeighbour(x, y, CELL_EMPTY)) {
-    static constexpr int kSteps[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
-    for (const auto& s : kSteps) {
+    static constexpr int STEPS[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+    for (const auto& s : STEPS) {
       if (gBoard.At(x + s[0], y + s[1]) != CELL_WALL) gBoard.Set(x + s[0], y + s[1], CELL_EMPTY);
     }
   }
@@ -83,9 +83,9 @@ void GenerateBoard() {
     for (int y = 1; y <= 13; ++y)
       for (int x = 1; x <= 13; ++x) CleanUpCell(x, y);
   }
-  static constexpr int kFreeCells[][2] = {{12, 13}, {13, 12}, {12, 12}, {1, 2},
+  static constexpr int FREE_CELLS[][2] = {{12, 13}, {13, 12}, {12, 12}, {1, 2},
                                           {2, 1},   {13, 1},  {1, 13},  {1, 1}};
-  for (const auto& c : kFreeCells) gBoard.Set(c[0], c[1], CELL_EMPTY);
+  for (const auto& c : FREE_CELLS) gBoard.Set(c[0], c[1], CELL_EMPTY);
   gBoard.Set(13, 13, CELL_GOAL);
   int32_t items = 0;
   for (int32_t c : gBoard.cells) items += c == CELL_ITEM ? 1 : 0;

@@ -17,9 +17,9 @@ constexpr int TIME_BONUS_LIMIT = 40;
 void Destroy() {
   const int x = gPlayer.playerX;
   const int y = gPlayer.playerY;
-  static constexpr int kSteps[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+  static constexpr int STEPS[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
   bool removed = false;
-  for (const auto& s : kSteps) {
+  for (const auto& s : STEPS) {
     const int32_t c = gBoard.At(x + s[0], y + s[1]);
     if (c == CELL_BREAKABLE || c == CELL_PUSHABLE) {
       gBoard.Set(x + s[0], y + s[1], CELL_EMPTY);

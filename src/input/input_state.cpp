@@ -34,8 +34,8 @@ void InputState::Poll(int mode) {
   ++polls;
 
   platform::JoystickReading reading;
-  joyResult = source_ && !fed_ ? source_->ReadJoystick(&reading) : platform::kJoyUnplugged;
-  if (joyResult == platform::kJoyOk) {
+  joyResult = source_ && !fed_ ? source_->ReadJoystick(&reading) : platform::JOYSTICK_UNPLUGGED;
+  if (joyResult == platform::JOYSTICK_OK) {
     joyInfo.dwXpos = reading.x;
     joyInfo.dwYpos = reading.y;
     joyInfo.dwButtons = reading.buttons;
@@ -66,21 +66,19 @@ void InputState::Poll(int mode) {
       }
     }
   }
-
-  using namespace platform::vkey;
   uint32_t keyBits = 0;
-  if (Down(keys, kLeft) || Down(keys, kNumpad4)) keyBits |= DIR_LEFT;
-  if (Down(keys, kRight) || Down(keys, kNumpad6)) keyBits |= DIR_RIGHT;
-  if (Down(keys, kUp) || Down(keys, kNumpad8)) keyBits |= DIR_UP;
-  if (Down(keys, kDown) || Down(keys, kNumpad2)) keyBits |= DIR_DOWN;
+  if (Down(keys, platform::VKEY_LEFT) || Down(keys, platform::VKEY_NUMPAD4)) keyBits |= DIR_LEFT;
+  if (Down(keys, platform::VKEY_RIGHT) || Down(keys, platform::VKEY_NUMPAD6)) keyBits |= DIR_RIGHT;
+  if (Down(keys, platform::VKEY_UP) || Down(keys, platform::VKEY_NUMPAD8)) keyBits |= DIR_UP;
+  if (Down(keys, platform::VKEY_DOWN) || Down(keys, platform::VKEY_NUMPAD2)) keyBits |= DIR_DOWN;
   dirBits = (keyBits | joyDirBits) & 15u;
 
   if (mode < REMAP_HORIZONTAL || mode > REMAP_EIGHT_WAY) mode = REMAP_FOUR_WAY;
   dir = DirectionRemapTable[mode * 16 + static_cast<int>(dirBits)];
 
   uint32_t b = joyButtons_;
-  if (Down(keys, kZ) || Down(keys, kSpace)) b |= BUTTON_A;
-  if (Down(keys, kX) || Down(keys, kReturn)) b |= BUTTON_X;
-  if (Down(keys, kEscape)) b |= BUTTON_PAUSE;
+  if (Down(keys, platform::VKEY_Z) || Down(keys, platform::VKEY_SPACE)) b |= BUTTON_A;
+  if (Down(keys, platform::VKEY_X) || Down(keys, platform::VKEY_RETURN)) b |= BUTTON_X;
+  if (Down(keys, platform::VKEY_ESCAPE)) b |= BUTTON_PAUSE;
   buttons = b;
 }

@@ -9,28 +9,26 @@
 
 namespace platform {
 
-constexpr int kClientWidth = 640;
-constexpr int kClientHeight = 480;
+constexpr int CLIENT_WIDTH = 640;
+constexpr int CLIENT_HEIGHT = 480;
 
 // Virtual-key codes as Windows numbers them; every backend fills the keyboard
 // state with these indices. (Named apart from the Windows macros, so that the
 // win32 backend can include this header after <windows.h>.)
-namespace vkey {
-constexpr int kReturn = 0x0D;
-constexpr int kEscape = 0x1B;
-constexpr int kSpace = 0x20;
-constexpr int kLeft = 0x25;
-constexpr int kUp = 0x26;
-constexpr int kRight = 0x27;
-constexpr int kDown = 0x28;
-constexpr int kX = 'X';
-constexpr int kZ = 'Z';
-constexpr int kNumpad2 = 0x62;
-constexpr int kNumpad4 = 0x64;
-constexpr int kNumpad6 = 0x66;
-constexpr int kNumpad8 = 0x68;
-constexpr int kSlash = 0xBF;  // the / and ? key (VK_OEM_2)
-}  // namespace vkey
+constexpr int VKEY_RETURN = 0x0D;
+constexpr int VKEY_ESCAPE = 0x1B;
+constexpr int VKEY_SPACE = 0x20;
+constexpr int VKEY_LEFT = 0x25;
+constexpr int VKEY_UP = 0x26;
+constexpr int VKEY_RIGHT = 0x27;
+constexpr int VKEY_DOWN = 0x28;
+constexpr int VKEY_X = 'X';
+constexpr int VKEY_Z = 'Z';
+constexpr int VKEY_NUMPAD2 = 0x62;
+constexpr int VKEY_NUMPAD4 = 0x64;
+constexpr int VKEY_NUMPAD6 = 0x66;
+constexpr int VKEY_NUMPAD8 = 0x68;
+constexpr int VKEY_SLASH = 0xBF;  // the / and ? key (VK_OEM_2)
 
 // One reading of the first joystick: positions 0..65535 (centre 32767), button
 // n (1-based) as bit n-1.
@@ -39,8 +37,8 @@ struct JoystickReading {
   uint32_t y = 32767;
   uint32_t buttons = 0;
 };
-constexpr uint32_t kJoyOk = 0;           // JOYERR_NOERROR
-constexpr uint32_t kJoyUnplugged = 167;  // JOYERR_UNPLUGGED
+constexpr uint32_t JOYSTICK_OK = 0;           // JOYERR_NOERROR
+constexpr uint32_t JOYSTICK_UNPLUGGED = 167;  // JOYERR_UNPLUGGED
 
 // The window and the services of the main thread. One instance per process,
 // made by the backend's entry point and handed to the shell (RunProgram), which
@@ -50,7 +48,7 @@ class Window {
   virtual ~Window() = default;
 
   // Makes and shows the main window with a client area of exactly
-  // kClientWidth x kClientHeight. False when it cannot be made: the program
+  // CLIENT_WIDTH x CLIENT_HEIGHT. False when it cannot be made: the program
   // then ends without entering the loop.
   virtual bool Create() = 0;
 
@@ -72,7 +70,7 @@ class Window {
   // while the key is down.
   virtual void ReadKeyboard(uint8_t keys[256]) = 0;
 
-  // Reads the first joystick into *out. Returns kJoyOk on success; any other
+  // Reads the first joystick into *out. Returns JOYSTICK_OK on success; any other
   // value means no reading (out is then left as it was).
   virtual uint32_t ReadJoystick(JoystickReading* out) = 0;
 };

@@ -16,7 +16,7 @@ bool ValidChannel(int ch) {
 
 // The caller holds the lock.
 void ReleaseText(int ch) {
-  SoundChannel& c = soundChannels[ch];
+  SoundChannel& c = gSoundChannels[ch];
   if (c.textHeld) {
     delete[] channelText[ch];
     c.textHeld = 0;
@@ -39,7 +39,7 @@ void clearChannelText(int ch) {
   // A text the channel still holds is released, not left behind.
   ReleaseText(ch);
   channelText[ch] = new char[2]();
-  soundChannels[ch].textHeld = 1;
+  gSoundChannels[ch].textHeld = 1;
 }
 
 void clearAllChannelText() {
@@ -60,7 +60,7 @@ void appendChannelText(int ch, const char* mml) {
   // frees it.
   ReleaseText(ch);
   channelText[ch] = joined;
-  soundChannels[ch].textHeld = 1;
+  gSoundChannels[ch].textHeld = 1;
 }
 
 void startChannels(unsigned char f0, unsigned char f1, unsigned char f2, unsigned char f3,
@@ -68,7 +68,7 @@ void startChannels(unsigned char f0, unsigned char f1, unsigned char f2, unsigne
   std::lock_guard<std::mutex> lock(soundEngineMutex());
   const unsigned char flags[SOUND_CHANNELS] = {f0, f1, f2, f3, f4, f5, f6, f7};
   for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
-    if (flags[ch] && soundChannels[ch].eventCode) StartPath(ch);
+    if (flags[ch] && gSoundChannels[ch].eventCode) StartPath(ch);
   }
 }
 

@@ -26,14 +26,14 @@ namespace {
 
 // The sums of the vector loops, left and right of two voices side by side,
 // folded into the mix at the end of the buffer.
-alignas(32) uint32_t vectorSums[4 * WAVE_FRAMES];
+alignas(32) uint32_t vectorSums[4 * WAVE_BUFFER_FRAMES];
 
 // The levels of a chunk, per vector and frame: each voice's level twice.
 constexpr int LEVEL_CHUNK = 128;
 alignas(32) double chunkLevels[4][LEVEL_CHUNK][4];
 
 // The envelope of the empty half of a vector: 0 throughout.
-const double silentRow[WAVE_FRAMES] = {};
+const double silentRow[WAVE_BUFFER_FRAMES] = {};
 
 // Phases and levels of frames [from, to) of voice a of group A and voice b
 // of group B into levels, from frame from on. B GROUP_RESTING stands for no

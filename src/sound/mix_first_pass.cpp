@@ -8,10 +8,10 @@
 #include "sound/sequencer.h"
 #include "sound/tone_generator.h"
 
-double frameFrequency[SOUND_CHANNELS][WAVE_FRAMES];
-double envelopeValues[SOUND_CHANNELS][WAVE_FRAMES];
-double noiseLevels[SOUND_CHANNELS][WAVE_FRAMES];
-RunSettings channelRuns[SOUND_CHANNELS][WAVE_FRAMES + 1];
+double frameFrequency[SOUND_CHANNELS][WAVE_BUFFER_FRAMES];
+double envelopeValues[SOUND_CHANNELS][WAVE_BUFFER_FRAMES];
+double noiseLevels[SOUND_CHANNELS][WAVE_BUFFER_FRAMES];
+RunSettings channelRuns[SOUND_CHANNELS][WAVE_BUFFER_FRAMES + 1];
 int channelRunCount[SOUND_CHANNELS];
 
 namespace {
@@ -97,7 +97,7 @@ void AdvanceVibratoCounters(uint32_t& wait, int32_t& countdown, double& step, in
 // A row remembers its value and the frames it holds it on, so a note held
 // over many buffers has its row written once.
 struct ConstantRows {
-  double rows[SOUND_CHANNELS][WAVE_FRAMES];
+  double rows[SOUND_CHANNELS][WAVE_BUFFER_FRAMES];
   uint64_t bits[SOUND_CHANNELS] = {};
   int from[SOUND_CHANNELS] = {};
   int to[SOUND_CHANNELS] = {};  // the row holds the value on frames [from, to)
@@ -186,7 +186,7 @@ constexpr int RUN_SWEEP = 1;
 constexpr int RUN_MODULATED = 2;
 template <int MODE>
 int RenderRun(int ch, int i, int frames) {
-  SoundChannel& c = soundChannels[ch];
+  SoundChannel& c = gSoundChannels[ch];
   const uint8_t voice = c.voice;
   const int type = voice >> 4;
   const int d = voice & 15;
@@ -314,7 +314,7 @@ void GenerateChannel(int ch, int frames) {
   while (i < frames) {
     // Without sweep or vibrato steps, sweepOffset and vibratoOffset never
     // change (neither can be -0, so adding 0 leaves them as they are).
-    const SoundChannel& c = soundChannels[ch];
+    const SoundChannel& c = gSoundChannels[ch];
     if (c.vibratoStep != 0.0) {
       i = RenderRun<RUN_MODULATED>(ch, i, frames);
     } else if (c.sweepRate != 0.0) {

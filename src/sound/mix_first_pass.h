@@ -42,13 +42,13 @@ struct RunSettings {
 
 // Per channel and frame: the frequency the generator adds to the phase, the
 // envelope level the sample is scaled by, and a noise channel's level.
-extern double frameFrequency[SOUND_CHANNELS][WAVE_FRAMES];
-extern double envelopeValues[SOUND_CHANNELS][WAVE_FRAMES];
-extern double noiseLevels[SOUND_CHANNELS][WAVE_FRAMES];
-extern RunSettings channelRuns[SOUND_CHANNELS][WAVE_FRAMES + 1];
+extern double frameFrequency[SOUND_CHANNELS][WAVE_BUFFER_FRAMES];
+extern double envelopeValues[SOUND_CHANNELS][WAVE_BUFFER_FRAMES];
+extern double noiseLevels[SOUND_CHANNELS][WAVE_BUFFER_FRAMES];
+extern RunSettings channelRuns[SOUND_CHANNELS][WAVE_BUFFER_FRAMES + 1];
 extern int channelRunCount[SOUND_CHANNELS];
 
-// The first pass of channel ch over `frames` frames (at most WAVE_FRAMES).
+// The first pass of channel ch over `frames` frames (at most WAVE_BUFFER_FRAMES).
 void GenerateChannel(int ch, int frames);
 
 // Writes every row of the first pass once, and forgets the constant rows.

@@ -37,7 +37,7 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
   int run[SOUND_CHANNELS];
   Voice current[SOUND_CHANNELS];  // each channel's voice of its current run
   for (int k = 0; k < count; ++k) {
-    const SoundChannel& c = soundChannels[list[k]];
+    const SoundChannel& c = gSoundChannels[list[k]];
     phase[k] = c.phase;
     state[k] = Pair{c.filterLeft, c.filterRight};
     run[k] = 0;
@@ -105,7 +105,7 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
   }
   if (vectorSums) FoldAvx2Sums(mix, frames);
   for (int k = 0; k < count; ++k) {
-    SoundChannel& c = soundChannels[list[k]];
+    SoundChannel& c = gSoundChannels[list[k]];
     c.phase = phase[k];
     c.filterLeft = state[k][0];
     c.filterRight = state[k][1];
@@ -113,7 +113,7 @@ void MixChannels(const int* list, int count, uint32_t* mix, int frames) {
 }
 
 constexpr int ALL_CHANNELS[SOUND_CHANNELS] = {0, 1, 2, 3, 4, 5, 6, 7};
-uint32_t mixSums[2 * WAVE_FRAMES];
+uint32_t mixSums[2 * WAVE_BUFFER_FRAMES];
 
 }  // namespace
 
@@ -121,7 +121,7 @@ void renderChannel(int ch, int16_t* samples, int byteCount) {
   if (ch < 0 || ch >= 8 || !samples || byteCount <= 0) return;
   int frames = byteCount / 4;
   while (frames > 0) {
-    const int n = frames < WAVE_FRAMES ? frames : WAVE_FRAMES;
+    const int n = frames < WAVE_BUFFER_FRAMES ? frames : WAVE_BUFFER_FRAMES;
     GenerateChannel(ch, n);
     MixChannels(&ch, 1, mixSums, n);
     for (int k = 0; k < 2 * n; ++k) samples[k] = static_cast<int16_t>(mixSums[k] & 0xFFFF);

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 // The frames of one buffer, the most the mixer renders in one go.
-constexpr int WAVE_FRAMES = 1500;
+constexpr int WAVE_BUFFER_FRAMES = 1500;
 
 // Renders the next byteCount / 4 frames of channel ch into samples (left and
 // right interleaved), advancing the channel's timing by as many samples.

@@ -338,7 +338,7 @@ void compileEventCode(uint8_t* code, const char* text, MmlReport* report, int32_
 
 void compileChannelText(int ch, const char* text) {
   if (ch < 0 || ch >= 8) return;
-  SoundChannel& c = soundChannels[ch];
+  SoundChannel& c = gSoundChannels[ch];
   if (c.playing || !c.eventCode) return;
   compileEventCode(c.eventCode, text);
 }

@@ -47,8 +47,8 @@ class NoWaveDevice final : public platform::WaveDevice {
   bool woken_ = false;
 };
 
-NoWaveDevice gNoDevice;
-WaveStream gWaveStream;
+NoWaveDevice noDevice;
+WaveStream waveStream;
 
 // Set up by the main thread before the output thread starts and torn down
 // only after it has ended, so the thread reads them without a lock.
@@ -88,7 +88,7 @@ void WaveStream::open() {
   // A device that does not open is kept anyway: its wait then simply runs
   // out, which is how the stream goes silent.
   deviceOpened = waveOut->Open(format, buffers, WAVE_BUFFER_SIZE);
-  if (!deviceOpened && waveOut != &gNoDevice)
+  if (!deviceOpened && waveOut != &noDevice)
     Diagnostic("velkari: no sound device could be opened; the game plays silent");
   stopRequested.store(0);
   threadRunning.store(true);
@@ -184,16 +184,16 @@ void StartSoundOutput(platform::WaveDevice* device, uint32_t bufferTimeoutMs) {
   startSoundEngine();
   bufferTimeout = bufferTimeoutMs;
   buffersRendered.store(0);
-  waveOut = device ? device : &gNoDevice;
-  gWaveStream.format = platform::WaveFormat{};
+  waveOut = device ? device : &noDevice;
+  waveStream.format = platform::WaveFormat{};
   for (uint8_t*& buffer : waveBuffer) buffer = new (std::nothrow) uint8_t[WAVE_BUFFER_SIZE]();
   if (!waveBuffer[0] || !waveBuffer[1]) {
     // Out of memory at start-up: no stream at all, the game runs silent.
     releaseWaveBuffers();
-    waveOut = &gNoDevice;
+    waveOut = &noDevice;
     return;
   }
-  gWaveStream.open();
+  waveStream.open();
 }
 
 void StopSoundOutput() {
@@ -203,9 +203,9 @@ void StopSoundOutput() {
   // The woken thread ends within one buffer; waiting for it (rather than
   // ending it forcibly) never leaves a lock it holds taken. Without a thread
   // the wake is taken here, as the thread would take it.
-  if (gWaveStream.thread.joinable()) gWaveStream.thread.join();
+  if (waveStream.thread.joinable()) waveStream.thread.join();
   pumpSoundOutput();
-  if (waveBuffer[0]) gWaveStream.close();
+  if (waveBuffer[0]) waveStream.close();
   // A thread that timed out has left the texts; the window's destruction
   // usually releases them, a tool without a window relies on this.
   releaseAllChannelText();

@@ -2,7 +2,7 @@
 
 #include "sound/sound_tables.h"
 
-SoundChannel soundChannels[SOUND_CHANNELS];
+SoundChannel gSoundChannels[SOUND_CHANNELS];
 
 namespace {
 
@@ -20,8 +20,8 @@ bool ValidChannel(int ch) {
 }  // namespace
 
 double ticksToSamples(int ch, int ticks) {
-  int32_t tempo = soundChannels[ch].tempo;
-  if (ch != 0 && tempo == 0) tempo = soundChannels[0].tempo;
+  int32_t tempo = gSoundChannels[ch].tempo;
+  if (ch != 0 && tempo == 0) tempo = gSoundChannels[0].tempo;
   // Only a stale operand of a numberless `t` can give tempo 0; the slowest
   // tempo the compiler writes keeps the length finite.
   if (tempo <= 0) tempo = 1500;
@@ -39,7 +39,7 @@ double notePitch(uint8_t note, int8_t detune) {
 
 void resetEnvelope(int ch) {
   if (!ValidChannel(ch)) return;
-  SoundChannel& c = soundChannels[ch];
+  SoundChannel& c = gSoundChannels[ch];
   c.attackRate = 1.0;
   c.decayRate = 0.0;
   c.sustainLevel = 0.0;
@@ -49,13 +49,13 @@ void resetEnvelope(int ch) {
 }
 
 void markCodeEmpty(int ch) {
-  if (!ValidChannel(ch) || !soundChannels[ch].eventCode) return;
-  soundChannels[ch].eventCode[0] = EV_STOP;
+  if (!ValidChannel(ch) || !gSoundChannels[ch].eventCode) return;
+  gSoundChannels[ch].eventCode[0] = EV_STOP;
 }
 
 void stopChannel(int ch) {
   if (!ValidChannel(ch)) return;
-  SoundChannel& c = soundChannels[ch];
+  SoundChannel& c = gSoundChannels[ch];
   c.keyOn = 0;
   c.playing = 0;
   if (c.eventCode) c.eventCode[0] = EV_END;
@@ -64,8 +64,8 @@ void stopChannel(int ch) {
 }
 
 void startChannel(int ch) {
-  if (!ValidChannel(ch) || !soundChannels[ch].eventCode) return;
-  SoundChannel& c = soundChannels[ch];
+  if (!ValidChannel(ch) || !gSoundChannels[ch].eventCode) return;
+  SoundChannel& c = gSoundChannels[ch];
   c.tempo = 16500;
   c.voice = 0;
   c.noteCount = 0;
@@ -98,7 +98,7 @@ void startChannel(int ch) {
 
 void stepSequencer(int ch) {
   if (!ValidChannel(ch)) return;
-  SoundChannel& c = soundChannels[ch];
+  SoundChannel& c = gSoundChannels[ch];
   if (!c.playing) return;
   c.tieFlag = 0;
   // Set once this step has gone back to the loop point. Reaching the end a

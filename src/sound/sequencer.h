@@ -67,7 +67,7 @@ struct SoundChannel {
   double filterCoefficient;
 };
 
-extern SoundChannel soundChannels[SOUND_CHANNELS];
+extern SoundChannel gSoundChannels[SOUND_CHANNELS];
 
 // Gives the channel its start values and reads up to its first note or rest.
 void startChannel(int ch);

@@ -21,11 +21,11 @@ void ReleaseEngineMemory() {
   delete[] scratchBuffer;
   scratchBuffer = nullptr;
   for (int ch = 7; ch >= 0; --ch) {
-    delete[] soundChannels[ch].eventCode;
-    soundChannels[ch].eventCode = nullptr;
+    delete[] gSoundChannels[ch].eventCode;
+    gSoundChannels[ch].eventCode = nullptr;
     delete[] channelText[ch];
     channelText[ch] = nullptr;
-    soundChannels[ch].textHeld = 0;
+    gSoundChannels[ch].textHeld = 0;
   }
 }
 
@@ -35,19 +35,19 @@ void startSoundEngine() {
   // A second start (tests restart the engine between cases) begins from the
   // same state as the first: everything as at program start.
   ReleaseEngineMemory();
-  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) soundChannels[ch] = SoundChannel{};
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) gSoundChannels[ch] = SoundChannel{};
   noiseRegister = 0x4000;
   noiseMode = 0;
   resetMixer();
   for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
     // Zero-filled so that a stale operand (the tempo of a numberless `t`)
     // reads the same on every run.
-    soundChannels[ch].eventCode = new uint8_t[EVENT_CODE_SIZE]();
-    soundChannels[ch].readPos = 0;
-    soundChannels[ch].eventCode[0] = EV_STOP;
+    gSoundChannels[ch].eventCode = new uint8_t[EVENT_CODE_SIZE]();
+    gSoundChannels[ch].readPos = 0;
+    gSoundChannels[ch].eventCode[0] = EV_STOP;
   }
   for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
-    SoundChannel& c = soundChannels[ch];
+    SoundChannel& c = gSoundChannels[ch];
     c.keyOn = 0;
     c.playing = 0;
     c.noiseOutput = 0;
@@ -61,8 +61,8 @@ void startSoundEngine() {
 
 void stopSoundEngine() {
   for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
-    soundChannels[ch].keyOn = 0;
-    soundChannels[ch].playing = 0;
+    gSoundChannels[ch].keyOn = 0;
+    gSoundChannels[ch].playing = 0;
   }
   ReleaseEngineMemory();
 }

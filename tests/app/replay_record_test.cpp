@@ -21,13 +21,15 @@ struct Frame {
 };
 
 TEST(ReplayRecord, APadsReadingIsWrittenAsTheKeysItStandsForAndPlaysBackTheSame) {
-  using namespace platform::vkey;
-  constexpr uint32_t OK = platform::kJoyOk, OFF = platform::kJoyUnplugged;
+  constexpr uint32_t OK = platform::JOYSTICK_OK, OFF = platform::JOYSTICK_UNPLUGGED;
   const Frame frames[] = {
-      {OK, {0, 32768, 4}, {}},                     // stick left, button 3
-      {OK, {65535, 65535, 8}, {}},                 // d-pad down-right, button 4
-      {OK, {32768, 32768, 256}, {kNumpad8}},       // Start, and keypad 8 on the keyboard
-      {OFF, {0, 0, 0}, {kSpace, kReturn, kLeft}},  // unplugged: its buttons stay as last read
+      {OK, {0, 32768, 4}, {}},                              // stick left, button 3
+      {OK, {65535, 65535, 8}, {}},                          // d-pad down-right, button 4
+      {OK, {32768, 32768, 256}, {platform::VKEY_NUMPAD8}},  // Start, and keypad 8 on the keyboard
+      {OFF,
+       {0, 0, 0},
+       {platform::VKEY_SPACE, platform::VKEY_RETURN,
+        platform::VKEY_LEFT}},  // unplugged: its buttons stay as last read
       {OK, {32768, 32768, 0}, {}},
       {OK, {32768, 32768, 0}, {}},
   };
@@ -64,7 +66,7 @@ TEST(ReplayRecord, APadsReadingIsWrittenAsTheKeysItStandsForAndPlaysBackTheSame)
   ASSERT_TRUE(playback.Load(file.string(), &error)) << error;
   InputState played;
   played.Attach(&window);  // its keys and pad are not read while the playback feeds
-  window.SetKey(kUp, true);
+  window.SetKey(platform::VKEY_UP, true);
   window.SetJoystick(OK, {65535, 0, 1});
   for (size_t i = 0; i < std::size(frames); ++i) {
     const uint8_t* keys = playback.NextFrame();

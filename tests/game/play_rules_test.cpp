@@ -18,9 +18,6 @@
 #include "sound/sound_engine.h"
 
 namespace {
-
-namespace vk = platform::vkey;
-
 class PlayRules : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -61,11 +58,11 @@ class PlayRules : public ::testing::Test {
 TEST_F(PlayRules, PushMovesTheBlockOneCellAhead) {
   Place(3, 5);
   gBoard.Set(4, 5, CELL_PUSHABLE);
-  Run(1, {vk::kRight});
+  Run(1, {platform::VKEY_RIGHT});
   EXPECT_TRUE(gPlayer.moving);
   EXPECT_TRUE(gPlayer.carryingBlock);
   EXPECT_EQ(gBoard.At(4, 5), CELL_EMPTY) << "the old cell empties at once";
-  Run(15, {vk::kRight});
+  Run(15, {platform::VKEY_RIGHT});
   EXPECT_FALSE(gPlayer.moving);
   EXPECT_FALSE(gPlayer.carryingBlock);
   EXPECT_EQ(gPlayer.playerX, 4);
@@ -85,7 +82,7 @@ TEST_F(PlayRules, PushNeedsAnEmptyCellBeyond) {
     Place(5, 3);
     gBoard.Set(5, 4, CELL_PUSHABLE);
     gBoard.Set(5, 5, c.beyond);
-    Run(1, {vk::kDown});
+    Run(1, {platform::VKEY_DOWN});
     EXPECT_EQ(gPlayer.moving, c.pushes) << "beyond " << c.beyond;
     EXPECT_EQ(gBoard.At(5, 4), c.pushes ? CELL_EMPTY : CELL_PUSHABLE) << "beyond " << c.beyond;
     EXPECT_EQ(gBoard.At(5, 5), c.beyond) << "beyond " << c.beyond;
@@ -98,12 +95,12 @@ TEST_F(PlayRules, WallsAndBreakablesStopTheWalk) {
     SetUpStage();
     Place(5, 5);
     gBoard.Set(5, 4, code);
-    Run(3, {vk::kUp});
+    Run(3, {platform::VKEY_UP});
     EXPECT_FALSE(gPlayer.moving) << code;
     EXPECT_EQ(gPlayer.playerY, 5) << code;
   }
   SetUpStage();  // the border, from (1, 1)
-  Run(2, {vk::kLeft});
+  Run(2, {platform::VKEY_LEFT});
   EXPECT_FALSE(gPlayer.moving);
   EXPECT_EQ(gPlayer.playerX, 1);
 }
@@ -126,7 +123,7 @@ TEST_F(PlayRules, DestroyRemovesBreakablesAndBlocksNextToThePlayer) {
     Place(7, 7);
     for (int i = 0; i < 4; ++i) gBoard.Set(nx[i], ny[i], c.around[i]);
     Run(1);  // let go of any earlier press
-    Run(1, {vk::kX});
+    Run(1, {platform::VKEY_X});
     for (int i = 0; i < 4; ++i)
       EXPECT_EQ(gBoard.At(nx[i], ny[i]), c.after[i]) << c.around[0] << c.around[1] << i;
     EXPECT_EQ(gGame.timeLeft, c.time);
@@ -136,13 +133,13 @@ TEST_F(PlayRules, DestroyRemovesBreakablesAndBlocksNextToThePlayer) {
 TEST_F(PlayRules, DestroyDuringASlideOrWithAnotherButtonDoesNothing) {
   Place(7, 7);
   gBoard.Set(9, 7, CELL_BREAKABLE);
-  Run(1, {vk::kRight});
-  Run(1, {vk::kRight, vk::kX});
+  Run(1, {platform::VKEY_RIGHT});
+  Run(1, {platform::VKEY_RIGHT, platform::VKEY_X});
   EXPECT_EQ(gBoard.At(9, 7), CELL_BREAKABLE);
   Run(14);
   Run(1);
   ASSERT_EQ(gPlayer.playerX, 8);
-  Run(1, {vk::kX, vk::kZ});  // buttons 12: neither counts
+  Run(1, {platform::VKEY_X, platform::VKEY_Z});  // buttons 12: neither counts
   EXPECT_EQ(gBoard.At(9, 7), CELL_BREAKABLE);
   EXPECT_EQ(Scene, SCENE_PLAY);
 }
@@ -151,9 +148,9 @@ TEST_F(PlayRules, ItemOnArrival) {
   Place(2, 2);
   gBoard.Set(3, 2, CELL_ITEM);
   gGame.itemsLeft = 1;
-  Run(15, {vk::kRight});
+  Run(15, {platform::VKEY_RIGHT});
   EXPECT_EQ(gGame.score, 0);
-  Run(1, {vk::kRight});
+  Run(1, {platform::VKEY_RIGHT});
   EXPECT_EQ(gGame.score, 10);
   EXPECT_EQ(gGame.itemsLeft, 0);
   EXPECT_EQ(gBoard.At(3, 2), CELL_EMPTY);
@@ -178,7 +175,7 @@ TEST_F(PlayRules, PerfectClearRewards) {
     gGame.timeBonus = c.bonusBefore;
     Place(13, 12);
     gBoard.Set(13, 13, CELL_GOAL);
-    Run(16, {vk::kDown});
+    Run(16, {platform::VKEY_DOWN});
     EXPECT_EQ(gGame.stage, 8);
     EXPECT_EQ(gGame.perfectClears, c.clearsBefore + 1);
     EXPECT_EQ(gGame.score, c.score);
@@ -192,9 +189,9 @@ TEST_F(PlayRules, PassWhilePushingStartsTheNextStageWithNoBlock) {
   Place(3, 3);
   gBoard.Set(4, 3, CELL_PUSHABLE);
   Run(1);
-  Run(3, {vk::kRight});
+  Run(3, {platform::VKEY_RIGHT});
   ASSERT_TRUE(gPlayer.carryingBlock);
-  Run(1, {vk::kRight, vk::kZ});
+  Run(1, {platform::VKEY_RIGHT, platform::VKEY_Z});
   EXPECT_EQ(gGame.stage, 2);
   EXPECT_EQ(Scene, SCENE_STAGE_SETUP);
   Run(1);  // the stage setup
@@ -211,7 +208,7 @@ TEST_F(PlayRules, ClockAndTimeOutOverridePause) {
   Run(1);
   EXPECT_EQ(gGame.timeFrames, 59);
   EXPECT_EQ(Scene, SCENE_PLAY);
-  Run(1, {vk::kEscape});  // pause and time-out in one frame: the time-out wins
+  Run(1, {platform::VKEY_ESCAPE});  // pause and time-out in one frame: the time-out wins
   EXPECT_EQ(gGame.timeFrames, 0);
   EXPECT_EQ(gGame.timeLeft, 0);
   EXPECT_EQ(Scene, SCENE_GAME_OVER);
@@ -226,7 +223,7 @@ TEST_F(PlayRules, SaturatedNumbersStayDefined) {
   gGame.itemsLeft = 0;
   Place(13, 12);
   gBoard.Set(13, 13, CELL_GOAL);
-  Run(16, {vk::kDown});
+  Run(16, {platform::VKEY_DOWN});
   EXPECT_EQ(gGame.stage, 2147483647);
   EXPECT_EQ(gGame.score, 2147483647);
   EXPECT_EQ(gGame.timeLeft, 2147483647);

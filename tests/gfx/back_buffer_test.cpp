@@ -23,7 +23,9 @@ class RecordingWindow : public platform::Window {
   void ReadKeyboard(uint8_t keys[256]) override {
     for (int i = 0; i < 256; ++i) keys[i] = 0;
   }
-  uint32_t ReadJoystick(platform::JoystickReading*) override { return platform::kJoyUnplugged; }
+  uint32_t ReadJoystick(platform::JoystickReading*) override {
+    return platform::JOYSTICK_UNPLUGGED;
+  }
 
   int presents = 0;
   int w = 0, h = 0;

@@ -9,9 +9,6 @@
 #include "platform/platform.h"
 
 namespace {
-
-namespace vk = platform::vkey;
-
 class FakeDevices : public platform::Window {
  public:
   bool Create() override { return true; }
@@ -23,7 +20,7 @@ class FakeDevices : public platform::Window {
     for (int i = 0; i < 256; ++i) out[i] = keys[i];
   }
   uint32_t ReadJoystick(platform::JoystickReading* out) override {
-    if (joyResult == platform::kJoyOk) *out = joy;
+    if (joyResult == platform::JOYSTICK_OK) *out = joy;
     return joyResult;
   }
 
@@ -32,12 +29,12 @@ class FakeDevices : public platform::Window {
     for (int k : held) keys[k] = 0x80;
   }
   void Stick(uint32_t x, uint32_t y, uint32_t buttons) {
-    joyResult = platform::kJoyOk;
+    joyResult = platform::JOYSTICK_OK;
     joy = {x, y, buttons};
   }
 
   uint8_t keys[256] = {};
-  uint32_t joyResult = platform::kJoyUnplugged;
+  uint32_t joyResult = platform::JOYSTICK_UNPLUGGED;
   platform::JoystickReading joy;
 };
 
@@ -64,21 +61,25 @@ struct KeyCase {
 TEST(InputStatePoll, KeyboardDirectionsAndButtons) {
   const KeyCase cases[] = {
       {"nothing", {}, 0, {0, 0, 0}, 0},
-      {"left arrow", {vk::kLeft}, 1, {7, 7, 7}, 0},
-      {"keypad 6", {vk::kNumpad6}, 2, {3, 3, 3}, 0},
-      {"keypad 8", {vk::kNumpad8}, 4, {0, 1, 1}, 0},
-      {"keypad 2", {vk::kNumpad2}, 8, {0, 5, 5}, 0},
-      {"left and right cancel", {vk::kLeft, vk::kRight}, 3, {0, 0, 0}, 0},
-      {"up and left", {vk::kUp, vk::kLeft}, 5, {7, 0, 8}, 0},
-      {"down and right", {vk::kDown, vk::kNumpad6}, 10, {3, 0, 4}, 0},
-      {"up and down cancel", {vk::kUp, vk::kNumpad2}, 12, {0, 0, 0}, 0},
-      {"Z", {vk::kZ}, 0, {0, 0, 0}, 4},
-      {"Space", {vk::kSpace}, 0, {0, 0, 0}, 4},
-      {"X", {vk::kX}, 0, {0, 0, 0}, 8},
-      {"Enter", {vk::kReturn}, 0, {0, 0, 0}, 8},
-      {"Esc", {vk::kEscape}, 0, {0, 0, 0}, 256},
-      {"X and Z", {vk::kX, vk::kZ}, 0, {0, 0, 0}, 12},
-      {"all three", {vk::kSpace, vk::kReturn, vk::kEscape}, 0, {0, 0, 0}, 268},
+      {"left arrow", {platform::VKEY_LEFT}, 1, {7, 7, 7}, 0},
+      {"keypad 6", {platform::VKEY_NUMPAD6}, 2, {3, 3, 3}, 0},
+      {"keypad 8", {platform::VKEY_NUMPAD8}, 4, {0, 1, 1}, 0},
+      {"keypad 2", {platform::VKEY_NUMPAD2}, 8, {0, 5, 5}, 0},
+      {"left and right cancel", {platform::VKEY_LEFT, platform::VKEY_RIGHT}, 3, {0, 0, 0}, 0},
+      {"up and left", {platform::VKEY_UP, platform::VKEY_LEFT}, 5, {7, 0, 8}, 0},
+      {"down and right", {platform::VKEY_DOWN, platform::VKEY_NUMPAD6}, 10, {3, 0, 4}, 0},
+      {"up and down cancel", {platform::VKEY_UP, platform::VKEY_NUMPAD2}, 12, {0, 0, 0}, 0},
+      {"Z", {platform::VKEY_Z}, 0, {0, 0, 0}, 4},
+      {"Space", {platform::VKEY_SPACE}, 0, {0, 0, 0}, 4},
+      {"X", {platform::VKEY_X}, 0, {0, 0, 0}, 8},
+      {"Enter", {platform::VKEY_RETURN}, 0, {0, 0, 0}, 8},
+      {"Esc", {platform::VKEY_ESCAPE}, 0, {0, 0, 0}, 256},
+      {"X and Z", {platform::VKEY_X, platform::VKEY_Z}, 0, {0, 0, 0}, 12},
+      {"all three",
+       {platform::VKEY_SPACE, platform::VKEY_RETURN, platform::VKEY_ESCAPE},
+       0,
+       {0, 0, 0},
+       268},
       {"unrelated key", {'A'}, 0, {0, 0, 0}, 0},
   };
   for (const KeyCase& c : cases) {
@@ -123,7 +124,7 @@ TEST(InputStatePoll, JoystickAndKeyboardMerge) {
   InputState in;
   in.Attach(&dev);
   dev.Stick(0, 32767, 1u << 2);  // fully left, button 3
-  dev.Hold({vk::kRight});
+  dev.Hold({platform::VKEY_RIGHT});
   in.Poll(REMAP_FOUR_WAY);
   EXPECT_EQ(in.dirBits, 3u);
   EXPECT_EQ(in.dir, 0u);
@@ -141,18 +142,18 @@ TEST(InputStatePoll, FailedJoystickReadKeepsLastGoodValues) {
   InputState in;
   in.Attach(&dev);
   in.Poll(REMAP_FOUR_WAY);
-  EXPECT_EQ(in.joyResult, platform::kJoyUnplugged);
+  EXPECT_EQ(in.joyResult, platform::JOYSTICK_UNPLUGGED);
   EXPECT_EQ(in.buttons, 0u) << "never read: nothing from the stick";
 
   dev.Stick(65535, 32767, BUTTON_X);
   in.Poll(REMAP_FOUR_WAY);
-  EXPECT_EQ(in.joyResult, platform::kJoyOk);
+  EXPECT_EQ(in.joyResult, platform::JOYSTICK_OK);
   EXPECT_EQ(in.dir, 3u);
 
-  dev.joyResult = platform::kJoyUnplugged;
+  dev.joyResult = platform::JOYSTICK_UNPLUGGED;
   dev.joy = {0, 0, 0};  // must not be read
   in.Poll(REMAP_FOUR_WAY);
-  EXPECT_EQ(in.joyResult, platform::kJoyUnplugged);
+  EXPECT_EQ(in.joyResult, platform::JOYSTICK_UNPLUGGED);
   EXPECT_EQ(in.dir, 3u);
   EXPECT_EQ(in.buttons, BUTTON_X);
   EXPECT_EQ(in.joyDirBits, DIR_RIGHT);
@@ -183,14 +184,14 @@ struct PressStep {
 
 TEST(InputStateFreshPress, Sequences) {
   const PressStep steps[] = {
-      {{vk::kZ}, 4, 0, true, false},            // press Z
-      {{}, 0, 4, false, false},                 // release
-      {{vk::kZ}, 4, 0, true, false},            // a fresh press again
-      {{vk::kZ}, 4, 4, false, false},           // held: no repeat
-      {{vk::kX}, 8, 4, false, true},            // Z off and X on in one poll
-      {{vk::kX, vk::kZ}, 12, 8, false, false},  // Z while X is held: neither
-      {{vk::kZ}, 4, 12, true, false},           // X let go: only Z left, a change
-      {{vk::kSpace}, 4, 4, false, false},       // Space for Z is no change
+      {{platform::VKEY_Z}, 4, 0, true, false},                      // press Z
+      {{}, 0, 4, false, false},                                     // release
+      {{platform::VKEY_Z}, 4, 0, true, false},                      // a fresh press again
+      {{platform::VKEY_Z}, 4, 4, false, false},                     // held: no repeat
+      {{platform::VKEY_X}, 8, 4, false, true},                      // Z off and X on in one poll
+      {{platform::VKEY_X, platform::VKEY_Z}, 12, 8, false, false},  // Z while X is held: neither
+      {{platform::VKEY_Z}, 4, 12, true, false},      // X let go: only Z left, a change
+      {{platform::VKEY_SPACE}, 4, 4, false, false},  // Space for Z is no change
   };
   FakeDevices dev;
   InputState in;

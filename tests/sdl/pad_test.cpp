@@ -19,9 +19,6 @@
 #include "sdl2/sdl_window.h"
 
 namespace {
-
-namespace vk = platform::vkey;
-
 // The headless window with its joystick read through the SDL backend.
 class PadWindow final : public headless::HeadlessWindow {
  public:
@@ -155,8 +152,17 @@ class Pad : public testing::Test {
           if (index >= 0) HoldOnPad(index, step.role, step.via);
           SDL_JoystickUpdate();
         } else {
-          const int keys[] = {0,      vk::kUp,     vk::kDown, vk::kLeft, vk::kRight, vk::kZ,
-                              vk::kX, vk::kEscape, 0,         0,         0};
+          const int keys[] = {0,
+                              platform::VKEY_UP,
+                              platform::VKEY_DOWN,
+                              platform::VKEY_LEFT,
+                              platform::VKEY_RIGHT,
+                              platform::VKEY_Z,
+                              platform::VKEY_X,
+                              platform::VKEY_ESCAPE,
+                              0,
+                              0,
+                              0};
           if (keys[step.role]) window.SetKey(keys[step.role], true);
         }
         window.Advance(FRAME_MILLISECONDS);

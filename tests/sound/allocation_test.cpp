@@ -94,13 +94,20 @@ int CueAllocations(int ch, const char* text) {
 // at (4, 1) to (5, 1), DESTROY it, walk left and down onto the item at
 // (3, 4). Every play frame from the first walk on is counted on its own.
 TEST(PlayFrameAllocation, APlayFrameAllocatesNothingButItsCueTexts) {
-  namespace vk = platform::vkey;
   struct Hold {
     int frames;
     int vkey;  // 0: none
   };
-  const Hold script[] = {{1, 0},      {1, vk::kZ}, {2, 0},          {48, vk::kRight}, {1, 0},
-                         {1, vk::kX}, {2, 0},      {16, vk::kLeft}, {48, vk::kDown},  {4, 0}};
+  const Hold script[] = {{1, 0},
+                         {1, platform::VKEY_Z},
+                         {2, 0},
+                         {48, platform::VKEY_RIGHT},
+                         {1, 0},
+                         {1, platform::VKEY_X},
+                         {2, 0},
+                         {16, platform::VKEY_LEFT},
+                         {48, platform::VKEY_DOWN},
+                         {4, 0}};
   constexpr int FIRST_COUNTED = 5;
   constexpr int MAX_FRAMES = 256;
   static int perFrame[MAX_FRAMES];

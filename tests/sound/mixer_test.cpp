@@ -29,7 +29,7 @@ TEST_F(SoundEngineTest, VolumeScalesAFullLeftPulse) {
     startSoundEngine();
     PlayCue(0, r.text);
     const std::vector<int16_t> s = RenderBuffers(1);
-    for (int f = 0; f < WAVE_FRAMES; ++f) {
+    for (int f = 0; f < WAVE_BUFFER_FRAMES; ++f) {
       ASSERT_EQ(std::abs(Left(s, f)), r.level) << r.text << " frame " << f;
       ASSERT_EQ(Right(s, f), 0) << r.text;
     }
@@ -103,7 +103,7 @@ TEST_F(SoundEngineTest, ItemCueRendersThreeFallingNotes) {
     EXPECT_NEAR(hz, pitches[n], pitches[n] * 0.02) << "note " << n;
   }
   for (int f = 3 * 2756; f < frames; ++f) ASSERT_EQ(Left(s, f), 0) << f;
-  EXPECT_FALSE(soundChannels[7].playing);
+  EXPECT_FALSE(gSoundChannels[7].playing);
 }
 
 TEST_F(SoundEngineTest, RenderingIsTheSameOnEveryRun) {

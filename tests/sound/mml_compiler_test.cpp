@@ -152,13 +152,13 @@ TEST(CompileLimits, TempoWithFractionAtTheLastSlotStaysInsideTheBuffer) {
 
 TEST_F(SoundEngineTest, CompilingRefusesAPlayingChannelAndBadChannelNumbers) {
   PlayCue(3, "c");
-  ASSERT_TRUE(soundChannels[3].playing);
+  ASSERT_TRUE(gSoundChannels[3].playing);
   compileChannelText(3, "d");
-  EXPECT_EQ(soundChannels[3].eventCode[0], 0x30);
+  EXPECT_EQ(gSoundChannels[3].eventCode[0], 0x30);
   compileChannelText(8, "d");
   compileChannelText(-1, "d");
   compileChannelText(2, "d");
-  EXPECT_EQ(soundChannels[2].eventCode[0], 0x32);
+  EXPECT_EQ(gSoundChannels[2].eventCode[0], 0x32);
 }
 
 // What the lint pass of the tool is told.

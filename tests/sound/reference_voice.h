@@ -85,7 +85,7 @@ inline void modulateFrequency(SoundChannel& c) {
 // One channel rendered sample by sample: generator, modulation, envelope,
 // volume, then the note timers and the sequencer step.
 inline void ReferenceRender(int ch, int16_t* samples, int frames) {
-  SoundChannel& c = soundChannels[ch];
+  SoundChannel& c = gSoundChannels[ch];
   for (int i = 0; i < frames; ++i) {
     const StereoSample s = generateWave(c);
     modulateFrequency(c);

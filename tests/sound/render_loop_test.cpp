@@ -86,11 +86,11 @@ TEST(RenderLoop, MatchesTheReferenceSampleForSample) {
   for (const char* text : texts) {
     const std::vector<int16_t> fast = Render(text, false, 24);
     const uint16_t fastNoise = noiseRegister;
-    const SoundChannel fastEnd = soundChannels[2];
+    const SoundChannel fastEnd = gSoundChannels[2];
     const std::vector<int16_t> slow = Render(text, true, 24);
     ASSERT_EQ(fast, slow) << text;
     EXPECT_EQ(fastNoise, noiseRegister) << text;
-    ExpectSameEndState(fastEnd, soundChannels[2], text);
+    ExpectSameEndState(fastEnd, gSoundChannels[2], text);
   }
   stopSoundEngine();
 }
@@ -99,11 +99,11 @@ TEST(RenderLoop, MatchesTheReferenceSampleForSample) {
 // noise register is clocked in channel order) and summed with 16-bit
 // wrap-around, as a buffer of the mixer.
 void ReferenceMix(int16_t* samples) {
-  static int16_t one[2 * WAVE_FRAMES];
-  for (int k = 0; k < 2 * WAVE_FRAMES; ++k) samples[k] = 0;
+  static int16_t one[2 * WAVE_BUFFER_FRAMES];
+  for (int k = 0; k < 2 * WAVE_BUFFER_FRAMES; ++k) samples[k] = 0;
   for (int ch = 0; ch < 8; ++ch) {
-    ReferenceRender(ch, one, WAVE_FRAMES);
-    for (int k = 0; k < 2 * WAVE_FRAMES; ++k) {
+    ReferenceRender(ch, one, WAVE_BUFFER_FRAMES);
+    for (int k = 0; k < 2 * WAVE_BUFFER_FRAMES; ++k) {
       samples[k] = static_cast<int16_t>(static_cast<uint16_t>(samples[k] + one[k]));
     }
   }
@@ -113,7 +113,7 @@ std::vector<int16_t> Mix(const std::vector<std::string>& texts, bool reference, 
   startSoundEngine();
   for (int ch = 0; ch < 8; ++ch) PlayCue(ch, texts[static_cast<size_t>(ch)].c_str());
   if (!reference) return RenderBuffers(buffers);
-  std::vector<int16_t> out(static_cast<size_t>(buffers) * 2 * WAVE_FRAMES);
+  std::vector<int16_t> out(static_cast<size_t>(buffers) * 2 * WAVE_BUFFER_FRAMES);
   for (int b = 0; b < buffers; ++b) ReferenceMix(out.data() + static_cast<size_t>(b) * 3000);
   return out;
 }
@@ -142,17 +142,17 @@ TEST(RenderLoop, FilterBeyondSixteenBitsMatchesTheReference) {
       PlayCue(2, "@0v15p8L c8e8");
       PlayCue(5, "@32v12L o5c4");
       for (int ch : {2, 5}) {
-        soundChannels[ch].filterCoefficient = k.coefficient;
-        soundChannels[ch].filterLeft = k.left;
-        soundChannels[ch].filterRight = k.right;
+        gSoundChannels[ch].filterCoefficient = k.coefficient;
+        gSoundChannels[ch].filterLeft = k.left;
+        gSoundChannels[ch].filterRight = k.right;
       }
       if (pass == 0) {
         out[pass] = RenderBuffers(4);
       } else {
-        out[pass].resize(4 * 2 * WAVE_FRAMES);
-        for (int b = 0; b < 4; ++b) ReferenceMix(out[pass].data() + b * 2 * WAVE_FRAMES);
+        out[pass].resize(4 * 2 * WAVE_BUFFER_FRAMES);
+        for (int b = 0; b < 4; ++b) ReferenceMix(out[pass].data() + b * 2 * WAVE_BUFFER_FRAMES);
       }
-      end[pass] = soundChannels[2];
+      end[pass] = gSoundChannels[2];
     }
     EXPECT_EQ(out[0], out[1]) << k.coefficient;
     ExpectSameEndState(end[0], end[1], std::to_string(k.coefficient));
@@ -219,12 +219,12 @@ TEST(RenderLoop, MixMatchesTheReferenceChannelByChannel) {
       const std::vector<int16_t> fast = Mix(set, false, 6);
       const uint16_t fastNoise = noiseRegister;
       SoundChannel fastEnd[8];
-      for (int ch = 0; ch < 8; ++ch) fastEnd[ch] = soundChannels[ch];
+      for (int ch = 0; ch < 8; ++ch) fastEnd[ch] = gSoundChannels[ch];
       const std::vector<int16_t> slow = Mix(set, true, 6);
       ASSERT_EQ(fast, slow) << "wide " << wide << ": " << set[0] << " | " << set[1] << " | "
                             << set[7];
       EXPECT_EQ(fastNoise, noiseRegister) << set[0];
-      for (int ch = 0; ch < 8; ++ch) ExpectSameEndState(fastEnd[ch], soundChannels[ch], set[ch]);
+      for (int ch = 0; ch < 8; ++ch) ExpectSameEndState(fastEnd[ch], gSoundChannels[ch], set[ch]);
     }
   }
   UseWideMixLoops(true);

@@ -8,17 +8,17 @@ namespace {
 using Codes = std::vector<int>;
 
 TEST_F(SoundEngineTest, TicksBecomeSamplesAtTheChannelTempo) {
-  soundChannels[0].tempo = 12000;
+  gSoundChannels[0].tempo = 12000;
   EXPECT_EQ(ticksToSamples(0, 48), 22050.0);
   EXPECT_EQ(ticksToSamples(0, 12), 5512.5);
   EXPECT_EQ(ticksToSamples(0, 0), 0.0);
   // Channels 1 to 7 with tempo 0 borrow channel 0's tempo.
-  soundChannels[3].tempo = 0;
+  gSoundChannels[3].tempo = 0;
   EXPECT_EQ(ticksToSamples(3, 48), 22050.0);
-  soundChannels[3].tempo = 16500;
+  gSoundChannels[3].tempo = 16500;
   EXPECT_EQ(ticksToSamples(3, 24), (24 * 1058400000.0) / (16500 * 192.0));
   // A zero tempo on channel 0 would divide by zero: it counts as tempo 15.
-  soundChannels[0].tempo = 0;
+  gSoundChannels[0].tempo = 0;
   EXPECT_EQ(ticksToSamples(0, 48), (48 * 1058400000.0) / (1500 * 192.0));
 }
 
@@ -56,7 +56,7 @@ class PlayOrder : public SoundEngineTest, public ::testing::WithParamInterface<P
 TEST_P(PlayOrder, PlaysTheseNotesThenStops) {
   const Codes played = PlayedCodes(0, GetParam().text, 64);
   EXPECT_EQ(played, GetParam().codes) << GetParam().text;
-  EXPECT_FALSE(soundChannels[0].playing) << GetParam().text;
+  EXPECT_FALSE(gSoundChannels[0].playing) << GetParam().text;
 }
 
 constexpr int C = 48, D = 50, E = 52, F = 53, G = 55, A = 57, B = 59;
@@ -87,8 +87,8 @@ INSTANTIATE_TEST_SUITE_P(EndsAndStops, PlayOrder,
 
 TEST_F(SoundEngineTest, ACodeWithANoteRepeatsFromTheLoopPoint) {
   EXPECT_EQ(PlayedCodes(0, "c", 5), (Codes{C, C, C, C, C}));
-  EXPECT_TRUE(soundChannels[0].playing);
-  EXPECT_EQ(soundChannels[0].noteCount, 9u);  // five notes, four returns
+  EXPECT_TRUE(gSoundChannels[0].playing);
+  EXPECT_EQ(gSoundChannels[0].noteCount, 9u);  // five notes, four returns
   EXPECT_EQ(PlayedCodes(1, "cdLe", 5), (Codes{C, D, E, E, E}));
   EXPECT_EQ(PlayedCodes(2, "cLr", 4), (Codes{C, 0, 0, 0}));
   EXPECT_EQ(PlayedCodes(3, "[c]2L[d:e]2", 8), (Codes{C, C, D, E, D, D, E, D}));
@@ -97,19 +97,19 @@ TEST_F(SoundEngineTest, ACodeWithANoteRepeatsFromTheLoopPoint) {
 TEST_F(SoundEngineTest, FirstCodeByteDecidesAnEmptyStart) {
   stopChannel(4);  // EV_END first, no note played
   startChannel(4);
-  EXPECT_FALSE(soundChannels[4].playing);
+  EXPECT_FALSE(gSoundChannels[4].playing);
   markCodeEmpty(4);
-  EXPECT_EQ(soundChannels[4].eventCode[0], EV_STOP);
+  EXPECT_EQ(gSoundChannels[4].eventCode[0], EV_STOP);
   startChannel(4);
-  EXPECT_FALSE(soundChannels[4].playing);
-  EXPECT_EQ(soundChannels[4].readPos, 2);
+  EXPECT_FALSE(gSoundChannels[4].playing);
+  EXPECT_EQ(gSoundChannels[4].readPos, 2);
 }
 
 TEST_F(SoundEngineTest, StopChannelRewindsAndEndsTheCode) {
   PlayCue(2, "cdef");
   stepSequencer(2);
   stopChannel(2);
-  const SoundChannel& c = soundChannels[2];
+  const SoundChannel& c = gSoundChannels[2];
   EXPECT_EQ(c.eventCode[0], EV_END);
   EXPECT_EQ(c.readPos, 0);
   EXPECT_EQ(c.loopPoint, 0);
@@ -119,7 +119,7 @@ TEST_F(SoundEngineTest, StopChannelRewindsAndEndsTheCode) {
 
 TEST_F(SoundEngineTest, EventsSetTheChannelFields) {
   PlayCue(0, "t120.5@35v9q3h50i30j99m4n10w49p3s-5D-7_2 c");
-  const SoundChannel& c = soundChannels[0];
+  const SoundChannel& c = gSoundChannels[0];
   EXPECT_EQ(c.tempo, 12050);
   EXPECT_EQ(c.voice, 35);
   EXPECT_EQ(c.volume, 9);
@@ -147,7 +147,7 @@ TEST_F(SoundEngineTest, EventsSetTheChannelFields) {
 TEST_F(SoundEngineTest, StartValuesComeBackWithEachStart) {
   PlayCue(5, "t200@3v2q2p4_5m9n9s9w9h1i1j1 c");
   PlayCue(5, "c");
-  const SoundChannel& c = soundChannels[5];
+  const SoundChannel& c = gSoundChannels[5];
   EXPECT_EQ(c.tempo, 16500);
   EXPECT_EQ(c.voice, 0);
   EXPECT_EQ(c.volume, 13);
@@ -167,19 +167,19 @@ TEST_F(SoundEngineTest, StartValuesComeBackWithEachStart) {
 TEST_F(SoundEngineTest, DetuneCarriesOverToTheNextSequence) {
   PlayCue(6, "D30c");
   PlayCue(6, "c");
-  EXPECT_EQ(soundChannels[6].noteFrequency, notePitch(48, 30));
+  EXPECT_EQ(gSoundChannels[6].noteFrequency, notePitch(48, 30));
 }
 
 TEST_F(SoundEngineTest, VolumeStepsStayWithinZeroToFifteen) {
   PlayCue(0, "v14)))c");
-  EXPECT_EQ(soundChannels[0].volume, 15);
+  EXPECT_EQ(gSoundChannels[0].volume, 15);
   PlayCue(0, "v1(((c");
-  EXPECT_EQ(soundChannels[0].volume, 0);
+  EXPECT_EQ(gSoundChannels[0].volume, 0);
 }
 
 TEST_F(SoundEngineTest, TieGivesTheFirstNoteALongerGateAndJoinsTheSecond) {
   PlayCue(0, "s10c&dx");
-  SoundChannel& c = soundChannels[0];
+  SoundChannel& c = gSoundChannels[0];
   const double length = ticksToSamples(0, 24);
   EXPECT_EQ(c.gateSamples, length + 2.0);
   EXPECT_EQ(c.tieFlag, 1);
@@ -198,7 +198,7 @@ TEST_F(SoundEngineTest, TieGivesTheFirstNoteALongerGateAndJoinsTheSecond) {
 
 TEST_F(SoundEngineTest, UntiedNotesWithFullGateStartFresh) {
   PlayCue(0, "s10cdx");
-  SoundChannel& c = soundChannels[0];
+  SoundChannel& c = gSoundChannels[0];
   int16_t frame[2];
   while (c.readPos == 4) renderChannel(0, frame, 4);
   EXPECT_EQ(c.envelopeRestart, 1);
@@ -214,7 +214,7 @@ struct NoteTiming {
 
 NoteTiming TimeFirstNote(const char* text) {
   PlayCue(0, text);
-  SoundChannel& c = soundChannels[0];
+  SoundChannel& c = gSoundChannels[0];
   const int first = c.readPos;
   NoteTiming t;
   int16_t frame[2];
@@ -248,7 +248,7 @@ TEST_F(SoundEngineTest, NoteLengthsDropTheirFractionAndGatesCutTheirEnd) {
 
 TEST_F(SoundEngineTest, GateNineJoinsConsecutiveNotes) {
   PlayCue(0, "q9cdx");
-  SoundChannel& c = soundChannels[0];
+  SoundChannel& c = gSoundChannels[0];
   int16_t frame[2];
   while (c.readPos == 4) renderChannel(0, frame, 4);
   EXPECT_EQ(c.envelopeRestart, 0);
@@ -258,7 +258,7 @@ TEST_F(SoundEngineTest, GateNineJoinsConsecutiveNotes) {
 TEST_F(SoundEngineTest, EveryByteStringOfCodePlaysInsideTheBuffer) {
   // Code written directly, without the compiler's end marker: the reader
   // stops at the end of the buffer instead of reading past it.
-  SoundChannel& c = soundChannels[1];
+  SoundChannel& c = gSoundChannels[1];
   for (int k = 0; k < EVENT_CODE_SIZE; k += 2) {
     c.eventCode[k] = EV_PAN;
     c.eventCode[k + 1] = 8;

@@ -41,7 +41,7 @@ inline void PlayCue(int ch, const char* text) {
 inline std::vector<int> PlayedCodes(int ch, const char* text, int steps) {
   PlayCue(ch, text);
   std::vector<int> codes;
-  SoundChannel& c = soundChannels[ch];
+  SoundChannel& c = gSoundChannels[ch];
   for (int i = 0; i < steps && c.playing; ++i) {
     if (i > 0) stepSequencer(ch);
     if (!c.playing) break;

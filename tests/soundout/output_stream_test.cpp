@@ -109,12 +109,12 @@ TEST(StreamStart, EveryChannelCodeIsEmptyUntilSomethingIsCompiled) {
   {
     std::lock_guard<std::mutex> lock(soundEngineMutex());
     for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
-      ASSERT_NE(soundChannels[ch].eventCode, nullptr) << ch;
-      EXPECT_EQ(soundChannels[ch].eventCode[0], EV_STOP) << ch;
-      EXPECT_EQ(soundChannels[ch].textHeld, 0) << ch;
+      ASSERT_NE(gSoundChannels[ch].eventCode, nullptr) << ch;
+      EXPECT_EQ(gSoundChannels[ch].eventCode[0], EV_STOP) << ch;
+      EXPECT_EQ(gSoundChannels[ch].textHeld, 0) << ch;
       // Started with nothing compiled, a channel stops at its first step.
       startChannel(ch);
-      EXPECT_EQ(soundChannels[ch].playing, 0) << ch;
+      EXPECT_EQ(gSoundChannels[ch].playing, 0) << ch;
     }
   }
   ASSERT_TRUE(device.WaitUntilQueued(2, WAIT_MS));
@@ -188,7 +188,7 @@ TEST(StreamExit, ExitWhileACuePlaysRendersAtMostOneMoreBufferAndFreesEverything)
     for (int k = 0; k < 3; ++k) ASSERT_TRUE(device.Step());
     {
       std::lock_guard<std::mutex> lock(soundEngineMutex());
-      ASSERT_EQ(soundChannels[0].playing, 1);
+      ASSERT_EQ(gSoundChannels[0].playing, 1);
     }
     // A text still held at exit (no window released it) is freed as well.
     clearChannelText(3);
@@ -203,9 +203,9 @@ TEST(StreamExit, ExitWhileACuePlaysRendersAtMostOneMoreBufferAndFreesEverything)
     EXPECT_FALSE(device.IsOpen());
     EXPECT_EQ(scratchBuffer, nullptr);
     for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
-      EXPECT_EQ(soundChannels[ch].eventCode, nullptr) << ch;
+      EXPECT_EQ(gSoundChannels[ch].eventCode, nullptr) << ch;
       EXPECT_EQ(channelText[ch], nullptr) << ch;
-      EXPECT_EQ(soundChannels[ch].textHeld, 0) << ch;
+      EXPECT_EQ(gSoundChannels[ch].textHeld, 0) << ch;
     }
   }
 }
@@ -287,7 +287,7 @@ TEST(StreamSilent, ThreadEndsAfterItsTimeOutAndExitDoesNotHang) {
     PlayCue(7, ITEM_CUE);
     {
       std::lock_guard<std::mutex> lock(soundEngineMutex());
-      EXPECT_EQ(soundChannels[7].playing, 1);
+      EXPECT_EQ(gSoundChannels[7].playing, 1);
     }
     ASSERT_TRUE(StopsWithoutHanging());
     EXPECT_EQ(soundBuffersRendered(), rendered);

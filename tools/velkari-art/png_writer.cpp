@@ -73,15 +73,15 @@ void PutSymbol(BitWriter& bits, uint32_t symbol) {
     bits.PutCode(0xC0 + symbol - 280, 8);
 }
 
-constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+constexpr uint16_t LENGTH_BASE[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
                                       15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
                                       67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+constexpr uint8_t LENGTH_EXTRA[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr uint16_t kDistanceBase[30] = {
+constexpr uint16_t DISTANCE_BASE[30] = {
     1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
     193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+constexpr uint8_t DISTANCE_EXTRA[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                         6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 // One deflate block of fixed codes. The pictures are enlarged pixel art, so
@@ -110,13 +110,13 @@ void Deflate(const std::vector<uint8_t>& raw, std::initializer_list<size_t> dist
       continue;
     }
     int l = 28;
-    while (kLengthBase[l] > best) --l;
+    while (LENGTH_BASE[l] > best) --l;
     PutSymbol(bits, 257 + static_cast<uint32_t>(l));
-    bits.Put(static_cast<uint32_t>(best - kLengthBase[l]), kLengthExtra[l]);
+    bits.Put(static_cast<uint32_t>(best - LENGTH_BASE[l]), LENGTH_EXTRA[l]);
     int d = 29;
-    while (kDistanceBase[d] > bestDistance) --d;
+    while (DISTANCE_BASE[d] > bestDistance) --d;
     bits.PutCode(static_cast<uint32_t>(d), 5);
-    bits.Put(static_cast<uint32_t>(bestDistance - kDistanceBase[d]), kDistanceExtra[d]);
+    bits.Put(static_cast<uint32_t>(bestDistance - DISTANCE_BASE[d]), DISTANCE_EXTRA[d]);
     at += best;
   }
   PutSymbol(bits, 256);  // the end of the block

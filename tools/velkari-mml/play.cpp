@@ -42,7 +42,7 @@ extern "C" void OnInterrupt(int) {
 
 bool AnyChannelPlaying() {
   std::lock_guard<std::mutex> lock(soundEngineMutex());
-  for (const SoundChannel& c : soundChannels)
+  for (const SoundChannel& c : gSoundChannels)
     if (c.playing) return true;
   return false;
 }

@@ -37,7 +37,7 @@
 
 namespace {
 
-constexpr char kUsage[] =
+constexpr char USAGE[] =
     "usage: velkari-replay --board STAGE\n"
     "       velkari-replay --script FILE [--trace] [--summary] [--frame K:OUT.bmp]...\n"
     "                      [--audio OUT.wav | --render-audio] [--frames N]\n"
@@ -58,7 +58,7 @@ constexpr char kUsage[] =
     "  --frames N        run exactly N frames (no keys held after the script ends)\n";
 
 int Usage(const std::string& message) {
-  return RefuseCommandLine("velkari-replay", message, kUsage);
+  return RefuseCommandLine("velkari-replay", message, USAGE);
 }
 
 std::string ProgramDir() {
@@ -229,7 +229,7 @@ int RunScript(const Options& opt) {
       if (std::find(held.begin(), held.end(), vk) != held.end()) continue;
       if (AboutBoxOpen()) {
         AboutBoxKey(vk);
-      } else if (vk == platform::vkey::kSlash) {
+      } else if (vk == platform::VKEY_SLASH) {
         OpenAboutBox();
       }
     }
@@ -313,7 +313,7 @@ int main(int argc, char** argv) {
       const size_t colon = v.find(':');
       int64_t k = 0;
       if (colon == std::string::npos || colon + 1 >= v.size() ||
-          !replay::ParseNumber(v.substr(0, colon), 1, static_cast<int64_t>(replay::kMaxFrames), &k))
+          !replay::ParseNumber(v.substr(0, colon), 1, static_cast<int64_t>(replay::MAX_FRAMES), &k))
         return Usage("--frame '" + v + "' is not K:OUT.bmp with K a frame number from 1");
       opt.frames.emplace(static_cast<uint64_t>(k), v.substr(colon + 1));
     } else if (a == "--audio") {
@@ -322,13 +322,13 @@ int main(int argc, char** argv) {
       opt.renderAudio = true;
     } else if (a == "--frames") {
       int64_t n = 0;
-      if (!value(&v) || !replay::ParseNumber(v, 0, static_cast<int64_t>(replay::kMaxFrames), &n))
+      if (!value(&v) || !replay::ParseNumber(v, 0, static_cast<int64_t>(replay::MAX_FRAMES), &n))
         return Usage("--frames needs a whole number from 0 to " +
-                     std::to_string(replay::kMaxFrames));
+                     std::to_string(replay::MAX_FRAMES));
       opt.frameCount = static_cast<uint64_t>(n);
       opt.haveFrames = true;
     } else if (a == "-h" || a == "--help") {
-      std::fputs(kUsage, stdout);
+      std::fputs(USAGE, stdout);
       return 0;
     } else {
       return Usage("unknown argument '" + a + "'");

@@ -199,7 +199,7 @@ EMSCRIPTEN_KEEPALIVE void studio_stop() {
 EMSCRIPTEN_KEEPALIVE int studio_playing() {
   if (!gEngineStarted) return 0;
   std::lock_guard<std::mutex> lock(soundEngineMutex());
-  for (const SoundChannel& c : soundChannels)
+  for (const SoundChannel& c : gSoundChannels)
     if (c.playing) return 1;
   return 0;
 }
@@ -215,7 +215,7 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* studio_render() {
   }
   std::lock_guard<std::mutex> lock(soundEngineMutex());
   for (int ch = 0; ch < SONG_CHANNELS; ++ch) {
-    const SoundChannel& c = soundChannels[ch];
+    const SoundChannel& c = gSoundChannels[ch];
     // A playing channel has just read its note or rest: readPos is past it.
     const int event = (c.readPos - 2) / 2;
     gNow[ch] = c.playing && c.keyOn && event >= 0 && event < EVENT_CODE_SIZE / 2
