@@ -22,3 +22,15 @@ function(velkari_copy_images target)
     add_dependencies(${target} velkari_images)
   endif()
 endfunction()
+
+# velkari_web_page(TARGET NAME SHELL PRE_JS EXPORTS [LINK_OPTION...]): an
+# Emscripten page bin/NAME.html (.js, .wasm) from the shell page SHELL and the
+# script PRE_JS put before the compiled code, exporting the C functions
+# EXPORTS (a comma-separated list); relinked when either file changes.
+function(velkari_web_page target name shell prejs exports)
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name} SUFFIX ".html")
+  target_link_options(${target} PRIVATE --shell-file ${shell} --pre-js ${prejs}
+    -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 -sMINIFY_HTML=0
+    -sEXPORTED_FUNCTIONS=${exports} ${ARGN})
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${shell} ${prejs})
+endfunction()

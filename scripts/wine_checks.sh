@@ -186,19 +186,22 @@ printf '1 -\n1 Z\n30 -\n' >"$work/ref.script"
 printf '1 -\n1 Z\n1500 -\n' >"$work/tune.script"
 "$lin/velkari-replay" --script "$work/tune.script" --audio "$work/ref_tune.wav"
 
+wait_for_window() {  # sets game_win: the game's window, once it is shown
+  game_win=""
+  for _ in $(seq 100); do
+    for w in $(xdotool search --name '^velkari' 2>/dev/null || true); do
+      xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable' && game_win=$w && break
+    done
+    [ -n "$game_win" ] && break
+    kill -0 "$game_pid" 2>/dev/null || fail "the game exited before its window appeared"
+    sleep 0.1
+  done
+}
 mkdir -p "$work/elsewhere"
 (cd "$work/elsewhere" && exec wine "$game_dir/velkari.exe") >"$work/game.log" 2>&1 &
 game_pid=$!
 started=$(date +%s%N)
-game_win=""
-for _ in $(seq 100); do
-  for w in $(xdotool search --name '^velkari' 2>/dev/null || true); do
-    xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable' && game_win=$w && break
-  done
-  [ -n "$game_win" ] && break
-  kill -0 "$game_pid" 2>/dev/null || fail "the game exited before its window appeared"
-  sleep 0.1
-done
+wait_for_window
 [ -n "$game_win" ] || fail "no game window appeared"
 pass "window after $((($(date +%s%N) - started) / 1000000)) ms"
 title=$(xprop -id "$game_win" _NET_WM_NAME | sed 's/^[^"]*"\(.*\)"$/\1/')
@@ -223,14 +226,17 @@ key() {  # key KEYS...: pressed and released in the game window
   xdotool windowfocus --sync "$game_win" 2>/dev/null || true
   xdotool key --delay 100 "$@"
 }
+wait_for_title() {  # until the window shows velkari-replay's title; $n: pixels off
+  for _ in $(seq 20); do
+    sleep 0.5
+    shot title
+    n=$(compare -metric AE "$work/title.png" "$work/ref_title.bmp" null: 2>&1 || true)
+    [ "$n" = 0 ] && break
+  done
+}
 # The boot scene loads the pictures, then the title stays: wait for it (a
 # loaded machine may take a while), then it must match exactly.
-for _ in $(seq 20); do
-  sleep 0.5
-  shot title
-  n=$(compare -metric AE "$work/title.png" "$work/ref_title.bmp" null: 2>&1 || true)
-  [ "$n" = 0 ] && break
-done
+wait_for_title
 [ "$n" = 0 ] || fail "the title differs from velkari-replay's in $n pixels"
 pass "the title (pictures found beside the program) is velkari-replay's, pixel for pixel"
 
@@ -319,21 +325,9 @@ pass "the background tune's samples are velkari-replay's"
 # window that once covered the screen managed, and its close then waits 2 s.
 (cd "$work/elsewhere" && exec wine "$game_dir/velkari.exe") >"$work/game2.log" 2>&1 &
 game_pid=$!
-game_win=""
-for _ in $(seq 100); do
-  for w in $(xdotool search --name '^velkari' 2>/dev/null || true); do
-    xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable' && game_win=$w && break
-  done
-  [ -n "$game_win" ] && break
-  sleep 0.1
-done
+wait_for_window
 [ -n "$game_win" ] || fail "no game window appeared for the fullscreen check"
-for _ in $(seq 20); do
-  sleep 0.5
-  shot title
-  n=$(compare -metric AE "$work/title.png" "$work/ref_title.bmp" null: 2>&1 || true)
-  [ "$n" = 0 ] && break
-done
+wait_for_title
 [ "$n" = 0 ] || fail "the second game's title differs from velkari-replay's in $n pixels"
 # Alt+Enter: a borderless window over the whole screen, the title at the
 # largest whole scale that fits, centred, black around; Alt+Enter again gives
