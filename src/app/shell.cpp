@@ -14,22 +14,22 @@ namespace {
 FrameClock frameClock;
 // How long the loop sleeps at a time while the About box is up.
 constexpr uint32_t ABOUT_BOX_WAIT_MS = 100;
-replay::KeyRecorder gRecorder;
+replay::KeyRecorder recorder;
 // The keys of the last frame that polled: a frame that reads nothing is
 // recorded with them.
-uint32_t gRecordedKeys = 0;
-replay::KeyPlayback gPlayback;
-bool gPlaying = false;
+uint32_t recordedKeys = 0;
+replay::KeyPlayback playback;
+bool playing = false;
 }  // namespace
 
 bool RecordKeysTo(const std::string& path, const std::string& firstLine, std::string* error) {
-  gRecordedKeys = 0;
-  return gRecorder.Open(path, firstLine, error);
+  recordedKeys = 0;
+  return recorder.Open(path, firstLine, error);
 }
 
 bool PlayKeysFrom(const std::string& path, std::string* error) {
-  gPlaying = gPlayback.Load(path, error);
-  return gPlaying;
+  playing = playback.Load(path, error);
+  return playing;
 }
 
 FrameClock& ShellFrameClock() {
@@ -66,16 +66,16 @@ int RunFrame(platform::Window& window) {
   if (AboutBoxOpen()) return 0;
   frameClock.Start(window.TickCount());
   if (!frameClock.FrameDue(window.TickCount())) return 0;
-  if (gPlaying) {
-    const uint8_t* keys = gPlayback.NextFrame();
+  if (playing) {
+    const uint8_t* keys = playback.NextFrame();
     gInputState.Feed(keys);
-    gPlaying = keys != nullptr;
+    playing = keys != nullptr;
   }
   const uint32_t polls = gInputState.polls;
   RunSceneFrame();
-  if (gRecorder.IsOpen()) {
-    if (gInputState.polls != polls) gRecordedKeys = replay::KeysRead(gInputState);
-    gRecorder.Frame(gRecordedKeys);
+  if (recorder.IsOpen()) {
+    if (gInputState.polls != polls) recordedKeys = replay::KeysRead(gInputState);
+    recorder.Frame(recordedKeys);
   }
   return 0;
 }
@@ -110,7 +110,7 @@ bool StartProgram(platform::Window& window, platform::WaveDevice* device,
 }
 
 void StopProgram() {
-  gRecorder.Close();
+  recorder.Close();
   OnWindowDestroy();
   StopProgramObjects();
 }

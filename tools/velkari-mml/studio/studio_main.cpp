@@ -35,13 +35,13 @@ struct StudioChannel {
   int32_t eventPlaces[EVENT_CODE_SIZE / 2];
 };
 
-StudioChannel gChannels[SONG_CHANNELS];
-bool gEngineStarted = false;
-uint8_t gBuffer[WAVE_BUFFER_SIZE];
-int32_t gNow[SONG_CHANNELS];  // text positions sounding at the last buffer's start
-std::string gReply;
-uint8_t* gWav = nullptr;
-int gWavSize = 0;
+StudioChannel studioChannels[SONG_CHANNELS];
+bool engineStarted = false;
+uint8_t mixBuffer[WAVE_BUFFER_SIZE];
+int32_t soundingPlaces[SONG_CHANNELS];  // text positions sounding at the last buffer's start
+std::string reply;
+uint8_t* wavBytes = nullptr;
+int wavSize = 0;
 
 void Json(std::string& out, const std::string& s) {
   out += '"';
@@ -61,19 +61,19 @@ void Json(std::string& out, const std::string& s) {
 }
 
 void StopEngine() {
-  if (!gEngineStarted) return;
+  if (!engineStarted) return;
   releaseAllChannelText();
   stopSoundEngine();
-  gEngineStarted = false;
+  engineStarted = false;
 }
 
 void StartSong() {
   StopEngine();
   startSoundEngine();
-  gEngineStarted = true;
+  engineStarted = true;
   std::vector<Cue> cues;
   for (int ch = 0; ch < SONG_CHANNELS; ++ch)
-    if (gChannels[ch].part.present) cues.push_back({ch, gChannels[ch].part.text});
+    if (studioChannels[ch].part.present) cues.push_back({ch, studioChannels[ch].part.text});
   PlayCues(cues);  // each channel operation takes the engine's lock itself
 }
 
@@ -86,29 +86,29 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE const char* studio_read_song(const char* file) {
   Song song;
   SongError error;
-  gReply.clear();
+  reply.clear();
   if (!ReadSong(file, &song, &error)) {
-    gReply = "{\"error\":";
-    Json(gReply, std::to_string(error.line) + ": " + error.message);
-    gReply += "}";
-    return gReply.c_str();
+    reply = "{\"error\":";
+    Json(reply, std::to_string(error.line) + ": " + error.message);
+    reply += "}";
+    return reply.c_str();
   }
-  gReply = "{\"channels\":[";
+  reply = "{\"channels\":[";
   for (int ch = 0; ch < SONG_CHANNELS; ++ch) {
-    if (ch) gReply += ",";
+    if (ch) reply += ",";
     if (!song.parts[ch].present) {
-      gReply += "null";
+      reply += "null";
       continue;
     }
-    gReply += "[";
+    reply += "[";
     for (size_t k = 0; k < song.parts[ch].lines.size(); ++k) {
-      if (k) gReply += ",";
-      Json(gReply, song.parts[ch].lines[k]);
+      if (k) reply += ",";
+      Json(reply, song.parts[ch].lines[k]);
     }
-    gReply += "]";
+    reply += "]";
   }
-  gReply += "]}";
-  return gReply.c_str();
+  reply += "]}";
+  return reply.c_str();
 }
 
 // A channel's text area: each of its lines is one line `CH: LINE` of the
@@ -116,9 +116,9 @@ EMSCRIPTEN_KEEPALIVE const char* studio_read_song(const char* file) {
 // of the Lint list, with the place of each in the text area, columns in
 // bytes from 1) or {"error": message}.
 EMSCRIPTEN_KEEPALIVE const char* studio_set_channel(int ch, const char* body) {
-  gReply.clear();
+  reply.clear();
   if (ch < 0 || ch >= SONG_CHANNELS) return "{\"error\":\"no such channel\"}";
-  StudioChannel& c = gChannels[ch];
+  StudioChannel& c = studioChannels[ch];
   c.part = SongPart{};
   std::string text(body);
   bool blank = true;
@@ -141,10 +141,10 @@ EMSCRIPTEN_KEEPALIVE const char* studio_set_channel(int ch, const char* body) {
   Song song;
   SongError error;
   if (!ReadSong(file, &song, &error)) {
-    gReply = "{\"error\":";
-    Json(gReply, "line " + std::to_string(error.line) + " " + error.message);
-    gReply += "}";
-    return gReply.c_str();
+    reply = "{\"error\":";
+    Json(reply, "line " + std::to_string(error.line) + " " + error.message);
+    reply += "}";
+    return reply.c_str();
   }
   c.part = std::move(song.parts[ch]);
   for (TextPlace& p : c.part.places) p.column -= static_cast<int>(prefix.size());
@@ -159,29 +159,29 @@ EMSCRIPTEN_KEEPALIVE const char* studio_set_channel(int ch, const char* body) {
   // text area spans lines. For a text typed on one line, without a comment
   // or blanks at its ends, these are lint's very lines.
   const bool spans = SpansLines(text);
-  gReply = "{\"lint\":[";
+  reply = "{\"lint\":[";
   if (!c.part.text.empty()) {
     bool first = true;
     for (const LintFinding& f : LintText(c.part.text)) {
       const TextPlace p = c.part.places[f.pos];
-      if (!first) gReply += ",";
+      if (!first) reply += ",";
       first = false;
-      gReply += "[";
-      Json(gReply, (spans ? std::to_string(p.line) + ":" + std::to_string(p.column)
-                          : std::to_string(p.column - 1)) +
-                       ": " + f.message);
-      gReply += "," + std::to_string(p.line) + "," + std::to_string(p.column) + "]";
+      reply += "[";
+      Json(reply, (spans ? std::to_string(p.line) + ":" + std::to_string(p.column)
+                         : std::to_string(p.column - 1)) +
+                      ": " + f.message);
+      reply += "," + std::to_string(p.line) + "," + std::to_string(p.column) + "]";
     }
   }
-  gReply += "]}";
-  return gReply.c_str();
+  reply += "]}";
+  return reply.c_str();
 }
 
 // Where byte `pos` of channel ch's text stands in its text area, as
 // line * 65536 + column (both from 1), or 0.
 EMSCRIPTEN_KEEPALIVE int studio_place(int ch, int pos) {
   if (ch < 0 || ch >= SONG_CHANNELS) return 0;
-  const SongPart& part = gChannels[ch].part;
+  const SongPart& part = studioChannels[ch].part;
   if (pos < 0 || pos >= static_cast<int>(part.places.size())) return 0;
   return part.places[pos].line * 65536 + part.places[pos].column;
 }
@@ -197,7 +197,7 @@ EMSCRIPTEN_KEEPALIVE void studio_stop() {
 
 // Whether any channel still plays.
 EMSCRIPTEN_KEEPALIVE int studio_playing() {
-  if (!gEngineStarted) return 0;
+  if (!engineStarted) return 0;
   std::lock_guard<std::mutex> lock(soundEngineMutex());
   for (const SoundChannel& c : gSoundChannels)
     if (c.playing) return 1;
@@ -208,54 +208,54 @@ EMSCRIPTEN_KEEPALIVE int studio_playing() {
 // Before it, notes the text position of the event each channel is playing
 // (studio_now); -1 for a channel that is silent.
 EMSCRIPTEN_KEEPALIVE const uint8_t* studio_render() {
-  if (!gEngineStarted) {
-    std::memset(gBuffer, 0, sizeof gBuffer);
-    for (int32_t& n : gNow) n = -1;
-    return gBuffer;
+  if (!engineStarted) {
+    std::memset(mixBuffer, 0, sizeof mixBuffer);
+    for (int32_t& n : soundingPlaces) n = -1;
+    return mixBuffer;
   }
   std::lock_guard<std::mutex> lock(soundEngineMutex());
   for (int ch = 0; ch < SONG_CHANNELS; ++ch) {
     const SoundChannel& c = gSoundChannels[ch];
     // A playing channel has just read its note or rest: readPos is past it.
     const int event = (c.readPos - 2) / 2;
-    gNow[ch] = c.playing && c.keyOn && event >= 0 && event < EVENT_CODE_SIZE / 2
-                   ? gChannels[ch].eventPlaces[event]
-                   : -1;
+    soundingPlaces[ch] = c.playing && c.keyOn && event >= 0 && event < EVENT_CODE_SIZE / 2
+                             ? studioChannels[ch].eventPlaces[event]
+                             : -1;
   }
-  renderMix(gBuffer, WAVE_BUFFER_SIZE);
-  return gBuffer;
+  renderMix(mixBuffer, WAVE_BUFFER_SIZE);
+  return mixBuffer;
 }
 
 EMSCRIPTEN_KEEPALIVE const int32_t* studio_now() {
-  return gNow;
+  return soundingPlaces;
 }
 
 // The song rendered for `seconds` (as velkari-mml render --seconds reads it)
 // as a WAV file; its size in studio_wav_size. Stops what is playing. Returns
 // null for a bad number or when the memory runs out.
 EMSCRIPTEN_KEEPALIVE const uint8_t* studio_wav(const char* seconds) {
-  std::free(gWav);
-  gWav = nullptr;
-  gWavSize = 0;
+  std::free(wavBytes);
+  wavBytes = nullptr;
+  wavSize = 0;
   long buffers = 0;
   if (!ParseSeconds(seconds, &buffers)) return nullptr;
   const size_t bytes = WAV_HEADER_SIZE + static_cast<size_t>(buffers) * WAVE_BUFFER_SIZE;
-  gWav = static_cast<uint8_t*>(std::malloc(bytes));
-  if (!gWav) return nullptr;
-  WriteWavHeader(gWav, static_cast<uint32_t>(buffers) * WAVE_BUFFER_SIZE);
+  wavBytes = static_cast<uint8_t*>(std::malloc(bytes));
+  if (!wavBytes) return nullptr;
+  WriteWavHeader(wavBytes, static_cast<uint32_t>(buffers) * WAVE_BUFFER_SIZE);
   StartSong();
   {
     std::lock_guard<std::mutex> lock(soundEngineMutex());
     for (long b = 0; b < buffers; ++b)
-      renderMix(gWav + WAV_HEADER_SIZE + b * WAVE_BUFFER_SIZE, WAVE_BUFFER_SIZE);
+      renderMix(wavBytes + WAV_HEADER_SIZE + b * WAVE_BUFFER_SIZE, WAVE_BUFFER_SIZE);
   }
   StopEngine();
-  gWavSize = static_cast<int>(bytes);
-  return gWav;
+  wavSize = static_cast<int>(bytes);
+  return wavBytes;
 }
 
 EMSCRIPTEN_KEEPALIVE int studio_wav_size() {
-  return gWavSize;
+  return wavSize;
 }
 
 // The game's cues, to start from: [[name, channel, text], ...].
@@ -275,17 +275,17 @@ EMSCRIPTEN_KEEPALIVE const char* studio_cues() {
       {"perfect clear", 6, CUE_PERFECT_CLEAR},
       {"game over", 0, CUE_GAME_OVER},
   };
-  gReply = "[";
+  reply = "[";
   for (const GameCue& c : cues) {
-    if (gReply.size() > 1) gReply += ",";
-    gReply += "[";
-    Json(gReply, c.name);
-    gReply += "," + std::to_string(c.channel) + ",";
-    Json(gReply, c.text);
-    gReply += "]";
+    if (reply.size() > 1) reply += ",";
+    reply += "[";
+    Json(reply, c.name);
+    reply += "," + std::to_string(c.channel) + ",";
+    Json(reply, c.text);
+    reply += "]";
   }
-  gReply += "]";
-  return gReply.c_str();
+  reply += "]";
+  return reply.c_str();
 }
 
 }  // extern "C"
