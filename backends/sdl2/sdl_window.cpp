@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/about_box.h"
+#include "app/shell.h"
 #include "platform/program_texts.h"
 
 namespace sdl2 {
@@ -160,17 +161,12 @@ bool SdlWindow::PumpEvents() {
           ShowFrame();
         }
         break;
-      case SDL_KEYUP:
-        if (e.key.keysym.scancode == heldBack_) heldBack_ = SDL_SCANCODE_UNKNOWN;
-        break;
       case SDL_KEYDOWN:
         if (e.key.repeat) break;
-        // Pressed anew: it was let go of, even if the release went elsewhere.
-        if (e.key.keysym.scancode == heldBack_) heldBack_ = SDL_SCANCODE_UNKNOWN;
         if (e.key.keysym.scancode == SDL_SCANCODE_F11 ||
             ((e.key.keysym.mod & KMOD_ALT) && (e.key.keysym.scancode == SDL_SCANCODE_RETURN ||
                                                e.key.keysym.scancode == SDL_SCANCODE_KP_ENTER))) {
-          if (e.key.keysym.scancode != SDL_SCANCODE_F11) heldBack_ = e.key.keysym.scancode;
+          if (e.key.keysym.scancode != SDL_SCANCODE_F11) HoldBackKey(platform::VKEY_RETURN);
           ToggleFullscreen();
         } else if (AboutBoxOpen()) {
           AboutBoxKey(VkeyOf(e.key.keysym.scancode));
@@ -220,7 +216,7 @@ void SdlWindow::ReadKeyboard(uint8_t keys[256]) {
   const Uint8* state = SDL_GetKeyboardState(&count);
   auto down = [&](SDL_Scancode sc) { return sc < count && state[sc]; };
   for (const KeyMap& m : KEY_MAP) {
-    if (m.scancode != heldBack_ && down(m.scancode)) keys[m.vkey] = 0x80;
+    if (down(m.scancode)) keys[m.vkey] = 0x80;
   }
 }
 

@@ -47,9 +47,6 @@ class SdlWindow final : public platform::Window {
   SDL_Surface* frame_ = nullptr;
   bool framePresented_ = false;
   bool bordersDirty_ = true;
-  // The Enter of Alt+Enter reads as up until released: it toggled the
-  // fullscreen and is not the game's.
-  SDL_Scancode heldBack_ = SDL_SCANCODE_UNKNOWN;
 };
 
 }  // namespace sdl2

@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include "app/shell.h"
 #include "win32/resource_ids.h"
 
 namespace win32 {
@@ -165,7 +166,7 @@ void Win32Window::ShowFrame(HDC dc, bool borders) {
 void Win32Window::ToggleFullscreen() {
   if (!window_) return;
   // Alt+Enter: the Enter is still down, and must not reach the game.
-  if (GetKeyState(VK_RETURN) < 0) enterHeldBack_ = true;
+  if (GetKeyState(VK_RETURN) < 0) HoldBackKey(platform::VKEY_RETURN);
   if (!fullscreen_) {
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof(monitor);
@@ -205,13 +206,6 @@ void Win32Window::Paint(HWND window) {
 void Win32Window::ReadKeyboard(uint8_t keys[256]) {
   if (!GetKeyboardState(keys))
     for (int i = 0; i < 256; ++i) keys[i] = 0;
-  if (enterHeldBack_) {
-    if (keys[VK_RETURN] & 0x80) {
-      keys[VK_RETURN] = 0;
-    } else {
-      enterHeldBack_ = false;
-    }
-  }
 }
 
 uint32_t Win32Window::ReadJoystick(platform::JoystickReading* out) {

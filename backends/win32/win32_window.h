@@ -65,9 +65,6 @@ class Win32Window final : public platform::Window {
   int scale_;
   bool fullscreen_ = false;
   RECT windowedRect_ = {};
-  // The Enter of Alt+Enter reads as up until released: it toggled the
-  // fullscreen and is not the game's.
-  bool enterHeldBack_ = false;
   HWND window_ = nullptr;
   HACCEL accelerators_ = nullptr;
   bool quit_ = false;

@@ -135,6 +135,10 @@ void RouteReports(ReportSink sink) {
   SetDiagnosticSink(sink);
 }
 
+void HoldBackKey(int vkey) {
+  gInputState.IgnoreUntilReleased(vkey);
+}
+
 void Report(const char* utf8Line) {
   Diagnostic(utf8Line);
 }

@@ -76,6 +76,11 @@ bool PumpSound();
 // sound device) to `sink` instead of standard error; null restores that.
 using ReportSink = void (*)(const char* utf8Line);
 void RouteReports(ReportSink sink);
+// The key `vkey` (a platform::VKEY_ code) reads as up to the game until it
+// is released: a backend calls it for a key that did the window's work, such
+// as the Enter of Alt+Enter.
+void HoldBackKey(int vkey);
+
 // Hands one line (without its line end) to the program's reports.
 void Report(const char* utf8Line);
 

@@ -29,6 +29,12 @@ void InputState::IgnoreHeldKeys() {
   ignoring_ = true;
 }
 
+void InputState::IgnoreUntilReleased(int vkey) {
+  if (fed_) return;
+  ignored_[vkey & 0xFF] = 0x80;
+  ignoring_ = true;
+}
+
 void InputState::Poll(int mode) {
   prevButtons = buttons;
   ++polls;

@@ -79,6 +79,9 @@ class InputState {
   // The keys held now read as up until they are released: a key that closed
   // the About box does not reach the game. Joystick buttons are not held back.
   void IgnoreHeldKeys();
+  // The one key `vkey` reads as up until it is next seen released: the Enter
+  // of Alt+Enter, which toggles fullscreen, is not the game's DESTROY.
+  void IgnoreUntilReleased(int vkey);
 
   // The joystick's buttons as the polls count them (the last good read's).
   uint32_t JoyButtons() const { return joyButtons_; }
@@ -97,7 +100,8 @@ class InputState {
  private:
   // The buttons of the last successful joystick read, kept through failures.
   uint32_t joyButtons_ = 0;
-  // Keys that read as up until released (IgnoreHeldKeys), high bit set.
+  // Keys that read as up until released (IgnoreHeldKeys, IgnoreUntilReleased),
+  // high bit set.
   uint8_t ignored_[256] = {};
   bool ignoring_ = false;
   platform::Window* source_ = nullptr;

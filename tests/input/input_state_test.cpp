@@ -168,6 +168,24 @@ TEST(InputStatePoll, NoSourceReadsNothing) {
   EXPECT_EQ(in.dir, 0u);
 }
 
+// The Enter of Alt+Enter is held back until released; the arrow held with it
+// is not, and a new press of Enter is the game's again.
+TEST(InputStatePoll, AKeyHeldBackReadsUpUntilReleased) {
+  FakeDevices devices;
+  InputState input;
+  input.Attach(&devices);
+  devices.Hold({platform::VKEY_RETURN, platform::VKEY_RIGHT});
+  input.IgnoreUntilReleased(platform::VKEY_RETURN);
+  input.Poll(REMAP_FOUR_WAY);
+  EXPECT_EQ(input.buttons, 0u);
+  EXPECT_EQ(input.dir, DIR_CODE_RIGHT);
+  devices.Hold({platform::VKEY_RIGHT});
+  input.Poll(REMAP_FOUR_WAY);
+  devices.Hold({platform::VKEY_RETURN});
+  input.Poll(REMAP_FOUR_WAY);
+  EXPECT_EQ(input.buttons, BUTTON_X);
+}
+
 TEST(InputState, ConstructionPreparesTheJoystickRecord) {
   InputState in;
   EXPECT_EQ(in.joyInfo.dwSize, 52u);
