@@ -138,17 +138,29 @@ bool KeyPlayback::LoadText(const std::string& text, std::string* error) {
   return true;
 }
 
-const uint8_t* KeyPlayback::NextFrame() {
+const ScriptLine* KeyPlayback::NextLine() {
   while (line_ < lines_.size() && left_ == 0) {
     if (++line_ < lines_.size()) left_ = lines_[line_].count;
   }
   if (line_ >= lines_.size()) return nullptr;
-  if (left_ == lines_[line_].count) {
-    std::memset(keys_, 0, sizeof keys_);
-    for (int vk : lines_[line_].vkeys) keys_[vk & 0xFF] = 0x80;
-  }
   --left_;
+  return &lines_[line_];
+}
+
+const uint8_t* KeyPlayback::NextFrame() {
+  const ScriptLine* line = NextLine();
+  if (!line) return nullptr;
+  if (left_ + 1 == line->count) {  // the line's first frame
+    std::memset(keys_, 0, sizeof keys_);
+    for (int vk : line->vkeys) keys_[vk & 0xFF] = 0x80;
+  }
   return keys_;
+}
+
+uint64_t KeyPlayback::Frames() const {
+  uint64_t total = 0;
+  for (const ScriptLine& l : lines_) total += l.count;
+  return total;
 }
 
 }  // namespace replay

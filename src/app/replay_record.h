@@ -58,6 +58,11 @@ class KeyPlayback {
   // Before each frame the game runs: that frame's keys as 256 virtual-key
   // states (0x80 held), or null once the script has ended.
   const uint8_t* NextFrame();
+  // The same step as the script's line that holds this frame's keys, in the
+  // order the line names them; null once the script has ended.
+  const ScriptLine* NextLine();
+  // The frames the whole script runs.
+  uint64_t Frames() const;
 
  private:
   std::vector<ScriptLine> lines_;

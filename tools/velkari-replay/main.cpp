@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/about_box.h"
-#include "app/replay_script.h"
+#include "app/replay_record.h"
 #include "app/shell.h"
 #include "game/game_state.h"
 #include "game/scenes.h"
@@ -164,14 +164,13 @@ int RunScript(const Options& opt) {
   }
   std::stringstream ss;
   ss << f.rdbuf();
-  std::vector<replay::ScriptLine> lines;
   std::string error;
-  if (!replay::ParseScript(ss.str(), &lines, &error)) {
+  replay::KeyPlayback playback;
+  if (!playback.LoadText(ss.str(), &error)) {
     std::fprintf(stderr, "velkari-replay: %s: %s\n", opt.script.c_str(), error.c_str());
     return 2;
   }
-  uint64_t total = 0;
-  for (const auto& l : lines) total += l.count;
+  uint64_t total = playback.Frames();
   if (opt.haveFrames) total = opt.frameCount;
   for (const auto& [k, path] : opt.frames) {
     if (k > total) {
@@ -205,22 +204,13 @@ int RunScript(const Options& opt) {
   RunFrame(window);  // the first idle call only starts the clock
 
   int status = 0;
-  size_t lineIndex = 0;
-  uint64_t leftInLine = lines.empty() ? 0 : lines[0].count;
   std::vector<int> held;  // the keys of the step before
   uint64_t framesRun = 0;
   for (uint64_t frame = 1; frame <= total; ++frame) {
-    while (lineIndex < lines.size() && leftInLine == 0) {
-      ++lineIndex;
-      if (lineIndex < lines.size()) leftInLine = lines[lineIndex].count;
-    }
     window.ReleaseAllKeys();
     std::vector<int> keys;
-    if (lineIndex < lines.size()) {
-      keys = lines[lineIndex].vkeys;
-      for (int vk : keys) window.SetKey(vk, true);
-      --leftInLine;
-    }
+    if (const replay::ScriptLine* line = playback.NextLine()) keys = line->vkeys;
+    for (int vk : keys) window.SetKey(vk, true);
     window.Advance(FRAME_MILLISECONDS);
     window.KeepFrames(frame <= lastWritten);
     // The keys pressed in this step reach the About box first, as a window's
