@@ -1,5 +1,7 @@
 #include "app/shell.h"
 
+#include <vector>
+
 #include "app/about_box.h"
 #include "app/replay_record.h"
 #include "diag/diag.h"
@@ -34,6 +36,13 @@ bool PlayKeysFrom(const std::string& path, std::string* error) {
 
 FrameClock& ShellFrameClock() {
   return frameClock;
+}
+
+void UseBuiltInPictures(const BuiltInPicture* pictures, size_t count) {
+  std::vector<PictureBytes> table;
+  for (size_t i = 0; i < count; ++i)
+    table.push_back({pictures[i].path, pictures[i].bytes, pictures[i].size});
+  gImageStore.UsePictures(std::move(table));
 }
 
 void StartProgramObjects(platform::WaveDevice* device) {
