@@ -37,7 +37,6 @@ uint8_t heldKeys[256] = {};
 // Frames shown while the About box stands: the game's time does not move,
 // and the frontend is handed silence at the same rate.
 uint64_t aboutFrames = 0;
-uint64_t framesRun = 0;
 int16_t samples[2 * 706];
 
 void LogReport(const char* line) {
@@ -97,7 +96,6 @@ bool Start() {
   if (!StartProgram(*window, device, "")) return false;
   std::memset(heldKeys, 0, sizeof heldKeys);
   aboutFrames = 0;
-  framesRun = 0;
   // The idle call that starts the clock, before the first frame.
   RunFrame(*window);
   running = true;
@@ -143,8 +141,7 @@ RETRO_API void retro_set_input_state(retro_input_state_t cb) {
 RETRO_API void retro_init(void) {
   log_cb = nullptr;
   retro_log_callback logging;
-  if (environ_cb && environ_cb(RETRO_ENVIRONMENT_GET_LOG_INTERFACE, &logging))
-    log_cb = logging.log;
+  if (environ_cb && environ_cb(RETRO_ENVIRONMENT_GET_LOG_INTERFACE, &logging)) log_cb = logging.log;
 }
 
 RETRO_API void retro_deinit(void) {
@@ -196,7 +193,8 @@ RETRO_API bool retro_load_game(const retro_game_info*) {
        "Walk up / down"},
       {0, 0, 0, 0, nullptr},
   };
-  environ_cb(RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS, const_cast<retro_input_descriptor*>(descriptors));
+  environ_cb(RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS,
+             const_cast<retro_input_descriptor*>(descriptors));
   if (running) Stop();
   if (!Start()) {
     Stop();
@@ -219,8 +217,9 @@ RETRO_API unsigned retro_get_region(void) {
 
 RETRO_API void retro_reset(void) {
   if (!running) return;
-  Stop();
-  Start();
+  ResetProgram();
+  std::memset(heldKeys, 0, sizeof heldKeys);
+  aboutFrames = 0;
 }
 
 RETRO_API void retro_run(void) {
@@ -250,7 +249,7 @@ RETRO_API void retro_run(void) {
     std::memset(samples, 0, count * 4);
   } else {
     RunOneFrame();
-    const uint64_t frame = ++framesRun;
+    const uint64_t frame = FramesRun();
     for (uint64_t n = libretro::BuffersPlayed(frame - 1); n < libretro::BuffersPlayed(frame); ++n)
       device->BufferPlayed();
     count = device->FrameSamples(frame, samples);
@@ -262,15 +261,22 @@ RETRO_API void retro_run(void) {
 }
 
 RETRO_API size_t retro_serialize_size(void) {
-  return 0;
+  return SNAPSHOT_SIZE;
 }
 
-RETRO_API bool retro_serialize(void*, size_t) {
-  return false;
+RETRO_API bool retro_serialize(void* data, size_t size) {
+  if (!running || !data) return false;
+  return SaveSnapshot(static_cast<uint8_t*>(data), size);
 }
 
-RETRO_API bool retro_unserialize(const void*, size_t) {
-  return false;
+RETRO_API bool retro_unserialize(const void* data, size_t size) {
+  if (!running || !data) return false;
+  std::string reason;
+  if (!LoadSnapshot(static_cast<const uint8_t*>(data), size, &reason)) {
+    LogReport(("velkari: the state is refused: " + reason).c_str());
+    return false;
+  }
+  return true;
 }
 
 RETRO_API void retro_cheat_reset(void) {}

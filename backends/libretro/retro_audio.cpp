@@ -40,6 +40,7 @@ bool RetroWaveDevice::Open(const platform::WaveFormat& format,
     if (!buffers[i]) return false;
     buffers_[i] = buffers[i];
   }
+  newest_ = 0;
   open_ = true;
   done_.clear();
   done_.set();  // ready for the first buffer
@@ -64,8 +65,10 @@ uint32_t RetroWaveDevice::FrameSamples(uint64_t frame, int16_t* out) const {
     return static_cast<uint32_t>(count);
   }
   // Stream position p (0 = the first frame of the first rendered buffer)
-  // lies in buffer n = p / 1500 + 1 of the stream, which sits in slot n % 2:
-  // the stream starts with silence in slot 0 and alternates.
+  // lies in buffer n = p / 1500 + 1 of the stream. After frame f the queue
+  // holds buffers BuffersPlayed(f) and the one after it, the newer in the
+  // slot written last (a loaded snapshot writes them back in that order).
+  const uint64_t newest = BuffersPlayed(frame) + 1;
   uint64_t p = StreamPosition(frame) - count;
   uint64_t done = 0;
   while (done < count) {
@@ -73,7 +76,8 @@ uint32_t RetroWaveDevice::FrameSamples(uint64_t frame, int16_t* out) const {
     const uint64_t offset = p % BUFFER_FRAMES;
     uint64_t run = BUFFER_FRAMES - offset;
     if (run > count - done) run = count - done;
-    std::memcpy(out + done * 2, buffers_[n % 2] + offset * 4, run * 4);
+    const int slot = n == newest ? newest_ : 1 - newest_;
+    std::memcpy(out + done * 2, buffers_[slot] + offset * 4, run * 4);
     done += run;
     p += run;
   }

@@ -44,7 +44,7 @@ class RetroWaveDevice final : public SignalledWaveDevice {
  public:
   bool Open(const platform::WaveFormat& format, uint8_t* const buffers[WAVE_BUFFER_COUNT],
             int bufferBytes) override;
-  void Write(int) override {}
+  void Write(int index) override { newest_ = index; }
   void Reset() override {}
   void Close() override;
   // The queued buffers are read only when the frontend is handed them, and
@@ -60,6 +60,8 @@ class RetroWaveDevice final : public SignalledWaveDevice {
 
  private:
   uint8_t* buffers_[WAVE_BUFFER_COUNT] = {nullptr, nullptr};
+  // The slot written last: the newer of the two queued buffers.
+  int newest_ = 0;
   bool open_ = false;
 };
 

@@ -28,7 +28,9 @@ class RetroWindow final : public platform::Window {
   void WaitForEvent(uint32_t) override {}
   void Present(const uint32_t* pixels, int width, int height) override;
   void ReadKeyboard(uint8_t keys[256]) override;
-  uint32_t ReadJoystick(platform::JoystickReading*) override { return platform::JOYSTICK_UNPLUGGED; }
+  uint32_t ReadJoystick(platform::JoystickReading*) override {
+    return platform::JOYSTICK_UNPLUGGED;
+  }
 
  private:
   uint32_t now_ = 0;

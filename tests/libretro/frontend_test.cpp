@@ -67,7 +67,9 @@ class Frontend {
     current = nullptr;
     if (module_) dlclose(module_);
   }
-  bool Loaded() const { return module_ && retro_run && retro_unserialize; }
+  bool Loaded() const {
+    return module_ && retro_run && retro_unserialize;
+  }
 
   // retro_set_environment (before init, as RetroArch calls it), init, and a
   // game with no content.
@@ -103,7 +105,9 @@ class Frontend {
     return out;
   }
 
-  const std::vector<uint32_t>& LastFrame() const { return frame_; }
+  const std::vector<uint32_t>& LastFrame() const {
+    return frame_;
+  }
   bool noGame = false;
   bool pixelFormatSet = false;
   int descriptors = 0;
@@ -159,7 +163,9 @@ class Frontend {
     for (uint32_t v : current->frame_) h = (h ^ v) * 1099511628211ull;
     current->shown_.frameHash = h;
   }
-  static void Sample(int16_t, int16_t) { ADD_FAILURE() << "single samples: the core hands batches"; }
+  static void Sample(int16_t, int16_t) {
+    ADD_FAILURE() << "single samples: the core hands batches";
+  }
   static size_t Batch(const int16_t* data, size_t frames) {
     current->shown_.samples.insert(current->shown_.samples.end(), data, data + frames * 2);
     return frames;
@@ -191,14 +197,32 @@ std::vector<uint32_t> PadScript(const std::string& scriptPath) {
     uint32_t b = 0;
     for (int vk : line->vkeys) {
       switch (vk) {
-        case platform::VKEY_UP: b |= 1u << RETRO_DEVICE_ID_JOYPAD_UP; break;
-        case platform::VKEY_DOWN: b |= 1u << RETRO_DEVICE_ID_JOYPAD_DOWN; break;
-        case platform::VKEY_LEFT: b |= 1u << RETRO_DEVICE_ID_JOYPAD_LEFT; break;
-        case platform::VKEY_RIGHT: b |= 1u << RETRO_DEVICE_ID_JOYPAD_RIGHT; break;
-        case platform::VKEY_Z: b |= 1u << RETRO_DEVICE_ID_JOYPAD_B; break;
-        case platform::VKEY_X: b |= 1u << RETRO_DEVICE_ID_JOYPAD_Y; break;
-        case platform::VKEY_ESCAPE: b |= 1u << RETRO_DEVICE_ID_JOYPAD_START; break;
-        default: ADD_FAILURE() << "no RetroPad button for key " << vk;
+        case platform::VKEY_UP:
+          b |= 1u << RETRO_DEVICE_ID_JOYPAD_UP;
+          break;
+        case platform::VKEY_DOWN:
+          b |= 1u << RETRO_DEVICE_ID_JOYPAD_DOWN;
+          break;
+        case platform::VKEY_LEFT:
+          b |= 1u << RETRO_DEVICE_ID_JOYPAD_LEFT;
+          break;
+        case platform::VKEY_RIGHT:
+          b |= 1u << RETRO_DEVICE_ID_JOYPAD_RIGHT;
+          break;
+        case platform::VKEY_Z:
+          b |= 1u << RETRO_DEVICE_ID_JOYPAD_B;
+          break;
+        case platform::VKEY_X:
+          b |= 1u << RETRO_DEVICE_ID_JOYPAD_Y;
+          break;
+        case platform::VKEY_ESCAPE:
+          b |= 1u << RETRO_DEVICE_ID_JOYPAD_START;
+          break;
+        case platform::VKEY_SLASH:
+          b |= 1u << RETRO_DEVICE_ID_JOYPAD_SELECT;
+          break;
+        default:
+          ADD_FAILURE() << "no RetroPad button for key " << vk;
       }
     }
     out.push_back(b);
@@ -281,7 +305,8 @@ class LibretroReplay : public ::testing::TestWithParam<ReplayCase> {};
 
 TEST_P(LibretroReplay, FramesAndSamplesAreVelkariReplays) {
   const ReplayCase& c = GetParam();
-  const std::string script = std::string(VELKARI_SOURCE_DIR) + "/tests/game/replays/" + c.name + ".replay";
+  const std::string script =
+      std::string(VELKARI_SOURCE_DIR) + "/tests/game/replays/" + c.name + ".replay";
   const std::vector<uint32_t> pad = PadScript(script);
   const size_t frames = c.frames ? c.frames : pad.size();
   std::vector<size_t> checked;
@@ -293,7 +318,8 @@ TEST_P(LibretroReplay, FramesAndSamplesAreVelkariReplays) {
   std::string cmd = std::string(VELKARI_BIN_DIR) + "/velkari-replay --script " + script +
                     " --frames " + std::to_string(frames + 60) + " --audio " + wav;
   for (size_t k : checked)
-    cmd += " --frame " + std::to_string(k) + ":" + Scratch(std::string(c.name) + "_" + std::to_string(k) + ".bmp");
+    cmd += " --frame " + std::to_string(k) + ":" +
+           Scratch(std::string(c.name) + "_" + std::to_string(k) + ".bmp");
   ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
   const std::vector<uint8_t> audio = ReadFile(wav);
   ASSERT_GT(audio.size(), 44u);
@@ -322,13 +348,13 @@ INSTANTIATE_TEST_SUITE_P(Replays, LibretroReplay,
                                            ReplayCase{"blocked_push", 0},
                                            ReplayCase{"destroy_three", 0},
                                            ReplayCase{"goal_with_items", 0},
-                                           ReplayCase{"pass_onto_goal", 0},
-                                           ReplayCase{"pause", 0},
+                                           ReplayCase{"pass_onto_goal", 0}, ReplayCase{"pause", 0},
                                            ReplayCase{"z_held", 2805}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LibretroCore, ResetAndDeinitInitGiveTheFreshStart) {
-  const std::string script = std::string(VELKARI_SOURCE_DIR) + "/tests/game/replays/destroy_three.replay";
+  const std::string script =
+      std::string(VELKARI_SOURCE_DIR) + "/tests/game/replays/destroy_three.replay";
   const std::vector<uint32_t> pad = PadScript(script);
   const std::vector<Shown> fresh = RunFresh(pad, 200);
   Frontend fe;
@@ -339,6 +365,70 @@ TEST(LibretroCore, ResetAndDeinitInitGiveTheFreshStart) {
   fe.Close();
   ASSERT_TRUE(fe.Open());
   ExpectSameRun(fresh, fe.RunScript(pad, 0, 200));
+}
+
+// Select opens the About box over the last frame, as Alt+/ does.
+TEST(LibretroCore, SelectShowsTheAboutBox) {
+  const std::string script =
+      std::string(VELKARI_SOURCE_DIR) + "/tests/game/replays/about_box.replay";
+  const std::string bmp = Scratch("about_33.bmp");
+  const std::string cmd = std::string(VELKARI_BIN_DIR) + "/velkari-replay --script " + script +
+                          " --frames 33 --frame 33:" + bmp;
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  Frontend fe;
+  ASSERT_TRUE(fe.Loaded() && fe.Open());
+  fe.RunScript(PadScript(script), 0, 33);
+  EXPECT_TRUE(SameAsBmp(fe.LastFrame(), bmp));
+  std::remove(bmp.c_str());
+}
+
+std::vector<uint8_t> Serialize(Frontend& fe) {
+  std::vector<uint8_t> state(fe.retro_serialize_size());
+  EXPECT_TRUE(fe.retro_serialize(state.data(), state.size()));
+  return state;
+}
+
+// A state saved at frame K: the same bytes as velkari-replay's snapshot after
+// step K, and the run from it the same whether it is loaded back into the
+// instance after it has run on, or into a fresh one after deinit and init; a
+// damaged or short state is refused and changes nothing.
+TEST(LibretroCore, StatesComeBackExactly) {
+  const std::string script =
+      std::string(VELKARI_SOURCE_DIR) + "/tests/game/replays/destroy_three.replay";
+  const std::vector<uint32_t> pad = PadScript(script);
+  constexpr size_t K = 120, END = 300;
+  Frontend fe;
+  ASSERT_TRUE(fe.Loaded() && fe.Open());
+  fe.RunScript(pad, 0, K);
+  const std::vector<uint8_t> state = Serialize(fe);
+  ASSERT_FALSE(state.empty());
+  const std::vector<Shown> after = fe.RunScript(pad, K, END);
+
+  const std::string snap = Scratch("k.snapshot");
+  const std::string wav = Scratch("k.wav");
+  const std::string cmd = std::string(VELKARI_BIN_DIR) + "/velkari-replay --script " + script +
+                          " --frames " + std::to_string(K) + " --audio " + wav +
+                          " --save-snapshot " + std::to_string(K) + ":" + snap;
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  EXPECT_TRUE(ReadFile(snap) == state) << "the state differs from velkari-replay's snapshot";
+  std::remove(snap.c_str());
+  std::remove(wav.c_str());
+
+  ASSERT_TRUE(fe.retro_unserialize(state.data(), state.size()));
+  ExpectSameRun(after, fe.RunScript(pad, K, END));
+
+  fe.Close();
+  ASSERT_TRUE(fe.Open());
+  fe.RunScript(pad, 0, 7);
+  ASSERT_TRUE(fe.retro_unserialize(state.data(), state.size()));
+  ExpectSameRun(after, fe.RunScript(pad, K, END));
+
+  const std::vector<uint8_t> before = Serialize(fe);
+  std::vector<uint8_t> damaged = state;
+  damaged[damaged.size() / 2] ^= 0x40;
+  EXPECT_FALSE(fe.retro_unserialize(damaged.data(), damaged.size()));
+  EXPECT_FALSE(fe.retro_unserialize(state.data(), state.size() - 1));
+  EXPECT_TRUE(Serialize(fe) == before) << "a refused state changed the game";
 }
 
 }  // namespace
