@@ -7,11 +7,17 @@
 #   share/icons/hicolor/NxN/apps/velkari.png   16, 32, 48, 64, 128, 256
 #   share/metainfo/org.velkari.velkari.metainfo.xml
 #   share/man/man6/velkari.6, share/man/man1/velkari-mml.1
-# and the Debian package, `cpack -G DEB` in the build folder.
+#   lib/<multiarch>/libretro/velkari_libretro.so and
+#   share/libretro/info/velkari_libretro.info, the libretro core, where
+#   Debian's RetroArch looks for cores and their descriptions
+# and the Debian packages, `cpack -G DEB` in the build folder: velkari (the
+# game and velkari-mml) and libretro-velkari (the core).
 if(VELKARI_BUILD_WIN32)
   return()
 endif()
 
+# Everything below is the game's package unless it says otherwise.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME game)
 set(VELKARI_APP_ID org.velkari.velkari)
 set(VELKARI_GAME_DIR bin CACHE STRING
     "Folder of the game under the install prefix (the Debian package uses games)")
@@ -52,15 +58,27 @@ install(FILES ${CMAKE_BINARY_DIR}/install/${VELKARI_APP_ID}.metainfo.xml DESTINA
 install(FILES ${CMAKE_SOURCE_DIR}/res/man/velkari.6 DESTINATION share/man/man6)
 install(FILES ${CMAKE_SOURCE_DIR}/res/man/velkari-mml.1 DESTINATION share/man/man1)
 
-# --- The Debian package -------------------------------------------------------
+if(TARGET velkari_libretro)
+  if(CMAKE_LIBRARY_ARCHITECTURE)
+    set(_libretro_dir lib/${CMAKE_LIBRARY_ARCHITECTURE}/libretro)
+  else()
+    set(_libretro_dir lib/libretro)
+  endif()
+  install(TARGETS velkari_libretro LIBRARY DESTINATION ${_libretro_dir} COMPONENT libretro)
+  install(FILES ${VELKARI_BIN_DIR}/velkari_libretro.info DESTINATION share/libretro/info
+          COMPONENT libretro)
+endif()
+
+# --- The Debian packages ------------------------------------------------------
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velkari)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${VELKARI_PACKAGE_CONTACT})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "arcade puzzle game with its own chiptune synthesizer")
-# cpack indents the long description itself; an empty line separates paragraphs.
-set(CPACK_PACKAGE_DESCRIPTION
-    "Push blocks, take items and break walls on a board of 15 by 15 cells to\n\
+# Each package's description: the summary line, then the long description
+# (cpack indents it itself; an empty line separates paragraphs).
+set(CPACK_COMPONENT_GAME_DESCRIPTION
+    "arcade puzzle game with its own chiptune synthesizer\n\
+Push blocks, take items and break walls on a board of 15 by 15 cells to\n\
 reach the goal before the time runs out. Every stage is generated from its\n\
 number, and all music comes from the game's own synthesizer.\n\n\
 Also contains velkari-mml, which compiles, renders and plays the game's\n\
@@ -74,4 +92,21 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/VelkariPackageConfig.cmake)
+# One package per component: the game as velkari, the core as
+# libretro-velkari (Debian names its cores so), which needs a frontend.
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_GAME_PACKAGE_NAME velkari)
+if(TARGET velkari_libretro)
+  set(CPACK_COMPONENTS_ALL game libretro)
+  set(CPACK_DEBIAN_LIBRETRO_PACKAGE_NAME libretro-velkari)
+  set(CPACK_DEBIAN_LIBRETRO_PACKAGE_DEPENDS "retroarch | libretro-frontend")
+  set(CPACK_COMPONENT_LIBRETRO_DESCRIPTION
+      "arcade puzzle game velkari as a libretro core\n\
+The arcade puzzle game velkari as a core for RetroArch and the other\n\
+libretro frontends: push blocks, take items and break walls on a board of\n\
+15 by 15 cells to reach the goal before the time runs out. It needs no\n\
+content, and save states, rewind and run-ahead work.")
+else()
+  set(CPACK_COMPONENTS_ALL game)
+endif()
 include(CPack)
