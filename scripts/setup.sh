@@ -39,6 +39,8 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(shellcheck)
   # The Windows programs under Wine (64-bit only: no i386 architecture).
   packages+=(wine wine64)
+  # Wine's own fonts, the only ones its dialogs are drawn with in the checks.
+  packages+=(fonts-wine)
   packages+=("${web_packages[@]}" chromium)
   # The install and the Debian package: the validators of the desktop entry
   # and the metainfo, man to read the man pages, cpack's dpkg-shlibdeps.
