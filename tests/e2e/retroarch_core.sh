@@ -25,7 +25,7 @@ ra() { python3 "$here/retroarch.py" "$@"; }
 
 # The core and its .info where this RetroArch looks for them: without the
 # .info it refuses save states.
-mkdir -p "$work/cores" "$work/info" "$work/shots" "$work/states" "$work/home" "$work/ref"
+mkdir -p "$work/cores" "$work/info" "$work/shots" "$work/states" "$work/home" "$work/ref" "$work/tmp"
 cp "$bin/velkari_libretro.so" "$work/cores/"
 cp "$bin/velkari_libretro.info" "$work/info/"
 
@@ -71,7 +71,8 @@ CFG
 }
 
 start_retroarch() {  # start_retroarch CONFIG LOG
-  (cd "$work" && HOME=$work/home DBUS_FATAL_WARNINGS=0 \
+  # TMPDIR: where run-ahead's second instance loads its copy of the core.
+  (cd "$work" && HOME=$work/home TMPDIR=$work/tmp DBUS_FATAL_WARNINGS=0 \
     exec retroarch --config "$1" -L "$work/cores/velkari_libretro.so" -v) >"$2" 2>&1 &
   ra_pid=$!
   for _ in $(seq 200); do
@@ -214,6 +215,9 @@ shot ahead_title
   e2e_fail "with run-ahead the title differs from velkari-replay's"
 press z
 sleep 1.5
+# The second instance is a copy of the core that RetroArch loads beside the first.
+grep -q "$work/tmp/.*velkari_libretro.so" "/proc/$ra_pid/maps" ||
+  e2e_fail "run-ahead loaded no second instance of the core"
 f4=$(save_state s4)
 sleep 0.2
 ra send "$port" PAUSE_TOGGLE
