@@ -184,7 +184,7 @@ ra send "$port" PAUSE_TOGGLE
 sleep 0.3
 shot loaded
 ra send "$port" PAUSE_TOGGLE
-mapfile -t after < <(frames_after s1 "$work/s1.snap" "$f1" 60)
+mapfile -t after < <(frames_after s1 "$work/s1.snap" "$f1" 150)
 i=$(ra match "$work/loaded.png" "${after[@]}")
 [ "$i" -ge 0 ] || e2e_fail "after LOAD_STATE the picture is none of velkari-replay's frames after $f1"
 echo "state saved at frame $f1; after loading it RetroArch showed frame $((f1 + 1 + i)) of its run"
@@ -193,7 +193,7 @@ echo "state saved at frame $f1; after loading it RetroArch showed frame $((f1 + 
 # the state, and there the state is velkari-replay's.
 sleep 2
 f2=$(save_state s2)
-press r 1
+press r 2
 f3=$(save_state s3)
 [ "$f3" -lt "$f2" ] && [ "$f3" -gt "$f1" ] ||
   e2e_fail "holding rewind went from frame $f2 to $f3, not back into the run after $f1"
@@ -226,7 +226,7 @@ shot ahead
 ra send "$port" PAUSE_TOGGLE
 n=$(board_differs "$work/ahead.png")
 [ "$n" = 0 ] || e2e_fail "with run-ahead the stage 1 board differs from velkari-replay's in $n pixels"
-mapfile -t after < <(frames_after s4 "$work/s4.snap" "$f4" 60)
+mapfile -t after < <(frames_after s4 "$work/s4.snap" "$f4" 150)
 i=$(ra match "$work/ahead.png" "${after[@]}")
 [ "$i" -ge 0 ] || e2e_fail "with run-ahead the picture is none of velkari-replay's frames after $f4"
 quit_retroarch
