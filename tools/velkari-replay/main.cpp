@@ -379,6 +379,25 @@ int main(int argc, char** argv) {
       return true;
     };
     std::string v;
+    std::string refusal;
+    // K:PATH, K from 1: a frame's picture or a step's snapshot.
+    auto stepAndPath = [&](const char* form, const char* what,
+                           std::multimap<uint64_t, std::string>* out) {
+      int64_t k = 0;
+      if (!value(&v)) {
+        refusal = a + " needs " + form;
+        return false;
+      }
+      const size_t colon = v.find(':');
+      if (colon == std::string::npos || colon + 1 >= v.size() ||
+          !replay::ParseNumber(v.substr(0, colon), 1, static_cast<int64_t>(replay::MAX_FRAMES),
+                               &k)) {
+        refusal = a + " '" + v + "' is not " + form + " with K " + what + " number from 1";
+        return false;
+      }
+      out->emplace(static_cast<uint64_t>(k), v.substr(colon + 1));
+      return true;
+    };
     if (a == "--board") {
       if (!value(&v)) return Usage("--board needs a STAGE");
       if (!replay::ParseNumber(v, 1, 2147483647, &opt.stage))
@@ -393,13 +412,7 @@ int main(int argc, char** argv) {
     } else if (a == "--summary") {
       opt.summary = true;
     } else if (a == "--frame") {
-      if (!value(&v)) return Usage("--frame needs K:OUT.bmp");
-      const size_t colon = v.find(':');
-      int64_t k = 0;
-      if (colon == std::string::npos || colon + 1 >= v.size() ||
-          !replay::ParseNumber(v.substr(0, colon), 1, static_cast<int64_t>(replay::MAX_FRAMES), &k))
-        return Usage("--frame '" + v + "' is not K:OUT.bmp with K a frame number from 1");
-      opt.frames.emplace(static_cast<uint64_t>(k), v.substr(colon + 1));
+      if (!stepAndPath("K:OUT.bmp", "a frame", &opt.frames)) return Usage(refusal);
     } else if (a == "--audio") {
       if (!value(&opt.audio) || opt.audio.empty()) return Usage("--audio needs OUT.wav");
     } else if (a == "--render-audio") {
@@ -412,13 +425,7 @@ int main(int argc, char** argv) {
       opt.frameCount = static_cast<uint64_t>(n);
       opt.haveFrames = true;
     } else if (a == "--save-snapshot") {
-      if (!value(&v)) return Usage("--save-snapshot needs K:FILE");
-      const size_t colon = v.find(':');
-      int64_t k = 0;
-      if (colon == std::string::npos || colon + 1 >= v.size() ||
-          !replay::ParseNumber(v.substr(0, colon), 1, static_cast<int64_t>(replay::MAX_FRAMES), &k))
-        return Usage("--save-snapshot '" + v + "' is not K:FILE with K a step number from 1");
-      opt.snapshots.emplace(static_cast<uint64_t>(k), v.substr(colon + 1));
+      if (!stepAndPath("K:FILE", "a step", &opt.snapshots)) return Usage(refusal);
     } else if (a == "--load-snapshot") {
       if (!opt.loadSnapshot.empty()) return Usage("--load-snapshot may be given once");
       if (!value(&opt.loadSnapshot) || opt.loadSnapshot.empty())
