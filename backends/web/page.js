@@ -126,7 +126,7 @@ var velkariKept = (function () {
   }
   // An idle stretch long enough for the copy and the put, or half a second on.
   function whenIdle(deadline) {
-    if (deadline && !deadline.didTimeout && deadline.timeRemaining() < 8) {
+    if (deadline && !deadline.didTimeout && deadline.timeRemaining() < 10) {
       requestIdleCallback(whenIdle, {timeout: 500});
       return;
     }

@@ -88,7 +88,7 @@ void ResumeKeptGame() {
     return;
   }
   RestartClock();
-  const bool paused = ShowLoadedGame();
+  const bool paused = PauseLoadedGame();
   velkari_page_resumed(static_cast<double>(framesRun), paused ? 1 : 0);
 }
 

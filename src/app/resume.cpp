@@ -1,10 +1,8 @@
 #include "app/resume.h"
 
 #include "game/scene_state.h"
-#include "gfx/image_store.h"
 
-bool ShowLoadedGame() {
-  gImageStore.Present();
+bool PauseLoadedGame() {
   if (Scene != SCENE_PLAY || sceneEntered) return false;
   SetScene(SCENE_PAUSE);
   return true;
