@@ -253,7 +253,8 @@ Module.velkariPage = (function () {
       keys.style.top = (vh - CONTROLS_HIGH - EDGE) + 'px';
     }
     // "New game": above the keys, or below the game's right edge where
-    // there is room for it, else in the page's bottom right corner.
+    // there is room for it, else in the page's top right corner (above the
+    // panel, which is black there).
     var fresh = document.getElementById('newgame');
     if (fresh) {
       var bw = fresh.offsetWidth, bh = fresh.offsetHeight;
@@ -266,7 +267,7 @@ Module.velkariPage = (function () {
         fresh.style.top = (bottom + 4) + 'px';
       } else {
         fresh.style.left = Math.max(0, vw - bw - 4) + 'px';
-        fresh.style.top = Math.max(0, vh - bh - 4) + 'px';
+        fresh.style.top = '4px';
       }
     }
   }

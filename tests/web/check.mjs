@@ -28,6 +28,7 @@ if (!work) {
 
 const W = 640, H = 480;
 const BUFFER_SAMPLES = 3000;   // one wave buffer: 1500 stereo frames
+const FRAME_SECONDS = 0.016;   // one game frame
 const TUNE_BUFFERS = 24;       // how much of the tune is compared
 const Z_BIT = 1 << 8;          // the page's key bit of KeyZ
 const failures = [];
@@ -682,6 +683,38 @@ try {
                 ['--frame', `${walked.frame}:${work}/kept-walk.bmp`]);
       c = compare(Buffer.from(walked.rgba, 'base64'), readBmp(`${work}/kept-walk.bmp`));
       if (c.n) fail(`${label}: after Esc frame ${walked.frame} differs from velkari-replay's in ${c.n} pixels, first ${c.first}`);
+      // The tune goes on where it was: the first buffers of it the page played
+      // after the reload are the replay's for the same keys, from about the
+      // reload's frame on (the page's sound runs by the clock, not the frames).
+      const played = (await page.evaluate(() => velkariTest.buffers.map((b) => velkariTest.int16(b)))).map(int16Of);
+      const from = played.findIndex((b) => !silent(b));
+      runReplay('kept-audio-' + label, scriptOfKeyLog(log, walked.frame, allowed), ['--audio', `${work}/kept.wav`]);
+      const wav = fs.readFileSync(`${work}/kept.wav`);
+      const ref = new Int16Array(wav.buffer.slice(wav.byteOffset + 44, wav.byteOffset + wav.length));
+      const AUDIO_BUFFERS = 8;
+      let at = -1;
+      if (from >= 0 && played.length >= from + AUDIO_BUFFERS) {
+        const want = played[from];
+        for (let o = 0; o + BUFFER_SAMPLES <= ref.length && at < 0; o += 2) {
+          if (ref[o] !== want[0] || ref[o + 1] !== want[1]) continue;
+          let k = 0;
+          while (k < BUFFER_SAMPLES && ref[o + k] === want[k]) ++k;
+          if (k === BUFFER_SAMPLES) at = o;
+        }
+      }
+      const seconds = at / 2 / 44100, reloadAt = F * FRAME_SECONDS;
+      if (at < 0 || Math.abs(seconds - reloadAt) > 0.5) {
+        fail(`${label}: after the reload the page's first buffer of sound (${from}) is ` +
+             (at < 0 ? 'nowhere in velkari-replay\'s' : `velkari-replay's at ${seconds.toFixed(2)} s, not near the reload's ${reloadAt.toFixed(2)} s`));
+      } else {
+        let differing = 0;
+        for (let k = 1; k < AUDIO_BUFFERS; ++k)
+          for (let i = 0; i < BUFFER_SAMPLES; ++i)
+            if (played[from + k][i] !== ref[at + k * BUFFER_SAMPLES + i]) ++differing;
+        if (differing) fail(`${label}: after the reload the tune differs from velkari-replay's in ${differing} samples`);
+        note(`${label}: after the reload the tune goes on from velkari-replay's ${seconds.toFixed(2)} s ` +
+             `(the reload's frame is at ${reloadAt.toFixed(2)} s): ${AUDIO_BUFFERS} buffers, ${differing} samples differ`);
+      }
       const saves = left.saves;
       if (saves.length) {
         const max = (k) => Math.max(...saves.map((s) => s[k])).toFixed(2);
@@ -695,7 +728,7 @@ try {
 
     // The renderer crashes in play: the page opened again resumes within the
     // last 2 seconds (125 frames) of it.
-    await framesOn(page, 200, 'play before the crash');
+    await framesOn(page, 250, 'play before the crash');
     const atCrash = await page.evaluate(() => velkariTest.lastFrame);
     await page.goto('chrome://crash').catch(() => {});
     await page.close().catch(() => {});
