@@ -72,13 +72,17 @@ var velkariTest = velkariTesting ? {
 } : null;
 if (velkariTest) window.velkariTest = velkariTest;
 
-// The kept game: the snapshot of the running game (app/shell.h), one record
-// of IndexedDB's database "velkari", store "saved", key "game", as an
-// ArrayBuffer. The page reads it before the program starts and writes it
-// while the game runs and when the tab is hidden or left; a recording played
-// by ?replay= does neither.
+// The kept game: the snapshot of the running game (app/shell.h) in
+// IndexedDB's database "velkari", store "saved", cut into parts of at most
+// 32 KB: the values of the store in the order of their keys (0, 1, ...) are
+// the snapshot's bytes. Parts that small go to the storage with the request
+// itself, so a write asked for as the tab is left lands before it is gone;
+// one value of the whole would wait for a blob of its own. The page reads
+// the game before the program starts and writes it while the game runs and
+// when the tab is hidden or left; a recording played by ?replay= does
+// neither.
 var velkariKept = (function () {
-  var DB = 'velkari', STORE = 'saved', KEY = 'game';
+  var DB = 'velkari', STORE = 'saved', PART = 32768, LOAD_WAIT_MS = 3000;
   var db = null, pending = null, scheduled = false;
   var keeps = velkariReplay === null && !!window.indexedDB;
 
@@ -91,20 +95,41 @@ var velkariKept = (function () {
       r.onblocked = function () { reject(new Error('the storage is blocked')); };
     });
   }
+  // One transaction: a read gives its value as it arrives, a write once it is
+  // committed (asked for at once, as a page being left may not come back).
   function request(mode, act) {
     return new Promise(function (resolve, reject) {
-      var tx = db.transaction(STORE, mode), r = act(tx.objectStore(STORE));
-      tx.oncomplete = function () { resolve(r.result); };
-      tx.onerror = tx.onabort = function () { reject(tx.error || new Error('the write was aborted')); };
-      if (tx.commit) tx.commit();
+      var tx = db.transaction(STORE, mode), r = act(tx.objectStore(STORE)), result;
+      r.onsuccess = function () {
+        result = r.result;
+        if (mode === 'readonly') resolve(result);
+      };
+      tx.oncomplete = function () { resolve(result); };
+      tx.onerror = tx.onabort = function () { reject(tx.error || new Error('the transaction was aborted')); };
+      if (mode !== 'readonly' && tx.commit) tx.commit();
     });
+  }
+  // The parts joined; a value that is not bytes makes the whole unreadable,
+  // and the program refuses it like any other damaged snapshot.
+  function join(values) {
+    var size = 0, i;
+    for (i = 0; i < values.length; ++i) {
+      if (!(values[i] instanceof ArrayBuffer)) return new Uint8Array(0);
+      size += values[i].byteLength;
+    }
+    var bytes = new Uint8Array(size), at = 0;
+    for (i = 0; i < values.length; ++i) {
+      bytes.set(new Uint8Array(values[i]), at);
+      at += values[i].byteLength;
+    }
+    return bytes;
   }
   function complain(what) {
     return function (e) { console.warn('velkari: ' + what + ' (' + (e && e.message) + ')'); };
   }
 
   // The write, after the frame that made the copy, when the page is idle:
-  // the page's own copy of the bytes, and a put of it.
+  // the page's own copy of the bytes, in parts, replacing the last game.
   function write() {
     scheduled = false;
     var save = pending;
@@ -114,7 +139,10 @@ var velkariKept = (function () {
     var bytes = HEAPU8.slice(save.ptr, save.ptr + save.size).buffer;
     var t1 = performance.now(), t2 = t1;
     request('readwrite', function (store) {
-      var r = store.put(bytes, KEY);
+      store.clear();
+      var r = null;
+      for (var at = 0, key = 0; at < bytes.byteLength; at += PART, ++key)
+        r = store.put(bytes.slice(at, at + PART), key);
       t2 = performance.now();
       return r;
     }).then(function () {
@@ -137,20 +165,19 @@ var velkariKept = (function () {
     keeps: function () { return keeps; },
     // Before main: the kept game into the file system as /saved.snapshot
     // (forgotten instead with ?fresh); the page starts as usual when the
-    // storage cannot be opened.
+    // storage cannot be opened or does not answer.
     load: function () {
       if (!keeps) return Promise.resolve();
-      return open().then(function (opened) {
+      var late = new Promise(function (resolve, reject) {
+        setTimeout(function () { reject(new Error('no answer in ' + LOAD_WAIT_MS + ' ms')); }, LOAD_WAIT_MS);
+      });
+      return Promise.race([late, open().then(function (opened) {
         db = opened;
-        if (velkariFresh) return request('readwrite', function (s) { return s.delete(KEY); });
-        return request('readonly', function (s) { return s.get(KEY); }).then(function (value) {
-          if (value === undefined) return;
-          var bytes = value instanceof ArrayBuffer ? new Uint8Array(value)
-                    : ArrayBuffer.isView(value) ? new Uint8Array(value.buffer, value.byteOffset, value.byteLength)
-                    : new Uint8Array(0);
-          FS.writeFile('/saved.snapshot', bytes);
+        if (velkariFresh) return request('readwrite', function (s) { return s.clear(); });
+        return request('readonly', function (s) { return s.getAll(); }).then(function (values) {
+          if (values && values.length) FS.writeFile('/saved.snapshot', join(values));
         });
-      }).catch(complain('the kept game cannot be read or written'));
+      })]).catch(complain('the kept game cannot be read or written'));
     },
     // The frame's copy (web_main.cpp) stays in the module's memory until it
     // is written, after the frame; a later one only replaces it whole.
@@ -170,7 +197,7 @@ var velkariKept = (function () {
     },
     forget: function () {
       pending = null;
-      if (db) request('readwrite', function (s) { return s.delete(KEY); }).catch(complain('the kept game could not be forgotten'));
+      if (db) request('readwrite', function (s) { return s.clear(); }).catch(complain('the kept game could not be forgotten'));
     },
   };
 })();

@@ -590,7 +590,8 @@ try {
       await page.keyboard.up(code);
       await waitFor(page, () => velkariTest.keys[velkariTest.keys.length - 1][1] === 0, `${code} released`, 5000);
     };
-    // The stored record, read from a page of the same origin without the game.
+    // The kept game (the store's values in key order), read or replaced by
+    // bytes of `put`, from a page of the same origin without the game.
     const store = new URL('velkari.webmanifest', url).href;
     const stored = (page, put) => page.evaluate((put) => new Promise((resolve, reject) => {
       const r = indexedDB.open('velkari', 1);
@@ -599,14 +600,21 @@ try {
       r.onsuccess = () => {
         const tx = r.result.transaction('saved', 'readwrite'), s = tx.objectStore('saved');
         let got = null;
-        if (put) s.put(new Uint8Array(put).buffer, 'game');
-        else s.get('game').onsuccess = (e) => { got = e.target.result; };
+        if (put) {
+          s.clear();
+          s.put(new Uint8Array(put).buffer, 0);
+        } else {
+          s.getAll().onsuccess = (e) => { got = e.target.result; };
+        }
         tx.oncomplete = () => {
           r.result.close();
-          if (!got) { resolve(null); return; }
-          let h = 0;  // a hash of the bytes, enough to tell two records apart
-          for (const b of new Uint8Array(got)) h = (Math.imul(h, 31) + b) | 0;
-          resolve({bytes: got.byteLength, hash: h});
+          if (!got || !got.length) { resolve(null); return; }
+          let h = 0, n = 0;  // a hash of the bytes, enough to tell two games apart
+          for (const part of got) {
+            for (const b of new Uint8Array(part)) h = (Math.imul(h, 31) + b) | 0;
+            n += part.byteLength;
+          }
+          resolve({bytes: n, parts: got.length, hash: h});
         };
       };
     }), put);
@@ -823,7 +831,7 @@ try {
     const still = await stored(page);
     if (!kept || !still || kept.hash !== still.hash)
       fail(`${label}: ?replay= changed the kept game (${JSON.stringify(kept)} then ${JSON.stringify(still)})`);
-    else note(`${label}: the kept game is ${kept.bytes} bytes; ?replay= left it alone`);
+    else note(`${label}: the kept game is ${kept.bytes} bytes in ${kept.parts} parts; ?replay= left it alone`);
     await page.close();
     await context.close();
   }
