@@ -188,11 +188,11 @@ var velkariKept = (function () {
       if (window.requestIdleCallback) requestIdleCallback(whenIdle, {timeout: 500});
       else setTimeout(write, 0);
     },
-    // Hidden or left: the game as it is now, written at once (a timer may
-    // never run again).
+    // Hidden or left: a game in play pauses, and the game as it is now is
+    // written at once (a timer may never run again).
     keepNow: function () {
       if (!keeps || !db || !Module['calledRun']) return;
-      Module._velkari_keep_game();
+      Module._velkari_leave_page();
       write();
     },
     forget: function () {

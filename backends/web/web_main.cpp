@@ -6,6 +6,7 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -47,11 +48,15 @@ EM_JS(void, velkari_page_resumed, (double frame, int paused),
 EM_JS(void, velkari_page_resume_refused, (const char* reason),
       { Module.velkariPage.resumeRefused(UTF8ToString(reason)); });
 
+// The frames run at the last snapshot handed to the page.
+uint64_t framesKept = UINT64_MAX;
+
 // The snapshot of the game as it is, made in the frame and handed to the
 // page, which copies it out and writes it to the storage once it is idle.
 void KeepGame() {
   lastSaveAt = emscripten_get_now();
   if (!keepsGame || !SaveSnapshot(snapshotBytes.data(), snapshotBytes.size())) return;
+  framesKept = FramesRun();
   velkari_page_saved(snapshotBytes.data(), static_cast<int>(snapshotBytes.size()),
                      static_cast<double>(FramesRun()), emscripten_get_now() - lastSaveAt);
 }
@@ -88,7 +93,7 @@ void ResumeKeptGame() {
     return;
   }
   RestartClock();
-  const bool paused = PauseLoadedGame();
+  const bool paused = PauseGameInPlay();
   velkari_page_resumed(static_cast<double>(framesRun), paused ? 1 : 0);
 }
 
@@ -174,9 +179,13 @@ void PlayTheFetchedRecording() {
 
 }  // namespace
 
-// The page is being hidden or left: it keeps the game as it is now.
-extern "C" EMSCRIPTEN_KEEPALIVE void velkari_keep_game() {
-  KeepGame();
+// The page is being hidden or left: a game in play waits in the pause (the
+// hidden time comes due at once when the page is shown again), and the page
+// keeps the game as it is now, unless it has it already.
+extern "C" EMSCRIPTEN_KEEPALIVE void velkari_leave_page() {
+  if (!keepsGame) return;
+  const bool paused = PauseGameInPlay();
+  if (paused || FramesRun() != framesKept) KeepGame();
 }
 
 // The page's "New game": the program starts afresh, at the boot frame.

@@ -2,7 +2,7 @@
 
 #include "game/scene_state.h"
 
-bool PauseLoadedGame() {
+bool PauseGameInPlay() {
   if (Scene != SCENE_PLAY || sceneEntered) return false;
   SetScene(SCENE_PAUSE);
   return true;

@@ -1,13 +1,12 @@
-// What a program resumed from a snapshot in a new process shows first (the
-// page after a reload or a closed tab): a game that was in play waits for
-// the player.
+// A game in play that the player is away from waits for them: the page after
+// a reload or a closed tab, or a tab that is hidden.
 #pragma once
 
-// A game that was in play goes into the pause scene, as Esc in play puts it
+// A game that is in play goes into the pause scene, as Esc in play puts it
 // there, so that its clock does not run on before the player is back: the
-// next frame draws the pause over the loaded picture, and Esc goes on from
-// the very frame that was saved. A stage that has not yet drawn its first
-// play frame, the title, game over, the pause and the About box go on as
-// they were. True when the game was paused. Call after a LoadSnapshot that
-// succeeded (which shows the picture), between frames.
-bool PauseLoadedGame();
+// next frame draws the pause over the picture, and Esc goes on from the very
+// frame it was paused at. A stage that has not yet drawn its first play
+// frame, the title, game over, the pause and the About box stay as they are.
+// True when the game was paused. Call between frames (after a LoadSnapshot
+// that succeeded, which shows the picture, or as the page is hidden).
+bool PauseGameInPlay();
