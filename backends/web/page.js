@@ -135,21 +135,21 @@ var velkariKept = (function () {
     var save = pending;
     pending = null;
     if (!db || !save) return;
-    var t0 = performance.now();
-    var bytes = HEAPU8.slice(save.ptr, save.ptr + save.size).buffer;
+    var t0 = performance.now(), heap = HEAPU8.buffer, parts = [];
+    for (var at = 0; at < save.size; at += PART)
+      parts.push(heap.slice(save.ptr + at, save.ptr + Math.min(save.size, at + PART)));
     var t1 = performance.now(), t2 = t1;
     request('readwrite', function (store) {
       store.clear();
       var r = null;
-      for (var at = 0, key = 0; at < bytes.byteLength; at += PART, ++key)
-        r = store.put(bytes.slice(at, at + PART), key);
+      for (var key = 0; key < parts.length; ++key) r = store.put(parts[key], key);
       t2 = performance.now();
       return r;
     }).then(function () {
       if (!velkariTest) return;
       if (velkariTest.saves.length >= 64) velkariTest.saves.shift();
       velkariTest.saves.push({frame: save.frame, copyMs: save.copyMs, takeMs: t1 - t0, putMs: t2 - t1,
-                              writtenMs: performance.now() - t0, bytes: bytes.byteLength});
+                              writtenMs: performance.now() - t0, bytes: save.size});
     }, complain('the game could not be kept'));
   }
   // An idle stretch long enough for the copy and the put, or half a second on.
@@ -164,20 +164,32 @@ var velkariKept = (function () {
   return {
     keeps: function () { return keeps; },
     // Before main: the kept game into the file system as /saved.snapshot
-    // (forgotten instead with ?fresh); the page starts as usual when the
-    // storage cannot be opened or does not answer.
+    // (forgotten instead with ?fresh). When the storage cannot be opened or
+    // read, or does not answer in time, the page starts as usual and keeps
+    // nothing, so that a game it could not read is not written over.
     load: function () {
       if (!keeps) return Promise.resolve();
+      var gaveUp = false;
       var late = new Promise(function (resolve, reject) {
         setTimeout(function () { reject(new Error('no answer in ' + LOAD_WAIT_MS + ' ms')); }, LOAD_WAIT_MS);
       });
       return Promise.race([late, open().then(function (opened) {
+        if (gaveUp) {
+          opened.close();
+          return;
+        }
         db = opened;
         if (velkariFresh) return request('readwrite', function (s) { return s.clear(); });
         return request('readonly', function (s) { return s.getAll(); }).then(function (values) {
           if (values && values.length) FS.writeFile('/saved.snapshot', join(values));
         });
-      })]).catch(complain('the kept game cannot be read or written'));
+      })]).catch(function (e) {
+        gaveUp = true;
+        keeps = false;
+        if (db) db.close();
+        db = null;
+        complain('the game cannot be kept in this browser')(e);
+      });
     },
     // The frame's copy (web_main.cpp) stays in the module's memory until it
     // is written, after the frame; a later one only replaces it whole.
