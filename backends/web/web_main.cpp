@@ -31,7 +31,7 @@ constexpr double CATCH_UP_SLICE_MS = 50.0;
 uint64_t framesRun = 0;
 
 // Where the page put the game it kept (page.js), and how often the page
-// keeps the running game: well inside the two seconds a killed tab may lose.
+// keeps a game in play: well inside the two seconds a killed tab may lose.
 constexpr char SAVED_FILE[] = "/saved.snapshot";
 constexpr double SAVE_EVERY_MS = 1500.0;
 // False while a recording plays (?replay=): it neither resumes nor
@@ -48,8 +48,10 @@ EM_JS(void, velkari_page_resumed, (double frame, int paused),
 EM_JS(void, velkari_page_resume_refused, (const char* reason),
       { Module.velkariPage.resumeRefused(UTF8ToString(reason)); });
 
-// The frames run at the last snapshot handed to the page.
+// The frames run at the last snapshot handed to the page, and whether a game
+// was in play then.
 uint64_t framesKept = UINT64_MAX;
+bool keptInPlay = false;
 
 // The snapshot of the game as it is, made in the frame and handed to the
 // page, which copies it out and writes it to the storage once it is idle.
@@ -57,6 +59,7 @@ void KeepGame() {
   lastSaveAt = emscripten_get_now();
   if (!keepsGame || !SaveSnapshot(snapshotBytes.data(), snapshotBytes.size())) return;
   framesKept = FramesRun();
+  keptInPlay = GameInPlay();
   velkari_page_saved(snapshotBytes.data(), static_cast<int>(snapshotBytes.size()),
                      static_cast<double>(FramesRun()), emscripten_get_now() - lastSaveAt);
 }
@@ -115,7 +118,11 @@ void AnimationFrame() {
     RunFrame(pageWindow);
     if (emscripten_get_now() - start > CATCH_UP_SLICE_MS) break;
   }
-  if (framesRun != before && emscripten_get_now() - lastSaveAt >= SAVE_EVERY_MS) KeepGame();
+  // While a game is played, and once more as it stops (the pause, game
+  // over); the title and the pause wait, and are kept as the page is left.
+  if (framesRun != before && (keptInPlay || GameInPlay()) &&
+      emscripten_get_now() - lastSaveAt >= SAVE_EVERY_MS)
+    KeepGame();
 }
 
 bool IsAboutKey(const EmscriptenKeyboardEvent* e) {

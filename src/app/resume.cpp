@@ -7,3 +7,7 @@ bool PauseGameInPlay() {
   SetScene(SCENE_PAUSE);
   return true;
 }
+
+bool GameInPlay() {
+  return Scene == SCENE_PLAY || Scene == SCENE_NEW_GAME || Scene == SCENE_STAGE_SETUP;
+}

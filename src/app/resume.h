@@ -10,3 +10,8 @@
 // True when the game was paused. Call between frames (after a LoadSnapshot
 // that succeeded, which shows the picture, or as the page is hidden).
 bool PauseGameInPlay();
+
+// Whether a game is being played (a stage in play, or one about to be set
+// up): its state changes from frame to frame. The title, game over and the
+// pause wait for a key.
+bool GameInPlay();
