@@ -108,7 +108,13 @@ void ResetProgram();
 // as it was and gives the reason in `reason` (one line, no line end). After a
 // load the program goes on with exactly the frames and samples of the run
 // the snapshot was saved from. Both are called between frames, on the thread
-// that runs them; neither allocates.
+// that runs them. Neither allocates, but for what a frame itself would: a
+// loaded channel's music text (as PlayCue's), and the pictures when none
+// have been loaded since the window was made. A clock more than a minute
+// behind (the About box left open) is saved as a minute behind.
 extern const size_t SNAPSHOT_SIZE;
 bool SaveSnapshot(uint8_t* out, size_t size);
 bool LoadSnapshot(const uint8_t* data, size_t size, std::string* reason);
+// Writes the checksum of `size` snapshot bytes into their header, as
+// SaveSnapshot does: for tests and fuzzing that change fields on purpose.
+void SealSnapshot(uint8_t* data, size_t size);

@@ -10,10 +10,12 @@
 //      texts, noise register), STRM (queued buffers, held frames), PICT (the
 //      back buffer, or the picture behind the open About box)
 // A field added anywhere is a new format version.
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "app/about_box.h"
 #include "app/shell.h"
@@ -34,9 +36,10 @@ constexpr char GAME_VERSION[] = "1.0";
 constexpr size_t HEADER_SIZE = 40;
 constexpr size_t CHECKSUM_AT = 32;
 constexpr int PIXELS = platform::CLIENT_WIDTH * platform::CLIENT_HEIGHT;
-// The most a loaded clock may be behind: frames that waited behind the About
-// box for an hour run back to back in a few seconds.
-constexpr uint32_t CLOCK_BEHIND_MAX_MS = 3600000;
+// The most a clock may be behind in a snapshot: the frames that waited behind
+// the About box for a minute run back to back in a fraction of a second. A
+// snapshot saved after the box was open longer keeps only that minute.
+constexpr uint32_t CLOCK_BEHIND_MAX_MS = 60000;
 
 // Everything a snapshot holds but the picture, in the rooms' own records.
 struct Staged {
@@ -88,12 +91,26 @@ struct Writer {
   void Flag8(const uint8_t& v, const char*) { U8(v); }
   void Tag(const char* tag) { Raw(tag, 4); }
   void Channel(int) {}
+  // Arrays of numbers: one copy where the machine's own order is the
+  // snapshot's.
+  template <class T>
+  void Array(const T* values, size_t n) {
+    if constexpr (std::endian::native == std::endian::little) {
+      Raw(values, n * sizeof(T));
+    } else {
+      for (size_t i = 0; i < n; ++i) {
+        using U = std::make_unsigned_t<T>;
+        const U v = static_cast<U>(values[i]);
+        for (size_t k = 0; k < sizeof(T); ++k) *p++ = static_cast<uint8_t>(v >> (8 * k));
+      }
+    }
+  }
 };
 
 struct Reader {
   const uint8_t* p;
   bool failed = false;
-  int channel = -1;  // the channel whose fields are being read, or -1
+  int channel = -1;       // the channel whose fields are being read, or -1
   char detail[120] = {};  // the first field found wrong
   template <class... Args>
   void Fail(const char* format, Args... args) {
@@ -149,6 +166,19 @@ struct Reader {
     p += 4;
   }
   void Channel(int ch) { channel = ch; }
+  template <class T>
+  void Array(T* values, size_t n) {
+    if constexpr (std::endian::native == std::endian::little) {
+      Raw(values, n * sizeof(T));
+    } else {
+      for (size_t i = 0; i < n; ++i) {
+        using U = std::make_unsigned_t<T>;
+        U v = 0;
+        for (size_t k = 0; k < sizeof(T); ++k) v = static_cast<U>(v | (U{*p++} << (8 * k)));
+        values[i] = static_cast<T>(v);
+      }
+    }
+  }
 };
 
 template <class IO, class C>
@@ -258,7 +288,7 @@ void Body(IO& io, S& s) {
   io.Tag("STRM");
   io.Raw(s.sound.queued, sizeof s.sound.queued);
   io.U32(s.sound.heldFrames);
-  for (int16_t& sample : s.sound.held) io.I16(sample);
+  io.Array(s.sound.held, 2 * WAVE_HELD_FRAMES_MAX);
   io.Tag("PICT");
 }
 
@@ -278,6 +308,10 @@ struct Counter {
   void Flag8(const uint8_t&, const char*) { n += 1; }
   void Tag(const char*) { n += 4; }
   void Channel(int) {}
+  template <class T>
+  void Array(const T*, size_t k) {
+    n += k * sizeof(T);
+  }
 };
 
 Staged saving;
@@ -301,7 +335,11 @@ uint64_t Checksum(const uint8_t* data, size_t size) {
   uint64_t lane[4] = {P1 + P2, P2, 0, 0 - P1};
   auto word = [](const uint8_t* q) {
     uint64_t v = 0;
-    for (int k = 0; k < 8; ++k) v |= static_cast<uint64_t>(q[k]) << (8 * k);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&v, q, sizeof v);
+    } else {
+      for (int k = 0; k < 8; ++k) v |= static_cast<uint64_t>(q[k]) << (8 * k);
+    }
     return v;
   };
   size_t i = 0;
@@ -333,6 +371,7 @@ void Gather(Staged& s, platform::Window* window) {
   const FrameClock& clock = ShellFrameClock();
   s.clockStarted = clock.started;
   s.clockBehind = clock.started && window ? window->TickCount() - clock.nextFrameTime : 0;
+  if (s.clockBehind > CLOCK_BEHIND_MAX_MS) s.clockBehind = CLOCK_BEHIND_MAX_MS;
   s.aboutOpen = AboutBoxOpen();
   s.game = gGame;
   s.player = gPlayer;
@@ -359,8 +398,8 @@ bool EvenPlace(int32_t at) {
 void Check(Reader& r, const Staged& s, const uint32_t* pixels) {
   if (s.clockBehind > CLOCK_BEHIND_MAX_MS || (!s.clockStarted && s.clockBehind != 0))
     r.Fail("the frame clock is %u ms behind, more than it can be", s.clockBehind);
-  constexpr uint32_t SCENES[] = {SCENE_BOOT,        SCENE_TITLE, SCENE_NEW_GAME, SCENE_STAGE_SETUP,
-                                 SCENE_PLAY,        SCENE_GAME_OVER, SCENE_PAUSE};
+  constexpr uint32_t SCENES[] = {SCENE_BOOT, SCENE_TITLE,     SCENE_NEW_GAME, SCENE_STAGE_SETUP,
+                                 SCENE_PLAY, SCENE_GAME_OVER, SCENE_PAUSE};
   bool known = false;
   for (uint32_t scene : SCENES) known = known || s.scene == scene;
   if (!known) r.Fail("scene %u is no scene", s.scene);
@@ -390,27 +429,24 @@ void Check(Reader& r, const Staged& s, const uint32_t* pixels) {
     r.Fail("the input state holds direction %u, buttons 0x%x, none it makes", s.dir, s.buttons);
   for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
     const SoundChannel& c = s.sound.channels[ch];
-    const int32_t places[] = {c.readPos,     c.loopPoint,   c.loopStart[0], c.loopStart[1],
+    const int32_t places[] = {c.readPos,      c.loopPoint,    c.loopStart[0], c.loopStart[1],
                               c.loopStart[2], c.loopStart[3], c.loopStart[4], c.loopStart[5],
                               c.loopEnd[0],   c.loopEnd[1],   c.loopEnd[2],   c.loopEnd[3],
                               c.loopEnd[4],   c.loopEnd[5]};
     for (int32_t at : places) {
       if (!EvenPlace(at))
-        r.Fail("channel %d: event-code position %d is odd or outside its buffer",
-               ch, at);
+        r.Fail("channel %d: event-code position %d is odd or outside its buffer", ch, at);
     }
     if (c.loopDepth < 0 || c.loopDepth > 5)
-      r.Fail("channel %d: loop depth %d is past 5", ch,
-             c.loopDepth);
+      r.Fail("channel %d: loop depth %d is past 5", ch, c.loopDepth);
     if (c.envelopePhase < ENV_ATTACK || c.envelopePhase > ENV_SUSTAIN)
-      r.Fail("channel %d: envelope phase %d is none", ch,
-             c.envelopePhase);
-    if (!(c.phase >= 0.0 && c.phase <= 44100.0) || !(c.noisePhase >= 0.0 && c.noisePhase <= 44100.0))
+      r.Fail("channel %d: envelope phase %d is none", ch, c.envelopePhase);
+    if (!(c.phase >= 0.0 && c.phase <= 44100.0) ||
+        !(c.noisePhase >= 0.0 && c.noisePhase <= 44100.0))
       r.Fail("channel %d: a wave phase is outside one cycle", ch);
     const int32_t length = s.sound.textLength[ch];
     if (length < -1 || length > SOUND_TEXT_MAX)
-      r.Fail("channel %d: a text of %d bytes is longer than its buffer",
-             ch, length);
+      r.Fail("channel %d: a text of %d bytes is longer than its buffer", ch, length);
     else if ((length >= 0) != (c.textHeld == 1) ||
              (length > 0 && std::memchr(s.sound.text[ch], 0, static_cast<size_t>(length))))
       r.Fail("channel %d: its text does not match its held flag", ch);
@@ -420,7 +456,9 @@ void Check(Reader& r, const Staged& s, const uint32_t* pixels) {
            s.sound.noiseMode);
   if (s.sound.heldFrames > WAVE_HELD_FRAMES_MAX)
     r.Fail("the device holds %u frames, more than it may", s.sound.heldFrames);
-  for (int i = 0; i < PIXELS; ++i) {
+  uint32_t high = 0;
+  for (int i = 0; i < PIXELS; ++i) high |= pixels[i];
+  for (int i = 0; high > 0x00FFFFFFu && i < PIXELS; ++i) {
     if (pixels[i] > 0x00FFFFFFu) {
       r.Fail("pixel (%d,%d) holds 0x%08x, no colour", i % platform::CLIENT_WIDTH,
              i / platform::CLIENT_WIDTH, pixels[i]);
@@ -453,12 +491,16 @@ bool SaveSnapshot(uint8_t* out, size_t size) {
   w.Raw(version, sizeof version);
   w.U64(0);
   Body(w, saving);
-  const uint32_t* pixels = picture.Pixels();
-  for (int i = 0; i < PIXELS; ++i) w.U32(pixels[i]);
+  w.Array(picture.Pixels(), PIXELS);
   if (static_cast<size_t>(w.p - out) != SNAPSHOT_SIZE) return false;
-  Writer sum{out + CHECKSUM_AT};
-  sum.U64(SnapshotChecksum(out, SNAPSHOT_SIZE));
+  SealSnapshot(out, SNAPSHOT_SIZE);
   return true;
+}
+
+void SealSnapshot(uint8_t* data, size_t size) {
+  if (!data || size < HEADER_SIZE) return;
+  Writer sum{data + CHECKSUM_AT};
+  sum.U64(SnapshotChecksum(data, size));
 }
 
 bool LoadSnapshot(const uint8_t* data, size_t size, std::string* reason) {
@@ -493,9 +535,11 @@ bool LoadSnapshot(const uint8_t* data, size_t size, std::string* reason) {
   if (stored != SnapshotChecksum(data, size))
     return Refuse(reason, "the snapshot is damaged (its checksum does not match)"), false;
   Body(r, loading);
-  for (uint32_t& pixel : loadingPixels) r.U32(pixel);
+  r.Array(loadingPixels, PIXELS);
   if (!r.failed) Check(r, loading, loadingPixels);
-  if (r.failed) return Refuse(reason, std::string("the snapshot holds a value no game makes: ") + r.detail), false;
+  if (r.failed)
+    return Refuse(reason, std::string("the snapshot holds a value no game makes: ") + r.detail),
+           false;
   const Surface& back = static_cast<const ImageStore&>(gImageStore).GetDrawDC();
   if (back.Width() != platform::CLIENT_WIDTH || back.Height() != platform::CLIENT_HEIGHT)
     return Refuse(reason, "there is no window to load the snapshot into"), false;

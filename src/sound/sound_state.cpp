@@ -65,7 +65,8 @@ void loadSoundState(const SoundRoomState& in) {
   platform::WaveDevice* device = streamDevice();
   if (device->QueuedBuffersRestorable()) {
     for (int k = 0; k < WAVE_BUFFER_COUNT; ++k) {
-      if (uint8_t* buffer = queuedWaveBuffer(k)) std::memcpy(buffer, in.queued[k], WAVE_BUFFER_SIZE);
+      if (uint8_t* buffer = queuedWaveBuffer(k))
+        std::memcpy(buffer, in.queued[k], WAVE_BUFFER_SIZE);
     }
   }
   device->LoadHeldFrames(in.held, in.heldFrames);

@@ -7,14 +7,15 @@
 # starts from the snapshot. Each continuation must print exactly the trace
 # lines of the first run after that step, show the same last picture and
 # render the same audio from there on (the WAV's tail), byte for byte.
-# LOADER may be a command with arguments in one word list (LOADER_RUNNER,
-# e.g. "wine", is put before it), so a Windows build can load Linux snapshots.
+# SAVER_RUNNER and LOADER_RUNNER (e.g. "wine") are put before either program,
+# so that a Windows build loads Linux snapshots and the other way round.
 # CHECK_STEPS (default 6) is how many steps besides the first two are tried.
 set -euo pipefail
 saver=$1
 loader=$2
 work=$3
 shift 3
+read -r -a saver_runner <<<"${SAVER_RUNNER:-}"
 read -r -a runner <<<"${LOADER_RUNNER:-}"
 steps_wanted=${CHECK_STEPS:-6}
 mkdir -p "$work"
@@ -37,7 +38,7 @@ for script in "$@"; do
   mapfile -t ks < <(printf '%s\n' "${ks[@]}" | awk '$1 >= 1' | sort -n -u)
   saves=()
   for k in "${ks[@]}"; do saves+=(--save-snapshot "$k:$dir/at$k.snap"); done
-  "$saver" --script "$script" --trace --audio "$dir/full.wav" --frame "$total:$dir/full.bmp" \
+  "${saver_runner[@]}" "$saver" --script "$script" --trace --audio "$dir/full.wav" --frame "$total:$dir/full.bmp" \
     "${saves[@]}" >"$dir/full.trace" || fail "$name: the uninterrupted run failed"
   for k in "${ks[@]}"; do
     snap=$dir/at$k.snap
