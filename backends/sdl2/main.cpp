@@ -3,6 +3,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/command_line.h"
@@ -49,6 +51,16 @@ int main(int argc, char** argv) {
   sdl2::IgnoreLateWakeupErrors();
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     std::fprintf(stderr, "velkari: no display to open a window on: %s\n", SDL_GetError());
+    return EXIT_NO_WINDOW;
+  }
+  // Without a display SDL falls back on a driver that shows nothing: a game
+  // no one can see or close. Such a driver is taken only when asked for.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && !std::getenv("SDL_VIDEODRIVER") &&
+      (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+    std::fprintf(stderr, "velkari: no display to open a window on (DISPLAY is %s)\n",
+                 std::getenv("DISPLAY") ? "not reachable" : "not set");
+    SDL_Quit();
     return EXIT_NO_WINDOW;
   }
   if (const std::string refused = ScaleRefused(scale); !refused.empty()) {
