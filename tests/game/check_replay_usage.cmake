@@ -104,6 +104,14 @@ if(NOT rc EQUAL 0 OR NOT kept STREQUAL "keep\n" OR NOT size EQUAL 921654 OR IS_S
   message(SEND_ERROR "--frame onto a planted link: exit ${rc} ${err}, its target holds '${kept}'")
   set(bad 1)
 endif()
+if(EXISTS /dev/full)  # a trace onto a full disk is said, exit 1
+  execute_process(COMMAND ${REPLAY} --script ${WORKDIR}/ok.script --trace OUTPUT_FILE /dev/full
+                  RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 1 OR NOT err MATCHES "cannot write standard output")
+    message(SEND_ERROR "a trace onto a full disk: exit ${rc}, said '${err}'")
+    set(bad 1)
+  endif()
+endif()
 # The board contract: 15 rows of 15 codes and the item count.
 execute_process(COMMAND ${REPLAY} --board 1 RESULT_VARIABLE rc OUTPUT_VARIABLE out)
 string(REGEX MATCHALL "[^\n]+" rows "${out}")

@@ -136,4 +136,7 @@ string(LENGTH "${cut}" n)
 if(NOT n EQUAL 81)
   message(FATAL_ERROR "a 200-byte token is shown with ${n} characters, not 80 and a '…'")
 endif()
+if(EXISTS /dev/full)  # a full disk under standard output is said, exit 1
+  expect_refused(1 "cannot write standard output" compile cde OUTPUT_FILE /dev/full)
+endif()
 message(STATUS "velkari-mml keeps its command-line contract")

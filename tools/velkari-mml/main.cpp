@@ -97,6 +97,7 @@ int RunCompile(int argc, char** argv) {
   if (!OnlyText(argc, argv, &text, &error)) return Usage("compile: " + error);
   const std::string out = describeCompiledText(text.c_str());
   std::printf("%s\n", out.c_str());
+  if (std::fflush(stdout) != 0) return WriteFailed("standard output");
   return 0;
 }
 

@@ -306,6 +306,14 @@ int RunScript(const Options& opt) {
   return status;
 }
 
+// The trace, the summary and the board are read by scripts: a write to
+// standard output that failed (a full disk) turns `status` into 1.
+int StandardOutputWritten(int status) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  std::fprintf(stderr, "velkari-replay: cannot write standard output\n");
+  return status == 0 ? 1 : status;
+}
+
 // The command line. Each option once (--frame as often as needed); a FILE
 // that looks like an option follows "--".
 int ParseOptions(int argc, char** argv, Options* opt, bool* haveScript) {
@@ -398,7 +406,7 @@ int main(int argc, char** argv) {
     if (opt.trace || opt.summary || !opt.frames.empty() || opt.haveFrames || opt.haveAudio ||
         opt.renderAudio)
       return Usage("--board takes no other option");
-    return RunBoard(opt.stage);
+    return StandardOutputWritten(RunBoard(opt.stage));
   }
   if (!haveScript) return Usage("");
   if (opt.renderAudio && opt.haveAudio)
@@ -408,5 +416,5 @@ int main(int argc, char** argv) {
   if (opt.haveAudio) outputs.push_back(opt.audio);
   if (const std::string refused = RefuseOutputs({opt.script}, outputs); !refused.empty())
     return Usage(refused);
-  return RunScript(opt);
+  return StandardOutputWritten(RunScript(opt));
 }
