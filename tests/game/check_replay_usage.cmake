@@ -104,6 +104,22 @@ if(NOT rc EQUAL 0 OR NOT kept STREQUAL "keep\n" OR NOT size EQUAL 921654 OR IS_S
   message(SEND_ERROR "--frame onto a planted link: exit ${rc} ${err}, its target holds '${kept}'")
   set(bad 1)
 endif()
+# --audio onto a full disk (a file size limit): said with the name and the
+# reason, exit 1, the file there before kept and nothing left beside it.
+find_program(SH sh)
+if(SH AND NOT WIN32)
+  file(WRITE ${WORKDIR}/full.wav "before\n")
+  execute_process(COMMAND ${SH} -c "ulimit -f 8; exec \"$0\" \"$@\"" ${REPLAY} --script
+                          ${WORKDIR}/ok.script --frames 100 --audio ${WORKDIR}/full.wav
+                  RESULT_VARIABLE rc ERROR_VARIABLE err)
+  file(READ ${WORKDIR}/full.wav kept)
+  file(GLOB left ${WORKDIR}/.full.wav.*)
+  if(NOT rc EQUAL 1 OR NOT err MATCHES "cannot write '${WORKDIR}/full.wav': File too large"
+     OR NOT kept STREQUAL "before\n" OR left)
+    message(SEND_ERROR "--audio onto a full disk: exit ${rc}, said '${err}', kept '${kept}', left ${left}")
+    set(bad 1)
+  endif()
+endif()
 if(EXISTS /dev/full)  # a trace onto a full disk is said, exit 1
   execute_process(COMMAND ${REPLAY} --script ${WORKDIR}/ok.script --trace OUTPUT_FILE /dev/full
                   RESULT_VARIABLE rc ERROR_VARIABLE err)

@@ -136,6 +136,23 @@ string(LENGTH "${cut}" n)
 if(NOT n EQUAL 81)
   message(FATAL_ERROR "a 200-byte token is shown with ${n} characters, not 80 and a '…'")
 endif()
+# A write that fails (a file size limit stands in for a full disk) is said
+# with the file's name and the reason, exit 1; the file there before stays
+# as it was, and no temporary file is left.
+find_program(SH sh)
+if(SH AND NOT WIN32)
+  file(WRITE ${OUT}/full.wav "before\n")
+  execute_process(COMMAND ${SH} -c "ulimit -f 8; exec \"$0\" \"$@\"" ${MML} render --buffers 10
+                          -o ${OUT}/full.wav RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 1 OR NOT err MATCHES "cannot write '${OUT}/full.wav': File too large")
+    message(FATAL_ERROR "render onto a full disk: exit ${rc}, said ${err}")
+  endif()
+  file(READ ${OUT}/full.wav kept)
+  file(GLOB left ${OUT}/.full.wav.*)
+  if(NOT kept STREQUAL "before\n" OR left)
+    message(FATAL_ERROR "a failed render left '${kept}' in its target and ${left} beside it")
+  endif()
+endif()
 if(EXISTS /dev/full)  # a full disk under standard output is said, exit 1
   expect_refused(1 "cannot write standard output" compile cde OUTPUT_FILE /dev/full)
 endif()
