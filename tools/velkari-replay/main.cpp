@@ -317,10 +317,12 @@ int StandardOutputWritten(int status) {
 // The command line. Each option once (--frame as often as needed); a FILE
 // that looks like an option follows "--".
 int ParseOptions(int argc, char** argv, Options* opt, bool* haveScript) {
+  // The options that may be given more than once; every other once only.
+  static const std::set<std::string> REPEATABLE = {"--frame"};
   std::set<std::string> given;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a != "--frame" && a.rfind("--", 0) == 0 && !given.insert(a).second)
+    if (!REPEATABLE.count(a) && a.rfind("--", 0) == 0 && !given.insert(a).second)
       return Usage(a + " is given twice");
     auto value = [&](std::string* out) {
       if (i + 1 >= argc) return false;
@@ -411,10 +413,13 @@ int main(int argc, char** argv) {
   if (!haveScript) return Usage("");
   if (opt.renderAudio && opt.haveAudio)
     return Usage("--audio and --render-audio do not go together");
+  // Every file the run reads, and every file it writes: no output may be an
+  // input, nor named twice.
+  const std::vector<std::string> inputs = {opt.script};
   std::vector<std::string> outputs;
   for (const auto& [k, path] : opt.frames) outputs.push_back(path);
   if (opt.haveAudio) outputs.push_back(opt.audio);
-  if (const std::string refused = RefuseOutputs({opt.script}, outputs); !refused.empty())
+  if (const std::string refused = RefuseOutputs(inputs, outputs); !refused.empty())
     return Usage(refused);
   return StandardOutputWritten(RunScript(opt));
 }
