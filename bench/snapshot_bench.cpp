@@ -3,7 +3,6 @@
 // back, once per iteration, as a frontend's rewind and run-ahead do every
 // frame. The snapshot's size is reported as a counter.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -12,16 +11,9 @@
 #include "headless/headless_wave_device.h"
 #include "headless/headless_window.h"
 #include "platform/platform.h"
+#include "program_dir.h"
 
 namespace {
-
-std::string ProgramDir() {
-  char buf[4096];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "";
-  std::string path(buf, static_cast<size_t>(n));
-  return path.substr(0, path.rfind('/') + 1);
-}
 
 // A program in play on stage 1, driven as velkari-replay drives it.
 class Playing {
@@ -30,7 +22,7 @@ class Playing {
     device_.KeepPlayed(false);
     StartProgramObjects(&device_);
     device_.WaitUntilQueued(2, 5000);
-    const std::string dir = ProgramDir();
+    const std::string dir = bench::ProgramDir();
     OnWindowCreate(&window_, dir.c_str());
     RunFrame(window_);
     for (int k = 0; k < 60; ++k) Step(k == 3 ? platform::VKEY_Z : k > 5 ? platform::VKEY_RIGHT : 0);
