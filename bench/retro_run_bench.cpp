@@ -6,23 +6,16 @@
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <libretro.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
+
+#include "program_dir.h"
 
 namespace {
 
 uint64_t frame = 0;
 const void* lastPicture = nullptr;
-
-std::string ProgramDir() {
-  char buf[4096];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "";
-  std::string path(buf, static_cast<size_t>(n));
-  return path.substr(0, path.rfind('/') + 1);
-}
 
 bool Environment(unsigned cmd, void* data) {
   if (cmd == RETRO_ENVIRONMENT_SET_PIXEL_FORMAT)
@@ -64,7 +57,7 @@ struct Core {
   decltype(&::retro_deinit) deinit = nullptr;
 
   bool Open() {
-    module = dlopen((ProgramDir() + "velkari_libretro.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    module = dlopen((bench::ProgramDir() + "velkari_libretro.so").c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) return false;
 #define VELKARI_SYM(name) reinterpret_cast<decltype(&::name)>(dlsym(module, #name))
     run = VELKARI_SYM(retro_run);
