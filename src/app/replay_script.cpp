@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "generated/velkari_version.h"
 #include "platform/platform.h"
 
 namespace replay {
@@ -42,6 +43,35 @@ bool ParseKeys(const std::string& s, std::vector<int>* out, std::string* bad) {
   }
 }
 
+// A recording's first line names the version that wrote it, "# velkari 1.0".
+// A newer version may play the same keys by other rules, so its recordings are
+// refused by name; a line that names no version is a comment like any other.
+bool CheckHeader(const std::string& line, std::string* error) {
+  const std::string prefix = "# velkari ";
+  if (line.compare(0, prefix.size(), prefix) != 0) return true;
+  const size_t end = line.find_first_of(" \t\r", prefix.size());
+  const std::string word =
+      line.substr(prefix.size(), end == std::string::npos ? end : end - prefix.size());
+  if (word.empty() || word[0] < '0' || word[0] > '9') return true;
+  const size_t dot = word.find('.');
+  const size_t dot2 = dot == std::string::npos ? dot : word.find('.', dot + 1);
+  int64_t major = 0, minor = 0, patch = 0;
+  if (dot == std::string::npos || !ParseNumber(word.substr(0, dot), 0, 9999, &major) ||
+      !ParseNumber(word.substr(dot + 1, dot2 == std::string::npos ? dot2 : dot2 - dot - 1), 0, 9999,
+                   &minor) ||
+      (dot2 != std::string::npos && !ParseNumber(word.substr(dot2 + 1), 0, 9999, &patch))) {
+    *error = "line 1: the header '# velkari' names no version MAJOR.MINOR";
+    return false;
+  }
+  if (major > VELKARI_VERSION_MAJOR ||
+      (major == VELKARI_VERSION_MAJOR && minor > VELKARI_VERSION_MINOR)) {
+    *error = "line 1: recorded by velkari " + word +
+             ", newer than this velkari " VELKARI_VERSION ": its keys may play by other rules";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ParseNumber(const std::string& s, int64_t lo, int64_t hi, int64_t* out) {
@@ -73,6 +103,7 @@ bool ParseScript(const std::string& text, std::vector<ScriptLine>* out, std::str
   uint64_t total = 0;
   while (std::getline(in, line)) {
     ++number;
+    if (number == 1 && !CheckHeader(line, error)) return false;
     const size_t hash = line.find('#');
     if (hash != std::string::npos) line.resize(hash);
     std::istringstream words(line);

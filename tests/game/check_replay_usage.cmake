@@ -1,6 +1,7 @@
-# cmake -DREPLAY=velkari-replay -DWORKDIR=DIR -P check_replay_usage.cmake
+# cmake -DREPLAY=velkari-replay -DWORKDIR=DIR -DVERSION=X.Y -P check_replay_usage.cmake
 # Bad arguments and bad scripts: a message on standard error and exit code 2,
-# never a crash or a run.
+# never a crash or a run. A recording's header of this version (or an older
+# one) is read, a newer one refused by name.
 cmake_policy(SET CMP0007 NEW)
 file(MAKE_DIRECTORY ${WORKDIR})
 file(WRITE ${WORKDIR}/unknown_key.script "5 Q\n")
@@ -10,6 +11,13 @@ file(WRITE ${WORKDIR}/extra.script "1 Z X\n")
 file(WRITE ${WORKDIR}/empty_name.script "3 Z+\n")
 file(WRITE ${WORKDIR}/too_long.script "1999999 -\n2 -\n")
 file(WRITE ${WORKDIR}/ok.script "2 -\n")
+string(REGEX MATCH "^([0-9]+)\\.([0-9]+)" _ "${VERSION}")
+math(EXPR next_minor "${CMAKE_MATCH_2} + 1")
+math(EXPR next_major "${CMAKE_MATCH_1} + 1")
+set(newer_minor "${CMAKE_MATCH_1}.${next_minor}")
+file(WRITE ${WORKDIR}/newer_minor.script "# velkari ${newer_minor}\n2 -\n")
+file(WRITE ${WORKDIR}/newer_major.script "# velkari ${next_major}.0.0\r\n2 -\n")
+file(WRITE ${WORKDIR}/bad_header.script "# velkari 1.x\n2 -\n")
 set(cases
   "--board"
   "--board|0"
@@ -27,6 +35,9 @@ set(cases
   "--script|${WORKDIR}/extra.script"
   "--script|${WORKDIR}/empty_name.script"
   "--script|${WORKDIR}/too_long.script"
+  "--script|${WORKDIR}/newer_minor.script"
+  "--script|${WORKDIR}/newer_major.script"
+  "--script|${WORKDIR}/bad_header.script"
   "--script|${WORKDIR}/ok.script|--frame|3:${WORKDIR}/x.bmp"
   "--script|${WORKDIR}/ok.script|--frame|0:${WORKDIR}/x.bmp"
   "--script|${WORKDIR}/ok.script|--frame|nocolon"
@@ -41,6 +52,22 @@ foreach(c ${cases})
                   ERROR_VARIABLE err)
   if(NOT rc EQUAL 2 OR err STREQUAL "" OR NOT out STREQUAL "")
     message(SEND_ERROR "velkari-replay ${c}: exit ${rc}, stderr '${err}', stdout '${out}'")
+    set(bad 1)
+  endif()
+endforeach()
+# The refusal names both versions; this version's header, an older one and a
+# comment that names no version are read.
+execute_process(COMMAND ${REPLAY} --script ${WORKDIR}/newer_minor.script ERROR_VARIABLE err)
+if(NOT err MATCHES "recorded by velkari ${newer_minor}, newer than this velkari ${VERSION}")
+  message(SEND_ERROR "a newer recording is refused without naming the versions: ${err}")
+  set(bad 1)
+endif()
+foreach(header "# velkari ${VERSION}" "# velkari 0.9" "# velkari run, stage 3" "#velkari 99.0")
+  file(WRITE ${WORKDIR}/header.script "${header}\n2 -\n")
+  execute_process(COMMAND ${REPLAY} --script ${WORKDIR}/header.script --summary
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "^frames=2 ")
+    message(SEND_ERROR "a script headed '${header}' is not read: exit ${rc}, ${out}${err}")
     set(bad 1)
   endif()
 endforeach()
