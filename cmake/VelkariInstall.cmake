@@ -9,7 +9,7 @@
 #   share/man/man6/velkari.6.gz, share/man/man1/velkari-mml.1.gz
 #   share/doc/PACKAGE/copyright, share/doc/PACKAGE/changelog.gz
 # and the Debian packages, `cpack -G DEB` in the build folder: one per install
-# component (velkari_package below), each lintian-clean.
+# component (velkari_package, cmake/VelkariPackages.cmake), each lintian-clean.
 if(VELKARI_BUILD_WIN32)
   return()
 endif()
@@ -22,47 +22,8 @@ set(VELKARI_SCREENSHOT_URL "https://velkari.invalid/screenshots" CACHE STRING
 set(VELKARI_PACKAGE_CONTACT "velkari developers <velkari@velkari.invalid>" CACHE STRING
     "Maintainer of the Debian packages")
 
-# --- Compressed documents -----------------------------------------------------
-# Man pages and changelogs are installed compressed, as Debian wants them:
-# gzip -9n, so that the same source gives the same bytes (no name, no time).
-find_program(VELKARI_GZIP gzip REQUIRED)
-set(_doc_dir ${CMAKE_BINARY_DIR}/install/doc)
-set(_gzipped "")
-# velkari_gzip(SOURCE NAME): NAME.gz in the build's doc folder, from SOURCE with
-# @PROJECT_VERSION@ filled in; its path in the variable NAME_GZ.
-function(velkari_gzip source name)
-  configure_file(${source} ${_doc_dir}/${name} @ONLY)
-  add_custom_command(
-    OUTPUT ${_doc_dir}/${name}.gz
-    COMMAND ${VELKARI_GZIP} -9nkf ${_doc_dir}/${name}
-    DEPENDS ${_doc_dir}/${name}
-    COMMENT "Compressing ${name}"
-    VERBATIM)
-  set(_gzipped ${_gzipped} ${_doc_dir}/${name}.gz PARENT_SCOPE)
-  set(${name}_GZ ${_doc_dir}/${name}.gz PARENT_SCOPE)
-endfunction()
 velkari_gzip(${CMAKE_SOURCE_DIR}/res/man/velkari.6 velkari.6)
 velkari_gzip(${CMAKE_SOURCE_DIR}/res/man/velkari-mml.1 velkari-mml.1)
-velkari_gzip(${CMAKE_SOURCE_DIR}/res/debian/changelog.in changelog)
-add_custom_target(velkari_documents ALL DEPENDS ${_gzipped})
-
-# velkari_package(COMPONENT PACKAGE SECTION SUMMARY DESCRIPTION): the Debian
-# package PACKAGE made of what is installed with COMPONENT, with the copyright
-# file and the changelog every package carries in share/doc/PACKAGE. The
-# description's lines are at most 79 characters; an empty line separates
-# paragraphs (cpack indents them).
-set(VELKARI_PACKAGES "")
-function(velkari_package component package section summary description)
-  string(TOUPPER ${component} c)
-  set(CPACK_DEBIAN_${c}_PACKAGE_NAME ${package} PARENT_SCOPE)
-  set(CPACK_DEBIAN_${c}_PACKAGE_SECTION ${section} PARENT_SCOPE)
-  set(CPACK_DEBIAN_${c}_DESCRIPTION "${summary}\n${description}" PARENT_SCOPE)
-  set(CPACK_DEBIAN_${c}_FILE_NAME DEB-DEFAULT PARENT_SCOPE)
-  install(FILES ${CMAKE_SOURCE_DIR}/res/debian/copyright DESTINATION share/doc/${package}
-          COMPONENT ${component})
-  install(FILES ${changelog_GZ} DESTINATION share/doc/${package} COMPONENT ${component})
-  set(VELKARI_PACKAGES ${VELKARI_PACKAGES} ${component} PARENT_SCOPE)
-endfunction()
 
 # --- velkari: the game --------------------------------------------------------
 # The game's folder is chosen when it is installed, not when it is built:
@@ -93,7 +54,7 @@ configure_file(${CMAKE_SOURCE_DIR}/res/desktop/${VELKARI_APP_ID}.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/install/${VELKARI_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/install/${VELKARI_APP_ID}.metainfo.xml DESTINATION share/metainfo
         COMPONENT game)
-install(FILES ${velkari.6_GZ} DESTINATION share/man/man6 COMPONENT game)
+install(FILES ${VELKARI_DOC_DIR}/velkari.6.gz DESTINATION share/man/man6 COMPONENT game)
 velkari_package(game velkari games
   "arcade puzzle game with its own chiptune synthesizer"
   "Push blocks, take items and break walls on a board of 15 by 15 cells to\n\
@@ -105,7 +66,7 @@ A run can be recorded as the keys of each frame and played back exactly.")
 # --- velkari-mml: the music tool ----------------------------------------------
 if(TARGET velkari-mml)
   install(TARGETS velkari-mml RUNTIME DESTINATION bin COMPONENT mml)
-  install(FILES ${velkari-mml.1_GZ} DESTINATION share/man/man1 COMPONENT mml)
+  install(FILES ${VELKARI_DOC_DIR}/velkari-mml.1.gz DESTINATION share/man/man1 COMPONENT mml)
   velkari_package(mml velkari-mml sound
     "chiptune music macro language compiler and synthesizer"
     "velkari-mml compiles, checks, renders to WAV and plays the music macro\n\
@@ -115,15 +76,23 @@ vibrato and sweep. A song file keeps every channel's text in one place.")
 endif()
 
 # --- The Debian packages ------------------------------------------------------
-# Each velkari_package above is one .deb (velkari_1.0_amd64.deb,
-# velkari-mml_1.0_amd64.deb); a package added elsewhere in the build calls
-# velkari_package before this file is included (see HACKING.md).
+# One .deb for each velkari_package of the build (cmake/VelkariPackages.cmake):
+# velkari_1.0_amd64.deb, velkari-mml_1.0_amd64.deb, ...
+get_property(_packages GLOBAL PROPERTY VELKARI_PACKAGES)
+foreach(_component ${_packages})
+  string(TOUPPER ${_component} _c)
+  get_property(_package GLOBAL PROPERTY VELKARI_PACKAGE_${_c})
+  list(GET _package 0 CPACK_DEBIAN_${_c}_PACKAGE_NAME)
+  list(GET _package 1 CPACK_DEBIAN_${_c}_PACKAGE_SECTION)
+  list(GET _package 2 CPACK_DEBIAN_${_c}_DESCRIPTION)
+  set(CPACK_DEBIAN_${_c}_FILE_NAME DEB-DEFAULT)
+endforeach()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velkari)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${VELKARI_PACKAGE_CONTACT})
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL ${VELKARI_PACKAGES})
+set(CPACK_COMPONENTS_ALL ${_packages})
 set(CPACK_DEBIAN_PACKAGE_SOURCE velkari)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs link (SDL2, X11, the C and C++ runtimes) are

@@ -60,7 +60,10 @@ for f in usr/games/velkari usr/bin/velkari-mml usr/share/applications/org.velkar
 done
 desktop-file-validate "$unpacked/usr/share/applications/org.velkari.velkari.desktop"
 appstreamcli validate --no-net --pedantic "$unpacked/usr/share/metainfo/org.velkari.velkari.metainfo.xml"
-hardening-check "$unpacked/usr/games/velkari" "$unpacked/usr/bin/velkari-mml"
+# PIE, stack protector, fortify, relro and bindnow. Not the control-flow
+# protection note: Debian 12's own start files (Scrt1.o, crti.o) lack it, so
+# no program linked there has it (/usr/bin/ls neither).
+hardening-check --nocfprotection "$unpacked/usr/games/velkari" "$unpacked/usr/bin/velkari-mml"
 
 if [ -n "${QUICK:-}" ]; then exit 0; fi
 
