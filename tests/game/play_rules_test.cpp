@@ -240,7 +240,8 @@ TEST_F(PlayRules, SaturatedNumbersStayDefined) {
 TEST_F(PlayRules, GameOverRaisesTheHighScoreOnlyWhenBeaten) {
   const struct {
     int32_t hi, score, after;
-  } cases[] = {{0, 0, 0}, {100, 100, 100}, {100, 90, 100}, {100, 110, 110}, {-5, -10, -5}};
+  } cases[] = {{0, 0, 0},       {100, 100, 100}, {100, 99, 100},
+               {100, 101, 101}, {100, 90, 100},  {-5, -10, -5}};
   for (const auto& c : cases) {
     gGame.hiScore = c.hi;
     gGame.score = c.score;
@@ -304,8 +305,10 @@ TEST_F(PlayRules, EachOccasionPlaysItsCueOnItsChannelAlone) {
          Run(1);
        },
        0, "t120@56o4l16q7v14L crrrgrrcdrefrrrr crrrgrrcggfrerdr"},
-      {"the game over",
+      {"the game over",  // which also stops the cues still sounding
        [&] {
+         PlayCue(6, "t120@0o4l32q7v14i5 s-40g2x");
+         PlayCue(7, "t120@2o6l32q7v14i35 gecx");
          SetScene(SCENE_GAME_OVER);
          Run(1);
        },
@@ -338,7 +341,8 @@ TEST_F(PlayRules, EachOccasionPlaysItsCueOnItsChannelAlone) {
   }
 }
 
-// The title shows the high score, not the score of the last game.
+// The title shows the high score, not the score of the last game, and stops
+// the game over tune.
 TEST_F(PlayRules, TheTitleShowsTheHighScore) {
   gGame.hiScore = 120;
   gGame.score = 90;
@@ -348,6 +352,7 @@ TEST_F(PlayRules, TheTitleShowsTheHighScore) {
   ASSERT_EQ(Scene, SCENE_TITLE);
   Run(1);
   EXPECT_EQ(std::string(textBuffer), "HI-SCORE 120");
+  for (const SoundChannel& c : gSoundChannels) EXPECT_FALSE(c.playing) << "the title is silent";
 }
 
 TEST_F(PlayRules, AnimationChangesEveryFifteenFrames) {
