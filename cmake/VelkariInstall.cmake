@@ -6,26 +6,26 @@
 #   share/applications/org.velkari.velkari.desktop
 #   share/icons/hicolor/NxN/apps/velkari.png   16, 32, 48, 64, 128, 256
 #   share/metainfo/org.velkari.velkari.metainfo.xml
-#   share/man/man6/velkari.6, share/man/man1/velkari-mml.1
-#   lib/<multiarch>/libretro/velkari_libretro.so and
-#   share/libretro/info/velkari_libretro.info, the libretro core, where
-#   Debian's RetroArch looks for cores and their descriptions
-# and the Debian packages, `cpack -G DEB` in the build folder: velkari (the
-# game and velkari-mml) and libretro-velkari (the core).
+#   share/man/man6/velkari.6.gz, share/man/man1/velkari-mml.1.gz
+#   share/doc/PACKAGE/copyright, share/doc/PACKAGE/changelog.gz
+# and the Debian packages, `cpack -G DEB` in the build folder: one per install
+# component (velkari_package, cmake/VelkariPackages.cmake), each lintian-clean.
 if(VELKARI_BUILD_WIN32)
   return()
 endif()
 
-# Everything below is the game's package unless it says otherwise.
-set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME game)
 set(VELKARI_APP_ID org.velkari.velkari)
 set(VELKARI_GAME_DIR bin CACHE STRING
     "Folder of the game under the install prefix (the Debian package uses games)")
 set(VELKARI_SCREENSHOT_URL "https://velkari.invalid/screenshots" CACHE STRING
     "Where the metainfo's screenshots (docs/screenshots/*.png) are published")
 set(VELKARI_PACKAGE_CONTACT "velkari developers <velkari@velkari.invalid>" CACHE STRING
-    "Maintainer of the Debian package")
+    "Maintainer of the Debian packages")
 
+velkari_gzip(${CMAKE_SOURCE_DIR}/res/man/velkari.6 velkari.6)
+velkari_gzip(${CMAKE_SOURCE_DIR}/res/man/velkari-mml.1 velkari-mml.1)
+
+# --- velkari: the game --------------------------------------------------------
 # The game's folder is chosen when it is installed, not when it is built:
 # VELKARI_GAME_DIR in the environment (set by cpack for the Debian package)
 # overrides the cache. The desktop entry names the game by its full path, so
@@ -40,73 +40,67 @@ install(CODE "
   endif()
   set(VELKARI_EXEC \"\${CMAKE_INSTALL_PREFIX}/\${VELKARI_INSTALL_GAME_DIR}/velkari\")
   configure_file(\"${_desktop_in}\" \"${_desktop_out}\" @ONLY)
-")
+" COMPONENT game)
 
 if(TARGET velkari)
-  install(TARGETS velkari RUNTIME DESTINATION "\${VELKARI_INSTALL_GAME_DIR}")
-  install(FILES ${_desktop_out} DESTINATION share/applications)
+  install(TARGETS velkari RUNTIME DESTINATION "\${VELKARI_INSTALL_GAME_DIR}" COMPONENT game)
+  install(FILES ${_desktop_out} DESTINATION share/applications COMPONENT game)
 endif()
-if(TARGET velkari-mml)
-  install(TARGETS velkari-mml RUNTIME DESTINATION bin)
-endif()
-install(DIRECTORY ${VELKARI_IMG_DIR}/ DESTINATION share/velkari/img FILES_MATCHING PATTERN "*.bmp")
+install(DIRECTORY ${VELKARI_IMG_DIR}/ DESTINATION share/velkari/img COMPONENT game
+        FILES_MATCHING PATTERN "*.bmp")
 install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/hicolor/ DESTINATION share/icons/hicolor
-        FILES_MATCHING PATTERN "velkari.png")
+        COMPONENT game FILES_MATCHING PATTERN "velkari.png")
 configure_file(${CMAKE_SOURCE_DIR}/res/desktop/${VELKARI_APP_ID}.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/install/${VELKARI_APP_ID}.metainfo.xml @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/install/${VELKARI_APP_ID}.metainfo.xml DESTINATION share/metainfo)
-install(FILES ${CMAKE_SOURCE_DIR}/res/man/velkari.6 DESTINATION share/man/man6)
-install(FILES ${CMAKE_SOURCE_DIR}/res/man/velkari-mml.1 DESTINATION share/man/man1)
+install(FILES ${CMAKE_BINARY_DIR}/install/${VELKARI_APP_ID}.metainfo.xml DESTINATION share/metainfo
+        COMPONENT game)
+install(FILES ${VELKARI_DOC_DIR}/velkari.6.gz DESTINATION share/man/man6 COMPONENT game)
+velkari_package(game velkari games
+  "arcade puzzle game with its own chiptune synthesizer"
+  "Push blocks, take items and break walls on a board of 15 by 15 cells to\n\
+reach the goal before the time runs out. Every stage is generated from its\n\
+number, and all music comes from the game's own synthesizer.\n\
+\n\
+A run can be recorded as the keys of each frame and played back exactly.")
 
-if(TARGET velkari_libretro)
-  if(CMAKE_LIBRARY_ARCHITECTURE)
-    set(_libretro_dir lib/${CMAKE_LIBRARY_ARCHITECTURE}/libretro)
-  else()
-    set(_libretro_dir lib/libretro)
-  endif()
-  install(TARGETS velkari_libretro LIBRARY DESTINATION ${_libretro_dir} COMPONENT libretro)
-  install(FILES ${VELKARI_BIN_DIR}/velkari_libretro.info DESTINATION share/libretro/info
-          COMPONENT libretro)
+# --- velkari-mml: the music tool ----------------------------------------------
+if(TARGET velkari-mml)
+  install(TARGETS velkari-mml RUNTIME DESTINATION bin COMPONENT mml)
+  install(FILES ${VELKARI_DOC_DIR}/velkari-mml.1.gz DESTINATION share/man/man1 COMPONENT mml)
+  velkari_package(mml velkari-mml sound
+    "chiptune music macro language compiler and synthesizer"
+    "velkari-mml compiles, checks, renders to WAV and plays the music macro\n\
+language of the game velkari, with the game's own synthesizer: pulse,\n\
+sawtooth, triangle and noise voices on eight channels, with envelopes,\n\
+vibrato and sweep. A song file keeps every channel's text in one place.")
 endif()
 
 # --- The Debian packages ------------------------------------------------------
+# One .deb for each velkari_package of the build (cmake/VelkariPackages.cmake):
+# velkari_1.0_amd64.deb, velkari-mml_1.0_amd64.deb, ...
+get_property(_packages GLOBAL PROPERTY VELKARI_PACKAGES)
+foreach(_component ${_packages})
+  string(TOUPPER ${_component} _c)
+  get_property(_package GLOBAL PROPERTY VELKARI_PACKAGE_${_c})
+  list(GET _package 0 CPACK_DEBIAN_${_c}_PACKAGE_NAME)
+  list(GET _package 1 CPACK_DEBIAN_${_c}_PACKAGE_SECTION)
+  list(GET _package 2 CPACK_DEBIAN_${_c}_DESCRIPTION)
+  set(CPACK_DEBIAN_${_c}_FILE_NAME DEB-DEFAULT)
+endforeach()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velkari)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${VELKARI_PACKAGE_CONTACT})
-# Each package's description: the summary line, then the long description
-# (cpack indents it itself; an empty line separates paragraphs).
-set(CPACK_COMPONENT_GAME_DESCRIPTION
-    "arcade puzzle game with its own chiptune synthesizer\n\
-Push blocks, take items and break walls on a board of 15 by 15 cells to\n\
-reach the goal before the time runs out. Every stage is generated from its\n\
-number, and all music comes from the game's own synthesizer.\n\n\
-Also contains velkari-mml, which compiles, renders and plays the game's\n\
-music macro language.")
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL ${_packages})
+# The libretro core (backends/libretro) is of no use without a frontend.
+set(CPACK_DEBIAN_LIBRETRO_PACKAGE_DEPENDS "retroarch | libretro-frontend")
+set(CPACK_DEBIAN_PACKAGE_SOURCE velkari)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The libraries the programs link (SDL2, X11, the C and C++ runtimes) are
 # read from the programs themselves by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/VelkariPackageConfig.cmake)
-# One package per component: the game as velkari, the core as
-# libretro-velkari (Debian names its cores so), which needs a frontend.
-set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_DEBIAN_GAME_PACKAGE_NAME velkari)
-if(TARGET velkari_libretro)
-  set(CPACK_COMPONENTS_ALL game libretro)
-  set(CPACK_DEBIAN_LIBRETRO_PACKAGE_NAME libretro-velkari)
-  set(CPACK_DEBIAN_LIBRETRO_PACKAGE_DEPENDS "retroarch | libretro-frontend")
-  set(CPACK_COMPONENT_LIBRETRO_DESCRIPTION
-      "arcade puzzle game velkari as a libretro core\n\
-The arcade puzzle game velkari as a core for RetroArch and the other\n\
-libretro frontends: push blocks, take items and break walls on a board of\n\
-15 by 15 cells to reach the goal before the time runs out. It needs no\n\
-content, and save states, rewind and run-ahead work.")
-else()
-  set(CPACK_COMPONENTS_ALL game)
-endif()
 include(CPack)

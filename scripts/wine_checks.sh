@@ -209,14 +209,14 @@ pass "tools checked after $(($(date +%s) - t0)) s"
 # The player's zip, when it has been made beside the bin folder, is what is
 # started; otherwise the program and its pictures from the bin folder.
 game_dir="$WINEPREFIX/drive_c/users/Ōta/ゲーム/velkari"
-zip=$win/../velkari-1.0-win64.zip
+zip=$win/../velkari-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win/../CMakeCache.txt")-win64.zip
 if [ -f "$zip" ]; then
   python3 - "$zip" "$game_dir" <<'PY' || fail "cannot unpack $zip"
 import os, sys, zipfile
 z = zipfile.ZipFile(sys.argv[1])
 names = z.namelist()
-want = {"velkari.exe", "velkari-mml.exe", "README.txt", "img/girl.bmp", "img/tobernix.bmp", "img/velkimg.bmp",
-        "velkari_libretro.dll", "velkari_libretro.info"}
+want = {"velkari.exe", "velkari-mml.exe", "README.txt", "LICENSE.txt", "copyright.txt", "img/girl.bmp",
+        "img/tobernix.bmp", "img/velkimg.bmp", "velkari_libretro.dll", "velkari_libretro.info"}
 have = {n.split("/", 1)[1] for n in names if "/" in n}
 missing = want - have
 if missing:

@@ -9,12 +9,15 @@
 #include "app/shell.h"
 #include "diag/diag.h"
 #include "diag/quote.h"
+#include "generated/velkari_version.h"
 #include "gfx/utf8_path.h"
 
 namespace {
 
-const char VERSION[] = "velkari 1.0";
-const char VERSION_TEXT[] = "velkari 1.0\n";
+// Also the recordings' first line ("# velkari 1.0"), which the script reader
+// checks.
+const char VERSION[] = "velkari " VELKARI_VERSION;
+const char VERSION_TEXT[] = "velkari " VELKARI_VERSION "\n";
 const char USAGE_TEXT[] =
     "usage: velkari [--help | --version | --scale N | --record FILE | --play FILE]\n";
 

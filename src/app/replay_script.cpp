@@ -1,6 +1,7 @@
 #include "app/replay_script.h"
 
 #include "diag/quote.h"
+#include "generated/velkari_version.h"
 #include "platform/platform.h"
 
 namespace replay {
@@ -78,6 +79,35 @@ bool ParseNumber(const std::string& s, int64_t lo, int64_t hi, int64_t* out) {
   return true;
 }
 
+// A recording's first line names the version that wrote it, "# velkari 1.0".
+// A newer version may play the same keys by other rules, so its recordings are
+// refused by name; a line that names no version is a comment like any other.
+static bool CheckHeader(const std::string& line, std::string* error) {
+  const std::string prefix = "# velkari ";
+  if (line.compare(0, prefix.size(), prefix) != 0) return true;
+  const size_t end = line.find_first_of(" \t\r", prefix.size());
+  const std::string word =
+      line.substr(prefix.size(), end == std::string::npos ? end : end - prefix.size());
+  if (word.empty() || word[0] < '0' || word[0] > '9') return true;
+  const size_t dot = word.find('.');
+  const size_t dot2 = dot == std::string::npos ? dot : word.find('.', dot + 1);
+  int64_t major = 0, minor = 0, patch = 0;
+  if (dot == std::string::npos || !ParseNumber(word.substr(0, dot), 0, 9999, &major) ||
+      !ParseNumber(word.substr(dot + 1, dot2 == std::string::npos ? dot2 : dot2 - dot - 1), 0, 9999,
+                   &minor) ||
+      (dot2 != std::string::npos && !ParseNumber(word.substr(dot2 + 1), 0, 9999, &patch))) {
+    *error = "line 1: the header '# velkari' names no version MAJOR.MINOR";
+    return false;
+  }
+  if (major > VELKARI_VERSION_MAJOR ||
+      (major == VELKARI_VERSION_MAJOR && minor > VELKARI_VERSION_MINOR)) {
+    *error = "line 1: recorded by velkari " + QuoteForMessage(word) +
+             ", newer than this velkari " VELKARI_VERSION ": its keys may play by other rules";
+    return false;
+  }
+  return true;
+}
+
 bool ScriptReader::Next(ScriptLine* out, std::string* error) {
   error->clear();
   while (pos_ < text_.size()) {
@@ -86,6 +116,7 @@ bool ScriptReader::Next(ScriptLine* out, std::string* error) {
     std::string_view line = text_.substr(pos_, end - pos_);
     pos_ = end + 1;
     ++number_;
+    if (number_ == 1 && !CheckHeader(std::string(line), error)) return false;
     if (const size_t hash = line.find('#'); hash != std::string_view::npos)
       line = line.substr(0, hash);
     // The words of the line: COUNT, KEYS and whatever follows.

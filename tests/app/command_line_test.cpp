@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "app/command_line.h"
+#include "generated/velkari_version.h"
 
 namespace {
 
+#define VERSION_LINE "velkari " VELKARI_VERSION "\n"
 #define USAGE "usage: velkari [--help | --version | --scale N | --record FILE | --play FILE]\n"
 
 struct Row {
@@ -24,10 +26,10 @@ struct Row {
 TEST(CommandLine, EachArgumentListAnswersOrStarts) {
   const Row rows[] = {
       {{}, EXIT_START_GAME, "", ""},
-      {{"--version"}, 0, "velkari 1.0\n", ""},
+      {{"--version"}, 0, VERSION_LINE, ""},
       {{"--help"}, 0, nullptr, ""},
       {{"-h"}, 0, nullptr, ""},
-      {{"--version", "--help"}, 0, "velkari 1.0\n", ""},
+      {{"--version", "--help"}, 0, VERSION_LINE, ""},
       {{"--fullscreen"}, 2, "", "velkari: unknown option '--fullscreen'\n" USAGE},
       {{"--help", "-x"}, 2, "", "velkari: unknown option '-x'\n" USAGE},
       {{"--Version"}, 2, "", "velkari: unknown option '--Version'\n" USAGE},
@@ -50,7 +52,7 @@ TEST(CommandLine, EachArgumentListAnswersOrStarts) {
       {{"--record", "--"}, 2, "", "velkari: --record needs a FILE\n" USAGE},
       {{"--scale", "2", "--scale", "3"}, 2, "", "velkari: --scale is given twice\n" USAGE},
       {{"--\x1b]0;x\a"}, 2, "", "velkari: unknown option '--\\x1B]0;x\\x07'\n" USAGE},
-      {{"--record", "a", "--version"}, 0, "velkari 1.0\n", ""},
+      {{"--record", "a", "--version"}, 0, VERSION_LINE, ""},
       {{"--record", "a", "--play", "b"},
        2,
        "",
@@ -59,7 +61,7 @@ TEST(CommandLine, EachArgumentListAnswersOrStarts) {
       {{"--record"}, 2, "", "velkari: --record needs a FILE\n" USAGE},
       {{"--play", ""}, 2, "", "velkari: --play needs a FILE\n" USAGE},
       {{"--scale", "2"}, EXIT_START_GAME, "", ""},
-      {{"--scale", "2", "--version"}, 0, "velkari 1.0\n", ""},
+      {{"--scale", "2", "--version"}, 0, VERSION_LINE, ""},
       {{"--scale"},
        2,
        "",

@@ -165,4 +165,23 @@ TEST(ReplayRecord, TheRecordingFileIsNeverMadeThroughAPlantedLink) {
 }
 #endif
 
+// Each key name of a script holds the key it names; the order is the order a
+// recording writes them in.
+TEST(ReplayRecord, EachKeyNameHoldsItsKey) {
+  const std::vector<int> want = {
+      platform::VKEY_Z,       platform::VKEY_X,       platform::VKEY_SPACE,
+      platform::VKEY_RETURN,  platform::VKEY_ESCAPE,  platform::VKEY_UP,
+      platform::VKEY_DOWN,    platform::VKEY_LEFT,    platform::VKEY_RIGHT,
+      platform::VKEY_NUMPAD2, platform::VKEY_NUMPAD4, platform::VKEY_NUMPAD6,
+      platform::VKEY_NUMPAD8, platform::VKEY_SLASH};
+  std::vector<replay::ScriptLine> lines;
+  std::string error;
+  ASSERT_TRUE(replay::ParseScript(
+      "2 Z+X+SPACE+ENTER+ESC+UP+DOWN+LEFT+RIGHT+NUM2+NUM4+NUM6+NUM8+ABOUT\n", &lines, &error))
+      << error;
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].count, 2u);
+  EXPECT_EQ(std::vector<int>(lines[0].vkeys.begin(), lines[0].vkeys.end()), want);
+}
+
 }  // namespace

@@ -45,7 +45,8 @@ e2e_shot "$work/window.png" || e2e_fail "no screenshot of the recorded game"
 e2e_close_game
 unset GAME_PID
 
-head -n 1 "$run" | grep -qx '# velkari 1.0' || e2e_fail "the recording does not start with its version: $(head -n 1 "$run")"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$bin/../CMakeCache.txt")
+head -n 1 "$run" | grep -qxF "# velkari $version" || e2e_fail "the recording does not start with its version: $(head -n 1 "$run")"
 total=$(frames_in "$run")
 "$bin/velkari-replay" --script "$run" --trace --frame "$total:$work/replay_last.bmp" >"$work/trace" ||
   e2e_fail "velkari-replay refused the recording: $(head -n 5 "$run")"

@@ -1,6 +1,7 @@
-# cmake -DREPLAY=velkari-replay -DWORKDIR=DIR -P check_replay_usage.cmake
+# cmake -DREPLAY=velkari-replay -DWORKDIR=DIR -DVERSION=X.Y -P check_replay_usage.cmake
 # Bad arguments and bad scripts: a message on standard error and exit code 2,
-# never a crash or a run.
+# never a crash or a run. A recording's header of this version (or an older
+# one) is read, a newer one refused by name.
 cmake_policy(SET CMP0007 NEW)
 file(MAKE_DIRECTORY ${WORKDIR})
 file(WRITE ${WORKDIR}/unknown_key.script "5 Q\n")
@@ -29,6 +30,13 @@ endif()
 if(EXISTS /dev/zero)
   list(APPEND special "--script|/dev/zero")
 endif()
+string(REGEX MATCH "^([0-9]+)\\.([0-9]+)" _ "${VERSION}")
+math(EXPR next_minor "${CMAKE_MATCH_2} + 1")
+math(EXPR next_major "${CMAKE_MATCH_1} + 1")
+set(newer_minor "${CMAKE_MATCH_1}.${next_minor}")
+file(WRITE ${WORKDIR}/newer_minor.script "# velkari ${newer_minor}\n2 -\n")
+file(WRITE ${WORKDIR}/newer_major.script "# velkari ${next_major}.0.0\r\n2 -\n")
+file(WRITE ${WORKDIR}/bad_header.script "# velkari 1.x\n2 -\n")
 set(cases
   ${special}
   "--script|${WORKDIR}/escape.script"
@@ -63,6 +71,9 @@ set(cases
   "--script|${WORKDIR}/extra.script"
   "--script|${WORKDIR}/empty_name.script"
   "--script|${WORKDIR}/too_long.script"
+  "--script|${WORKDIR}/newer_minor.script"
+  "--script|${WORKDIR}/newer_major.script"
+  "--script|${WORKDIR}/bad_header.script"
   "--script|${WORKDIR}/ok.script|--frame|3:${WORKDIR}/x.bmp"
   "--script|${WORKDIR}/ok.script|--frame|0:${WORKDIR}/x.bmp"
   "--script|${WORKDIR}/ok.script|--frame|nocolon"
@@ -136,6 +147,22 @@ if(EXISTS /dev/full)  # a trace onto a full disk is said, exit 1
     set(bad 1)
   endif()
 endif()
+# The refusal names both versions; this version's header, an older one and a
+# comment that names no version are read.
+execute_process(COMMAND ${REPLAY} --script ${WORKDIR}/newer_minor.script ERROR_VARIABLE err)
+if(NOT err MATCHES "recorded by velkari ${newer_minor}, newer than this velkari ${VERSION}")
+  message(SEND_ERROR "a newer recording is refused without naming the versions: ${err}")
+  set(bad 1)
+endif()
+foreach(header "# velkari ${VERSION}" "# velkari 0.9" "# velkari run, stage 3" "#velkari 99.0")
+  file(WRITE ${WORKDIR}/header.script "${header}\n2 -\n")
+  execute_process(COMMAND ${REPLAY} --script ${WORKDIR}/header.script --summary
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "^frames=2 ")
+    message(SEND_ERROR "a script headed '${header}' is not read: exit ${rc}, ${out}${err}")
+    set(bad 1)
+  endif()
+endforeach()
 # The board contract: 15 rows of 15 codes and the item count.
 execute_process(COMMAND ${REPLAY} --board 1 RESULT_VARIABLE rc OUTPUT_VARIABLE out)
 string(REGEX MATCHALL "[^\n]+" rows "${out}")
