@@ -442,9 +442,12 @@ void Check(Reader& r, const Staged& s, const uint32_t* pixels) {
       r.Fail("channel %d: loop depth %d is past 5", ch, c.loopDepth);
     if (c.envelopePhase < ENV_ATTACK || c.envelopePhase > ENV_SUSTAIN)
       r.Fail("channel %d: envelope phase %d is none", ch, c.envelopePhase);
+    // The wave phases stay within one cycle, and the frequency within what
+    // the modulation clamps it to.
     if (!(c.phase >= 0.0 && c.phase <= 44100.0) ||
-        !(c.noisePhase >= 0.0 && c.noisePhase <= 44100.0))
-      r.Fail("channel %d: a wave phase is outside one cycle", ch);
+        !(c.noisePhase >= 0.0 && c.noisePhase <= 44100.0) ||
+        !(c.frequency >= 0.0 && c.frequency <= 20000.0))
+      r.Fail("channel %d: a wave phase or the frequency is outside its range", ch);
     const int32_t length = s.sound.textLength[ch];
     if (length < -1 || length > SOUND_TEXT_MAX)
       r.Fail("channel %d: a text of %d bytes is longer than its buffer", ch, length);

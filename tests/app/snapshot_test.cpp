@@ -162,6 +162,7 @@ constexpr size_t SOND_READ_POS = 4 + 66;
 constexpr size_t SOND_LOOP_END_3 = 4 + 74 + 3 * 13 + 4;
 constexpr size_t SOND_LOOP_DEPTH = 4 + 152;
 constexpr size_t SOND_PHASE = 4 + 165;
+constexpr size_t SOND_FREQUENCY = 4 + 181;
 constexpr size_t SOND_TEXT_LENGTH = 4 + 268 + 2048;
 constexpr size_t SOND_NOISE_REGISTER = 4 + 8 * (268 + 2048 + 4 + 1024);
 constexpr size_t STRM_HELD_FRAMES = 4 + 2 * WAVE_BUFFER_SIZE;
@@ -228,7 +229,10 @@ const Damage DAMAGES[] = {
      "waitSamples is not a finite number"},
     {"phase past its cycle", "SOND", SOND_PHASE,
      [](std::vector<uint8_t>& b, size_t at) { PutDouble(b, at, 1e300); }, true,
-     "outside one cycle"},
+     "outside its range"},
+    {"a frequency past what the modulation allows", "SOND", SOND_FREQUENCY,
+     [](std::vector<uint8_t>& b, size_t at) { PutDouble(b, at, 8e62); }, true,
+     "the frequency is outside its range"},
     {"flag 2 in the shell", "SHEL", SHEL_CLOCK_STARTED,
      [](std::vector<uint8_t>& b, size_t at) { b[at] = 2; }, true, "flag clockStarted is 2"},
     {"flag 2 in the game", "GAME", GAME_SCENE_ENTERED,
