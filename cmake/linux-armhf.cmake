@@ -1,0 +1,8 @@
+# Cross build for 32-bit ARM Linux with hardware floating point (ARMv7: older
+# Raspberry Pi boards and handhelds) with Debian's g++-arm-linux-gnueabihf:
+# 32-bit pointers and long, its own libm; the programs run under qemu-arm
+# (qemu-user).
+set(CMAKE_SYSTEM_PROCESSOR armv7l)
+set(_triple arm-linux-gnueabihf)
+set(_qemu qemu-arm)
+include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)
