@@ -4,4 +4,5 @@
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(_triple aarch64-linux-gnu)
 set(_qemu qemu-aarch64)
+set(VELKARI_DEB_ARCH arm64)
 include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)

@@ -5,6 +5,8 @@
 # the compiler's own sysroot /usr/TRIPLE (C and C++ runtimes) and Debian's
 # multiarch folders /usr/lib/TRIPLE with the headers under /usr/include (SDL2,
 # X11 as libsdl2-dev:ARCH), where CMAKE_LIBRARY_ARCHITECTURE points find_*.
+# VELKARI_DEB_ARCH, Debian's name of the architecture, is what the Debian
+# package is made for.
 set(CMAKE_SYSTEM_NAME Linux)
 
 find_program(_velkari_cxx NAMES ${_triple}-g++ REQUIRED)

@@ -5,7 +5,8 @@
 # corpora, a short soak of random play, the web page in headless chromium, the
 # end-to-end checks of the real window and sound device under Xvfb (the fault
 # matrix, and the clean exits also with the ASan build's game), and the
-# Windows build with its checks under Wine. Each step prints how long it took.
+# Windows build with its checks under Wine, and the ARM builds (arm64, armhf)
+# under qemu-user. Each step prints how long it took.
 #   scripts/test.sh            everything
 #   QUICK=1 scripts/test.sh    the default build's tests only
 set -euo pipefail
@@ -47,6 +48,9 @@ contents=$(dpkg-deb -c "$deb")
 grep -q ' ./usr/games/velkari$' <<<"$contents" || { echo "error: no /usr/games/velkari in $deb" >&2; exit 1; }
 
 if [ -n "${QUICK:-}" ]; then exit 0; fi
+
+step "ARM cross builds: their tests under qemu, the same bytes as x86-64, the arm64 .deb"
+JOBS=$jobs scripts/cross_checks.sh build/default/bin
 
 step "ASan + UBSan build and tests"
 cmake --preset asan >/dev/null

@@ -2,9 +2,9 @@
 # A cross build's velkari-replay and velkari-mml give the same bytes as this
 # machine's: for every replay in tests/game/replays the trace and summary of
 # the whole run, the pictures after four frames spread over it, and the sound
-# of its first AUDIO_FRAMES frames; velkari-mml's renders of the game's eight
-# cues (the list in tests/sound/render_twice.cmake) and of an eight-channel
-# song (eight_channels.mml beside this script).
+# of its first AUDIO_FRAMES frames; velkari-mml's renders of the game's cues
+# (the render test's list in tests/sound) and of an eight-channel song
+# (eight_channels.mml beside this script).
 #   same_output.sh HOST_BIN TARGET_BIN [EMULATOR [ARGS...]]
 # e.g.
 #   same_output.sh build/default/bin build/linux-armhf/bin \
@@ -97,7 +97,13 @@ for script in "$src"/tests/game/replays/*.replay; do
   rm -f "$work"/host/"$name"* "$work"/target/"$name"*
 done
 
-# The game's cues, each alone on its channel, two seconds.
+# The game's cues, each alone on its channel, two seconds: the list the
+# render test holds, lines '  "CH|TEXT"' (or '  "CH|SHA256|TEXT"').
+cue_list=
+for f in render_cues.cmake render_twice.cmake; do
+  [ -f "$src/tests/sound/$f" ] && { cue_list=$src/tests/sound/$f; break; }
+done
+[ -n "$cue_list" ] || { echo "error: no list of the game's cues in tests/sound" >&2; exit 1; }
 n=0
 while IFS='|' read -r channel text; do
   for side in host target; do
@@ -105,8 +111,8 @@ while IFS='|' read -r channel text; do
   done
   same "cue '$text'" "cue$n.wav"
   n=$((n + 1))
-done < <(sed -n 's/^  "\([0-7]\)|\([^"]*\)")*$/\1|\2/p' "$src/tests/sound/render_twice.cmake")
-[ "$n" = 8 ] || { echo "error: found $n cues in tests/sound/render_twice.cmake, not 8" >&2; exit 1; }
+done < <(sed -n 's/^  "\([0-7]\)|\([0-9a-f]\{64\}|\)\{0,1\}\([^"|]*\)")*$/\1|\3/p' "$cue_list")
+[ "$n" -gt 0 ] || { echo "error: no cue found in $cue_list" >&2; exit 1; }
 echo "same: the game's $n cues"
 
 for side in host target; do
