@@ -2,7 +2,6 @@
 // walking to and fro along row 2: clear, board, panel, player, the rules, and
 // the present into the headless window's memory.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -12,23 +11,16 @@
 #include "headless/headless_window.h"
 #include "input/input_state.h"
 #include "platform/platform.h"
+#include "program_dir.h"
 #include "sound/channel_interface.h"
 #include "sound/sound_engine.h"
 
 namespace {
 
-std::string ProgramDir() {
-  char buf[4096];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "";
-  std::string path(buf, static_cast<size_t>(n));
-  return path.substr(0, path.rfind('/') + 1);
-}
-
 void BM_PlayFrame(benchmark::State& state) {
   headless::HeadlessWindow window;
   startSoundEngine();
-  gImageStore.Create(ProgramDir().c_str(), &window);
+  gImageStore.Create(bench::ProgramDir().c_str(), &window);
   gInputState = InputState();
   gInputState.Attach(&window);
   ResetScenes();

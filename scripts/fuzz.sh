@@ -16,7 +16,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "${JOBS:-$(nproc)}" >/dev/null
 
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(bmp replay_script mml song)
+[ ${#names[@]} -gt 0 ] || names=(bmp replay_script mml song snapshot)
 for name in "${names[@]}"; do
   bin=build/fuzz/bin/fuzz-${name}_fuzz
   [ -x "$bin" ] || bin=build/fuzz/bin/fuzz-${name}

@@ -93,6 +93,16 @@ for f in golden.trace golden.wav $(cd "$work/tl" && ls ./*.bmp); do
   same "golden.replay's ${f#./}" "$work/tl/$f" "$work/tw/$f"
 done
 pass "velkari-replay.exe: golden.replay's trace, frames and $(stat -c %s "$work/tw/golden.wav")-byte WAV"
+# Snapshots cross between the builds: Linux's continued by velkari-replay.exe,
+# and the other way round, with the same traces, pictures and audio.
+snapshot_replays=("$root"/tests/game/replays/{about_box,pause,walk_right_push}.replay)
+LOADER_RUNNER=wine CHECK_STEPS=2 bash "$root/tests/game/check_snapshot.sh" "$lin/velkari-replay" \
+  "$win/velkari-replay.exe" "$work/snap_lw" "${snapshot_replays[@]}" >"$work/snap_lw.out" 2>"$work/snap_lw.log" ||
+  fail "velkari-replay.exe does not continue Linux snapshots: $(grep FAIL "$work/snap_lw.log")"
+SAVER_RUNNER=wine CHECK_STEPS=1 bash "$root/tests/game/check_snapshot.sh" "$win/velkari-replay.exe" \
+  "$lin/velkari-replay" "$work/snap_wl" "${snapshot_replays[@]}" >"$work/snap_wl.out" 2>"$work/snap_wl.log" ||
+  fail "velkari-replay does not continue the Windows build's snapshots: $(grep FAIL "$work/snap_wl.log")"
+pass "snapshots: $(tail -1 "$work/snap_lw.out") from Linux under Wine, $(tail -1 "$work/snap_wl.out") the other way"
 # File names in another script, through the tool's UTF-8 arguments.
 odd="$work/tw/Ōta ゲーム"
 mkdir -p "$odd"

@@ -27,6 +27,9 @@ class HeadlessWaveDevice final : public SignalledWaveDevice {
   void Write(int index) override;
   void Reset() override;
   void Close() override;
+  // It copies a buffer when it finishes it, so a snapshot may write the
+  // queued ones back.
+  bool QueuedBuffersRestorable() const override { return true; }
 
   // Keeps the device's ready signal back when it opens, until GiveOpenSignal:
   // a test can then set channels going before the first buffer is rendered.

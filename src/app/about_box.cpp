@@ -114,6 +114,14 @@ void AboutBoxClick(int x, int y) {
   if (x >= BOX_X && x < BOX_X + BOX_WIDTH && y >= BOX_Y && y < BOX_Y + BOX_HEIGHT) CloseAboutBox();
 }
 
+const Surface* AboutBoxBehind() {
+  return boxOpen ? &saved : nullptr;
+}
+
+void ForgetAboutBox() {
+  boxOpen = false;
+}
+
 void ReleaseAboutBox() {
   boxOpen = false;
   saved.Release();

@@ -8,6 +8,8 @@
 // is open. Main thread only.
 #pragma once
 
+class Surface;
+
 struct AboutBoxRect {
   int x, y, width, height;
 };
@@ -30,3 +32,11 @@ AboutBoxRect AboutBoxBounds();
 // Closes the box without presenting anything and lets go of its memory (the
 // window has gone).
 void ReleaseAboutBox();
+
+// Snapshots: the picture behind the open box (the back buffer as it was when
+// the box opened), null while the box is closed. A snapshot keeps that
+// picture and draws the box again over it when loaded.
+const Surface* AboutBoxBehind();
+// Closes the box without touching the back buffer or the keys, keeping its
+// memory: a loaded snapshot or a fresh start puts its own picture there.
+void ForgetAboutBox();

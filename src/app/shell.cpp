@@ -2,13 +2,17 @@
 
 #include "app/about_box.h"
 #include "app/replay_record.h"
+#include "app/shell_rooms.h"
 #include "diag/diag.h"
+#include "game/game_state.h"
+#include "game/scene_state.h"
 #include "game/scenes.h"
 #include "gfx/image_store.h"
 #include "input/input_state.h"
 #include "platform/platform.h"
 #include "sound/channel_interface.h"
 #include "sound/output_stream.h"
+#include "sound/sound_state.h"
 
 namespace {
 FrameClock frameClock;
@@ -20,6 +24,21 @@ replay::KeyRecorder recorder;
 uint32_t recordedKeys = 0;
 replay::KeyPlayback playback;
 bool playing = false;
+platform::Window* shellWindow = nullptr;
+uint64_t framesRun = 0;
+
+// The game's rooms and the shell's own state as a start leaves them before
+// the first frame: the boot scene next, the zeros of the game state, the
+// clock not started, the About box closed.
+void ResetRooms() {
+  ResetScenes();
+  gGame = GameState{};
+  gPlayer = PlayerState{};
+  gBoard = Board{};
+  frameClock = FrameClock{};
+  framesRun = 0;
+  ForgetAboutBox();
+}
 }  // namespace
 
 bool RecordKeysTo(const std::string& path, const std::string& firstLine, std::string* error) {
@@ -36,10 +55,32 @@ FrameClock& ShellFrameClock() {
   return frameClock;
 }
 
+uint64_t FramesRun() {
+  return framesRun;
+}
+
+void SetFramesRun(uint64_t frames) {
+  framesRun = frames;
+}
+
+platform::Window* ShellWindow() {
+  return shellWindow;
+}
+
+void ResetProgram() {
+  ResetRooms();
+  gInputState = InputState();
+  gInputState.Attach(shellWindow);
+  // A new back buffer is black; the boot frame loads the pictures again.
+  gImageStore.Clear();
+  resetSoundState();
+}
+
 void StartProgramObjects(platform::WaveDevice* device) {
   // 1. The ImageStore: nothing until the window exists.
-  // 2. The InputState.
+  // 2. The InputState, and the game's rooms as a start leaves them.
   gInputState = InputState();
+  ResetRooms();
   // 3. The sound engine.
   StartSoundOutput(device);
 }
@@ -53,9 +94,13 @@ void StopProgramObjects() {
 void OnWindowCreate(platform::Window* window, const char* programDir) {
   gImageStore.Create(programDir, window, platform::CLIENT_WIDTH, platform::CLIENT_HEIGHT);
   gInputState.Attach(window);
+  shellWindow = window;
 }
 
 void OnWindowDestroy() {
+  ForgetPictures();
+  shellWindow = nullptr;
+  gInputState.Attach(nullptr);
   ReleaseAboutBox();
   gImageStore.Destroy();
   releaseAllChannelText();
@@ -73,6 +118,7 @@ int RunFrame(platform::Window& window) {
   }
   const uint32_t polls = gInputState.polls;
   RunSceneFrame();
+  ++framesRun;
   if (recorder.IsOpen()) {
     if (gInputState.polls != polls) recordedKeys = replay::KeysRead(gInputState);
     recorder.Frame(recordedKeys);

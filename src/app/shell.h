@@ -6,6 +6,7 @@
 // StartProgram, then RunFrame from its own loop, and StopProgram.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -86,3 +87,34 @@ void Report(const char* utf8Line);
 
 // The shell's frame clock (program-wide), for tests and tools.
 FrameClock& ShellFrameClock();
+// The frames the game has run since the program started (or was reset, or
+// since the start of the run a loaded snapshot was saved from).
+uint64_t FramesRun();
+
+// A fresh start in the same process, for a frontend's reset and a page's
+// "New game": every room's state as StartProgram leaves it before the first
+// frame (the boot scene, high score 0, silent channels, the clock not
+// started, the About box closed), the pictures loaded again. The window and
+// the wave device stay as they are; a recording or playback is not touched.
+// Call between frames, never from inside one.
+void ResetProgram();
+
+// Snapshots: the whole running state of the program as bytes of its own,
+// fixed layout (little-endian, the same on every platform and build). Every
+// snapshot of one build has the same size, SNAPSHOT_SIZE.
+// SaveSnapshot writes it into `out` (at least SNAPSHOT_SIZE bytes; false and
+// nothing written when smaller). LoadSnapshot checks every field of `data`
+// before anything changes: a snapshot it refuses leaves the program exactly
+// as it was and gives the reason in `reason` (one line, no line end). After a
+// load the program goes on with exactly the frames and samples of the run
+// the snapshot was saved from. Both are called between frames, on the thread
+// that runs them. Neither allocates, but for what a frame itself would: a
+// loaded channel's music text (as PlayCue's), and the pictures when none
+// have been loaded since the window was made. A clock more than a minute
+// behind (the About box left open) is saved as a minute behind.
+extern const size_t SNAPSHOT_SIZE;
+bool SaveSnapshot(uint8_t* out, size_t size);
+bool LoadSnapshot(const uint8_t* data, size_t size, std::string* reason);
+// Writes the checksum of `size` snapshot bytes into their header, as
+// SaveSnapshot does: for tests and fuzzing that change fields on purpose.
+void SealSnapshot(uint8_t* data, size_t size);

@@ -22,13 +22,14 @@ constexpr char TITLE_TEXT[] = VELKARI_TEXT_TITLE;
 constexpr char TITLE_PROMPT[] = "PUSH [Z]key or GAMEPAD(A)Key";
 constexpr char TITLE_CREDIT[] = "Quillmoor2022";
 
+// Whether the pictures have been loaded since the scenes were last reset.
+bool picturesLoaded = false;
+
 void EnterBoot() {
   // The notice stays up while the masks are built, all inside this frame.
   DrawSystemText(gImageStore.GetDrawDC(), 0, 0, BOOT_NOTICE);
   gImageStore.Present();
-  gImageStore.LoadSheet(0, "img\\tobernix.bmp", false, 0);
-  gImageStore.LoadSheet(1, "img\\velkimg.bmp", true, KEY_GREEN);
-  gImageStore.LoadSheet(2, "img\\girl.bmp", true, KEY_GREEN);
+  LoadPictures();
   SetScene(SCENE_TITLE);
   clearAllChannelText();
 }
@@ -71,6 +72,21 @@ void WaitFor(uint32_t button, uint32_t next) {
 }
 
 }  // namespace
+
+void LoadPictures() {
+  gImageStore.LoadSheet(0, "img\\tobernix.bmp", false, 0);
+  gImageStore.LoadSheet(1, "img\\velkimg.bmp", true, KEY_GREEN);
+  gImageStore.LoadSheet(2, "img\\girl.bmp", true, KEY_GREEN);
+  picturesLoaded = true;
+}
+
+void EnsurePicturesLoaded() {
+  if (!picturesLoaded) LoadPictures();
+}
+
+void ForgetPictures() {
+  picturesLoaded = false;
+}
 
 void RunSceneFrame() {
   const bool entering = sceneEntered;

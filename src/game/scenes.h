@@ -8,3 +8,12 @@
 #include "game/scene_state.h"
 
 void RunSceneFrame();
+
+// The three sheets, as the boot frame loads them (a picture that does not
+// load is reported and left undrawn).
+void LoadPictures();
+// For a loaded snapshot, whose scene may be past the boot frame: loads the
+// pictures unless they have been loaded since ForgetPictures.
+void EnsurePicturesLoaded();
+// The window has gone, and its sheets with it (the shell calls it).
+void ForgetPictures();

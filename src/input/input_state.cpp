@@ -88,3 +88,17 @@ void InputState::Poll(int mode) {
   if (Down(keys, platform::VKEY_ESCAPE)) b |= BUTTON_PAUSE;
   buttons = b;
 }
+
+InputState::Carried InputState::SaveCarried() const {
+  Carried c;
+  c.joyButtons = joyButtons_;
+  std::memcpy(c.ignored, ignored_, sizeof ignored_);
+  c.ignoring = ignoring_;
+  return c;
+}
+
+void InputState::LoadCarried(const Carried& carried) {
+  joyButtons_ = carried.joyButtons;
+  std::memcpy(ignored_, carried.ignored, sizeof ignored_);
+  ignoring_ = carried.ignoring;
+}

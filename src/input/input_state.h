@@ -86,6 +86,16 @@ class InputState {
   // The joystick's buttons as the polls count them (the last good read's).
   uint32_t JoyButtons() const { return joyButtons_; }
 
+  // Snapshots: what the polls carry from one frame to the next besides the
+  // public fields. The window and fed keys are the shell's, not state.
+  struct Carried {
+    uint32_t joyButtons = 0;
+    uint8_t ignored[256] = {};
+    bool ignoring = false;
+  };
+  Carried SaveCarried() const;
+  void LoadCarried(const Carried& carried);
+
   uint32_t dirBits = 0;
   uint32_t joyDirBits = 0;
   uint8_t keys[256] = {};

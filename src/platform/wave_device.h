@@ -10,6 +10,8 @@
 
 constexpr int WAVE_BUFFER_COUNT = 2;
 constexpr uint32_t WAVE_BUFFER_TIMEOUT_MS = 5000;
+// The most stereo frames a device may hold back for a snapshot (about 0.74 s).
+constexpr uint32_t WAVE_HELD_FRAMES_MAX = 32768;
 
 namespace platform {
 
@@ -53,6 +55,26 @@ class WaveDevice {
   // Called once on the output thread when it starts: gives it the highest
   // priority the platform grants (time-critical), or nothing.
   virtual void RaiseThreadPriority() {}
+
+  // Snapshots. A device that copies a buffer when it finishes it, and never
+  // reads it while it is queued (headless capture, a frontend's audio batch),
+  // lets a loaded snapshot write the two queued buffers back, so the sound
+  // goes on without a gap or a repeat; a device that plays from the buffers
+  // as they sit in its queue says false, and a load leaves them alone.
+  virtual bool QueuedBuffersRestorable() const { return false; }
+  // Samples the device has been given but not yet handed on (a frontend's
+  // queue of stereo frames, at most WAVE_HELD_FRAMES_MAX): saved with the
+  // snapshot into `frames` (2 * count int16_t values), returning the count,
+  // and given back after a load.
+  virtual uint32_t SaveHeldFrames(int16_t* frames, uint32_t maxFrames) {
+    (void)frames;
+    (void)maxFrames;
+    return 0;
+  }
+  virtual void LoadHeldFrames(const int16_t* frames, uint32_t count) {
+    (void)frames;
+    (void)count;
+  }
 };
 
 }  // namespace platform

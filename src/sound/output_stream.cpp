@@ -215,6 +215,17 @@ void StopSoundOutput() {
   streamStarted = false;
 }
 
+uint8_t* queuedWaveBuffer(int order) {
+  if (!streamStarted || order < 0 || order >= WAVE_BUFFER_COUNT) return nullptr;
+  // The stream writes the buffers in turn, so the one written last
+  // (nextBuffer) is the newer of the two in the device's queue.
+  return waveBuffer[order == 0 ? 1 - nextBuffer : nextBuffer];
+}
+
+platform::WaveDevice* streamDevice() {
+  return waveOut ? waveOut : &noDevice;
+}
+
 bool soundOutputRunning() {
   return threadRunning.load();
 }

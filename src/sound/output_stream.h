@@ -75,6 +75,12 @@ void streamEnd();
 bool pumpSoundOutput();
 
 // True while the output thread runs (it has neither timed out nor stopped).
+// The stream's two queued buffers in the order the device plays them (0: the
+// one it finishes next), null before the stream has started; and its device
+// (the stand-in when there is none). For snapshots, under the engine's lock.
+uint8_t* queuedWaveBuffer(int order);
+platform::WaveDevice* streamDevice();
+
 bool soundOutputRunning();
 // The number of buffers renderMix has filled since the stream was started.
 uint64_t soundBuffersRendered();

@@ -59,6 +59,23 @@ void startSoundEngine() {
   scratchBuffer = new int16_t[WAVE_BUFFER_SIZE / 2]();
 }
 
+void resetSoundEngine() {
+  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
+    SoundChannel& c = gSoundChannels[ch];
+    if (c.textHeld) delete[] channelText[ch];
+    channelText[ch] = nullptr;
+    uint8_t* code = c.eventCode;
+    c = SoundChannel{};
+    c.eventCode = code;
+    if (code) std::memset(code, 0, EVENT_CODE_SIZE);
+    if (code) code[0] = EV_STOP;
+  }
+  noiseRegister = 0x4000;
+  noiseMode = 0;
+  resetMixer();
+  resetEnvelope(0);
+}
+
 void stopSoundEngine() {
   for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
     gSoundChannels[ch].keyOn = 0;

@@ -20,6 +20,12 @@ void startSoundEngine();
 // Each start is a full reset of the engine (every channel record, the noise
 // register, any text still held), so a test can begin from the start state.
 // Start and stop take no lock: call them while no output thread runs.
+// The start state again without allocating: every channel record as
+// startSoundEngine leaves it (its event-code buffer kept and emptied), any
+// text released, the noise register and the mixer's rows reset. The caller
+// holds soundEngineMutex().
+void resetSoundEngine();
+
 // Releases the scratch buffer and the event-code buffers (channel 7 down to
 // 0) and any text still held.
 void stopSoundEngine();

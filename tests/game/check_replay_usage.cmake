@@ -32,6 +32,14 @@ set(cases
   "--script|${WORKDIR}/ok.script|--frame|nocolon"
   "--script|${WORKDIR}/ok.script|--frames|-1"
   "--script|${WORKDIR}/ok.script|--audio"
+  "--script|${WORKDIR}/ok.script|--save-snapshot|0:${WORKDIR}/x.snap"
+  "--script|${WORKDIR}/ok.script|--save-snapshot|3:${WORKDIR}/x.snap"
+  "--script|${WORKDIR}/ok.script|--save-snapshot|2"
+  "--script|${WORKDIR}/ok.script|--load-snapshot|${WORKDIR}/missing.snap"
+  "--script|${WORKDIR}/ok.script|--load-snapshot|${WORKDIR}"
+  "--script|${WORKDIR}/ok.script|--load-snapshot|${WORKDIR}/ok.script"
+  "--script|${WORKDIR}/ok.script|--load-snapshot|${WORKDIR}/ok.script|--load-snapshot|${WORKDIR}/ok.script"
+  "--board|1|--load-snapshot|${WORKDIR}/ok.script"
   "--bogus"
   "")
 set(bad 0)

@@ -5,6 +5,7 @@
 //   velkari-replay --board STAGE
 //   velkari-replay --script FILE [--trace] [--summary] [--frame K:OUT.bmp]...
 //                  [--audio OUT.wav | --render-audio] [--frames N]
+//                  [--save-snapshot K:FILE]... [--load-snapshot FILE]
 #ifndef _WIN32
 #include <unistd.h>
 #endif
@@ -41,6 +42,7 @@ constexpr char USAGE[] =
     "usage: velkari-replay --board STAGE\n"
     "       velkari-replay --script FILE [--trace] [--summary] [--frame K:OUT.bmp]...\n"
     "                      [--audio OUT.wav | --render-audio] [--frames N]\n"
+    "                      [--save-snapshot K:FILE]... [--load-snapshot FILE]\n"
     "  --board STAGE     print the board STAGE generates (15 rows of 15 codes) and its items\n"
     "  --script FILE     run the game headless, one frame per step; FILE holds lines\n"
     "                    'COUNT KEYS' (KEYS: - or Z X SPACE ENTER ESC UP DOWN LEFT RIGHT\n"
@@ -55,7 +57,12 @@ constexpr char USAGE[] =
     "  --audio OUT.wav   write the sound the engine rendered, one 1500-frame buffer per\n"
     "                    34 ms of virtual time, as a 44,100 Hz 16-bit stereo WAV\n"
     "  --render-audio    render the sound as --audio does, but keep none of it (long runs)\n"
-    "  --frames N        run exactly N frames (no keys held after the script ends)\n";
+    "  --frames N        run exactly N frames (no keys held after the script ends)\n"
+    "  --save-snapshot K:FILE\n"
+    "                    write the program's whole state after step K as a snapshot\n"
+    "  --load-snapshot FILE\n"
+    "                    start from a snapshot instead of from program start, and take\n"
+    "                    the script's steps from the step it was saved after on\n";
 
 int Usage(const std::string& message) {
   return RefuseCommandLine("velkari-replay", message, USAGE);
@@ -131,7 +138,36 @@ struct Options {
   std::string audio;
   bool renderAudio = false;
   uint64_t frameCount = 0;
+  std::multimap<uint64_t, std::string> snapshots;  // step -> output path
+  std::string loadSnapshot;
 };
+
+bool WriteBytes(const std::string& path, const uint8_t* data, size_t size) {
+  std::ofstream f(Utf8Path(path), std::ios::binary);
+  if (!f) return false;
+  f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  f.close();
+  return static_cast<bool>(f);
+}
+
+// Reads a snapshot file: a regular file of at most one byte more than a
+// snapshot of this build, so that a file of any size costs no more.
+bool ReadSnapshotFile(const std::string& path, std::vector<uint8_t>* out, std::string* error) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(Utf8Path(path), ec)) {
+    *error = "cannot read snapshot '" + path + "': not a regular file";
+    return false;
+  }
+  std::ifstream f(Utf8Path(path), std::ios::binary);
+  if (!f) {
+    *error = "cannot read snapshot '" + path + "'";
+    return false;
+  }
+  out->assign(SNAPSHOT_SIZE + 1, 0);
+  f.read(reinterpret_cast<char*>(out->data()), static_cast<std::streamsize>(out->size()));
+  out->resize(static_cast<size_t>(f.gcount()));
+  return true;
+}
 
 // The headless window, keeping a copy of the presented picture only while a
 // frame that is to be written is still ahead: a trace-only run, and a run
@@ -179,6 +215,14 @@ int RunScript(const Options& opt) {
       return 2;
     }
   }
+  for (const auto& [k, path] : opt.snapshots) {
+    if (k > total) {
+      std::fprintf(stderr,
+                   "velkari-replay: --save-snapshot %llu is past the run's last frame %llu\n",
+                   static_cast<unsigned long long>(k), static_cast<unsigned long long>(total));
+      return 2;
+    }
+  }
 
   ReplayWindow window;
   window.SetTickCount(0);
@@ -206,7 +250,47 @@ int RunScript(const Options& opt) {
   int status = 0;
   std::vector<int> held;  // the keys of the step before
   uint64_t framesRun = 0;
-  for (uint64_t frame = 1; frame <= total; ++frame) {
+  uint64_t firstStep = 1;
+  if (!opt.loadSnapshot.empty()) {
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (!ReadSnapshotFile(opt.loadSnapshot, &bytes, &why) ||
+        !LoadSnapshot(bytes.data(), bytes.size(), &why)) {
+      if (why.rfind("cannot read", 0) != 0) why = opt.loadSnapshot + ": " + why;
+      std::fprintf(stderr, "velkari-replay: %s\n", why.c_str());
+      OnWindowDestroy();
+      StopProgramObjects();
+      return 2;
+    }
+    // The virtual clock reads 16 ms a step, so the step the snapshot was
+    // saved after is the frames it had run and those its clock was behind
+    // (frames that waited behind the About box).
+    FrameClock& clock = ShellFrameClock();
+    const uint32_t behind = window.TickCount() - clock.nextFrameTime;
+    const uint64_t step = FramesRun() + behind / FRAME_MILLISECONDS;
+    window.SetTickCount(static_cast<uint32_t>(step * FRAME_MILLISECONDS));
+    clock.nextFrameTime += static_cast<uint32_t>(step * FRAME_MILLISECONDS);
+    framesRun = FramesRun();
+    buffersDone = step * FRAME_MILLISECONDS / 34;
+    firstStep = step + 1;
+    // The keys of the snapshot's own step count as held already, as they were
+    // in the run it was saved from.
+    for (uint64_t k = 0; k < step; ++k) {
+      const replay::ScriptLine* line = playback.NextLine();
+      held = line ? line->vkeys : std::vector<int>{};
+    }
+    for (const auto& [k, path] : opt.frames) {
+      if (k < firstStep) {
+        std::fprintf(stderr, "velkari-replay: --frame %llu is before the snapshot's step %llu\n",
+                     static_cast<unsigned long long>(k), static_cast<unsigned long long>(step));
+        OnWindowDestroy();
+        StopProgramObjects();
+        return 2;
+      }
+    }
+  }
+  std::vector<uint8_t> snapshot(opt.snapshots.empty() ? 0 : SNAPSHOT_SIZE);
+  for (uint64_t frame = firstStep; frame <= total; ++frame) {
     window.ReleaseAllKeys();
     std::vector<int> keys;
     if (const replay::ScriptLine* line = playback.NextLine()) keys = line->vkeys;
@@ -240,6 +324,14 @@ int RunScript(const Options& opt) {
       }
       ++buffersDone;
     }
+    auto saves = opt.snapshots.equal_range(frame);
+    for (auto it = saves.first; it != saves.second; ++it) {
+      if (!SaveSnapshot(snapshot.data(), snapshot.size()) ||
+          !WriteBytes(it->second, snapshot.data(), snapshot.size())) {
+        std::fprintf(stderr, "velkari-replay: cannot write snapshot '%s'\n", it->second.c_str());
+        status = 1;
+      }
+    }
     auto range = opt.frames.equal_range(frame);
     for (auto it = range.first; it != range.second; ++it) {
       if (!WriteBmp(it->second, window.LastFrame(), 640, 480)) {
@@ -255,9 +347,11 @@ int RunScript(const Options& opt) {
   std::fflush(stdout);
   if (!opt.audio.empty()) {
     // The first buffer the device played is the silence it was opened with;
-    // everything after it is what the mixer rendered.
+    // everything after it is what the mixer rendered. From a snapshot on,
+    // every buffer played is the run's.
     std::vector<uint8_t> played = device.Played();
-    const size_t skip = std::min<size_t>(played.size(), WAVE_BUFFER_SIZE);
+    const size_t skip =
+        opt.loadSnapshot.empty() ? std::min<size_t>(played.size(), WAVE_BUFFER_SIZE) : 0;
     if (!WriteWav(opt.audio, played.data() + skip, played.size() - skip)) {
       std::fprintf(stderr, "velkari-replay: cannot write '%s'\n", opt.audio.c_str());
       status = 1;
@@ -285,6 +379,25 @@ int main(int argc, char** argv) {
       return true;
     };
     std::string v;
+    std::string refusal;
+    // K:PATH, K from 1: a frame's picture or a step's snapshot.
+    auto stepAndPath = [&](const char* form, const char* what,
+                           std::multimap<uint64_t, std::string>* out) {
+      int64_t k = 0;
+      if (!value(&v)) {
+        refusal = a + " needs " + form;
+        return false;
+      }
+      const size_t colon = v.find(':');
+      if (colon == std::string::npos || colon + 1 >= v.size() ||
+          !replay::ParseNumber(v.substr(0, colon), 1, static_cast<int64_t>(replay::MAX_FRAMES),
+                               &k)) {
+        refusal = a + " '" + v + "' is not " + form + " with K " + what + " number from 1";
+        return false;
+      }
+      out->emplace(static_cast<uint64_t>(k), v.substr(colon + 1));
+      return true;
+    };
     if (a == "--board") {
       if (!value(&v)) return Usage("--board needs a STAGE");
       if (!replay::ParseNumber(v, 1, 2147483647, &opt.stage))
@@ -299,13 +412,7 @@ int main(int argc, char** argv) {
     } else if (a == "--summary") {
       opt.summary = true;
     } else if (a == "--frame") {
-      if (!value(&v)) return Usage("--frame needs K:OUT.bmp");
-      const size_t colon = v.find(':');
-      int64_t k = 0;
-      if (colon == std::string::npos || colon + 1 >= v.size() ||
-          !replay::ParseNumber(v.substr(0, colon), 1, static_cast<int64_t>(replay::MAX_FRAMES), &k))
-        return Usage("--frame '" + v + "' is not K:OUT.bmp with K a frame number from 1");
-      opt.frames.emplace(static_cast<uint64_t>(k), v.substr(colon + 1));
+      if (!stepAndPath("K:OUT.bmp", "a frame", &opt.frames)) return Usage(refusal);
     } else if (a == "--audio") {
       if (!value(&opt.audio) || opt.audio.empty()) return Usage("--audio needs OUT.wav");
     } else if (a == "--render-audio") {
@@ -317,6 +424,12 @@ int main(int argc, char** argv) {
                      std::to_string(replay::MAX_FRAMES));
       opt.frameCount = static_cast<uint64_t>(n);
       opt.haveFrames = true;
+    } else if (a == "--save-snapshot") {
+      if (!stepAndPath("K:FILE", "a step", &opt.snapshots)) return Usage(refusal);
+    } else if (a == "--load-snapshot") {
+      if (!opt.loadSnapshot.empty()) return Usage("--load-snapshot may be given once");
+      if (!value(&opt.loadSnapshot) || opt.loadSnapshot.empty())
+        return Usage("--load-snapshot needs a FILE");
     } else if (a == "-h" || a == "--help") {
       std::fputs(USAGE, stdout);
       return 0;
@@ -327,7 +440,7 @@ int main(int argc, char** argv) {
   if (opt.board && haveScript) return Usage("--board and --script do not go together");
   if (opt.board) {
     if (opt.trace || opt.summary || !opt.frames.empty() || opt.haveFrames || !opt.audio.empty() ||
-        opt.renderAudio)
+        opt.renderAudio || !opt.snapshots.empty() || !opt.loadSnapshot.empty())
       return Usage("--board takes no other option");
     return RunBoard(opt.stage);
   }
