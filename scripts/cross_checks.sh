@@ -12,6 +12,7 @@
 #   scripts/cross_checks.sh [HOST_BIN]     (default build/default/bin)
 #   PRESETS=linux-armhf scripts/cross_checks.sh   only these test presets (none: PRESETS=)
 #   NO_DEB=1 scripts/cross_checks.sh              without the arm64 package
+#   LINTIAN=1 scripts/cross_checks.sh             lintian must report nothing on it
 set -euo pipefail
 cd "$(dirname "$0")/.."
 host=$(realpath "${1:-build/default/bin}")
@@ -51,6 +52,11 @@ for deb in build/linux-arm64-deb/*.deb; do
   arch=$(dpkg-deb -f "$deb" Architecture)
   echo "$deb: Architecture: $arch; Depends: $(dpkg-deb -f "$deb" Depends)"
   [ "$arch" = arm64 ] || { echo "error: $deb is for $arch" >&2; exit 1; }
+  if [ -n "${LINTIAN:-}" ]; then
+    findings=$(lintian --allow-root --no-cfg "$deb" 2>&1) || true
+    [ -z "$findings" ] || { echo "error: lintian on $deb:" >&2; echo "$findings" >&2; exit 1; }
+    echo "$deb: lintian reports nothing"
+  fi
   rm -rf "${unpacked:?}"/*
   dpkg-deb -x "$deb" "$unpacked"
   while IFS= read -r -d '' f; do
