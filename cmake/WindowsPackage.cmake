@@ -1,8 +1,16 @@
 # The player's zip of the Windows build (cpack -G ZIP in the build folder):
-# velkari.exe with its img folder, velkari-mml.exe and a read-me.
+# velkari.exe with its img folder, velkari-mml.exe, a read-me, the licence and
+# the copyright file (the glyphs of GNU Unifont in the programs).
 install(TARGETS velkari velkari-mml RUNTIME DESTINATION .)
 install(DIRECTORY ${VELKARI_IMG_DIR} DESTINATION .)
-install(FILES ${CMAKE_SOURCE_DIR}/backends/win32/README-player.txt DESTINATION . RENAME README.txt)
+configure_file(${CMAKE_SOURCE_DIR}/backends/win32/README-player.txt
+               ${CMAKE_BINARY_DIR}/zip/README.txt @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/zip/README.txt DESTINATION .)
+configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/zip/LICENSE.txt COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/res/debian/copyright ${CMAKE_BINARY_DIR}/zip/copyright.txt
+               COPYONLY)
+install(FILES ${CMAKE_BINARY_DIR}/zip/LICENSE.txt ${CMAKE_BINARY_DIR}/zip/copyright.txt
+        DESTINATION .)
 set(CPACK_PACKAGE_NAME velkari)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME velkari-${PROJECT_VERSION}-win64)

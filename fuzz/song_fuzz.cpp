@@ -14,11 +14,16 @@
 #include "sound/mml_compiler.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // A longer file is refused before it is read.
+  if (size > MAX_SONG_BYTES) return 0;
   const std::string_view file(reinterpret_cast<const char*>(data), size);
   Song song;
   SongError error;
   if (!ReadSong(file, &song, &error)) {
-    if (error.line < 1 || error.message.empty()) std::abort();
+    if (error.line < 1 || error.message.empty() || error.message.size() > 400) std::abort();
+    // The line's bytes reach the message only quoted.
+    for (unsigned char c : error.message)
+      if (c < 0x20 || c == 0x7F) std::abort();
     return 0;
   }
   int lines = 1;
@@ -30,9 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (p.line < 1 || p.line > lines || p.column < 1 || static_cast<size_t>(p.column) > size)
         std::abort();
     if (part.text.empty()) continue;
-    for (const LintFinding& f : LintText(part.text))
+    const std::vector<LintFinding> findings = LintText(part.text);
+    for (const LintFinding& f : findings)
       if (f.pos < 0 || static_cast<size_t>(f.pos) >= part.text.size()) std::abort();
-    LintLines(part.text);
+    // The lines printed as found are the findings, less the line breaks of a
+    // text that spans lines.
+    size_t printed = 0;
+    LintLinesEach(part.text, [&](const std::string&) { ++printed; });
+    if (printed > findings.size() || (!SpansLines(part.text) && printed != findings.size()))
+      std::abort();
 
     static uint8_t code[EVENT_CODE_SIZE];
     static int32_t places[EVENT_CODE_SIZE / 2];

@@ -49,6 +49,9 @@ if [ "${1:-}" = "--test" ]; then
   # The install and the Debian package: the validators of the desktop entry
   # and the metainfo, man to read the man pages, cpack's dpkg-shlibdeps.
   packages+=(desktop-file-utils appstream man-db dpkg-dev file)
+  # The Debian packages' checks: lintian, and hardening-check (in devscripts)
+  # on their programs.
+  packages+=(lintian devscripts)
 fi
 if [ "${1:-}" = "--bench" ]; then
   # bench/latency.sh: a PulseAudio daemon with a null sink, parec recording

@@ -118,6 +118,17 @@ same "音.wav" "$work/tl/pause.wav" "$odd/音.wav"
 pass "velkari-replay.exe reads and writes files whose names are not ASCII"
 "$lin/velkari-replay" --board 7 >"$work/tl/board" && wine "$win/velkari-replay.exe" --board 7 >"$work/tw/board" 2>/dev/null
 same "--board 7" "$work/tl/board" "$work/tw/board"
+# An output replaces the file there (through its temporary file and a rename);
+# one that is the script is refused, and the script stays as it was.
+echo old >"$odd/絵.bmp"
+wine "$win/velkari-replay.exe" --script "$odd/ポーズ.replay" --frame "40:$odd/絵.bmp" --frames 40 \
+  2>/dev/null || fail "velkari-replay.exe could not replace an existing output"
+same "絵.bmp written over an old file" "$work/tl/pause40.bmp" "$odd/絵.bmp"
+status=0
+wine "$win/velkari-replay.exe" --script "$odd/ポーズ.replay" --audio "$odd/ポーズ.replay" 2>/dev/null || status=$?
+[ "$status" = 2 ] || fail "velkari-replay.exe --audio onto its script exited $status, not 2"
+same "the script after --audio onto it" "$root/tests/game/replays/pause.replay" "$odd/ポーズ.replay"
+pass "velkari-replay.exe replaces an existing output and refuses its script as one"
 
 # velkari-mml: each of the game's cues compiled, linted and rendered, plus a
 # text the linter complains about (same report, same exit status).
@@ -166,13 +177,13 @@ pass "tools checked after $(($(date +%s) - t0)) s"
 # The player's zip, when it has been made beside the bin folder, is what is
 # started; otherwise the program and its pictures from the bin folder.
 game_dir="$WINEPREFIX/drive_c/users/Ōta/ゲーム/velkari"
-zip=$win/../velkari-1.0-win64.zip
+zip=$win/../velkari-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win/../CMakeCache.txt")-win64.zip
 if [ -f "$zip" ]; then
   python3 - "$zip" "$game_dir" <<'PY' || fail "cannot unpack $zip"
 import os, sys, zipfile
 z = zipfile.ZipFile(sys.argv[1])
 names = z.namelist()
-want = {"velkari.exe", "velkari-mml.exe", "README.txt", "img/girl.bmp", "img/tobernix.bmp", "img/velkimg.bmp"}
+want = {"velkari.exe", "velkari-mml.exe", "README.txt", "LICENSE.txt", "copyright.txt", "img/girl.bmp", "img/tobernix.bmp", "img/velkimg.bmp"}
 have = {n.split("/", 1)[1] for n in names if "/" in n}
 missing = want - have
 if missing:
@@ -208,7 +219,15 @@ wait_for_window() {  # sets game_win: the game's window, once it is shown
   done
 }
 mkdir -p "$work/elsewhere"
-(cd "$work/elsewhere" && exec wine "$game_dir/velkari.exe") >"$work/game.log" 2>&1 &
+# The first game records (a new file, made once the window is open); a
+# recording onto a name that exists is refused before any window.
+echo keep >"$work/elsewhere/taken.keys"
+status=0
+(cd "$work/elsewhere" && wine "$game_dir/velkari.exe" --record taken.keys) >"$work/refused.log" 2>&1 || status=$?
+[ "$status" = 2 ] || fail "velkari.exe --record onto an existing file exited $status, not 2"
+[ "$(cat "$work/elsewhere/taken.keys")" = keep ] || fail "velkari.exe --record changed an existing file"
+grep -q "already exists" "$work/refused.log" || fail "velkari.exe --record did not say why: $(cat "$work/refused.log")"
+(cd "$work/elsewhere" && exec wine "$game_dir/velkari.exe" --record run.keys) >"$work/game.log" 2>&1 &
 game_pid=$!
 started=$(date +%s%N)
 wait_for_window
@@ -325,6 +344,12 @@ game_pid=""
 [ "$status" = 0 ] || fail "the game exited with status $status"
 [ "$close_ms" -le 1000 ] || fail "the game took $close_ms ms to close"
 pass "a close request ends the game with status 0 in $close_ms ms"
+head -n 1 "$work/elsewhere/run.keys" | grep -qx '# velkari 1.0' ||
+  fail "the recording does not start with its version: $(head -n 1 "$work/elsewhere/run.keys")"
+"$lin/velkari-replay" --script "$work/elsewhere/run.keys" --summary >"$work/run.summary" ||
+  fail "the Windows game's recording does not replay"
+grep -q ' stage=1 ' "$work/run.summary" || fail "the recording replays as $(cat "$work/run.summary"), not a game on stage 1"
+pass "--record makes a new file (CREATE_NEW) that replays: $(cat "$work/run.summary"); an existing one is refused"
 
 [ -s "$work/sound.raw" ] || fail "nothing reached the sound device"
 python3 "$here/stream_match.py" "$work/sound.raw" "$work/ref_tune.wav" ||

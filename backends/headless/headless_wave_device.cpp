@@ -83,6 +83,12 @@ std::vector<uint8_t> HeadlessWaveDevice::Played() const {
   return played_;
 }
 
+void HeadlessWaveDevice::TakePlayed(std::vector<uint8_t>* out) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  out->clear();
+  out->swap(played_);
+}
+
 size_t HeadlessWaveDevice::PlayedBuffers() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return playedBuffers_;

@@ -52,6 +52,10 @@ class HeadlessWaveDevice final : public SignalledWaveDevice {
 
   // Every finished buffer's samples, in the order they were played.
   std::vector<uint8_t> Played() const;
+  // The samples played since the last call (or since the device opened),
+  // moved into *out; the device keeps none of them. A long run streams its
+  // sound this way with memory for a buffer or two.
+  void TakePlayed(std::vector<uint8_t>* out);
   size_t PlayedBuffers() const;
   size_t QueuedCount() const;
   uint64_t WriteCount() const;

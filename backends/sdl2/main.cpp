@@ -1,11 +1,15 @@
 // velkari on Linux: the process entry point over SDL2.
 #include <SDL.h>
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/command_line.h"
 #include "app/shell.h"
+#include "common/new_file.h"
 #include "sdl2/sdl_audio.h"
 #include "sdl2/sdl_window.h"
 #include "sdl2/x11_errors.h"
@@ -30,8 +34,13 @@ std::string ScaleRefused(int scale) {
 
 int main(int argc, char** argv) {
   int scale = 1;
-  if (const int code = HandleCommandLine(argc, argv, false, &scale); code != EXIT_START_GAME)
+  std::string record;
+  if (const int code = HandleCommandLine(argc, argv, false, &scale, &record);
+      code != EXIT_START_GAME)
     return code;
+  // A file size limit makes a write fail (and the recording say so) rather
+  // than end the game.
+  std::signal(SIGXFSZ, SIG_IGN);
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // The frame is finished in memory; the window only needs its plain surface,
   // not a 3D renderer behind it.
@@ -42,7 +51,17 @@ int main(int argc, char** argv) {
   sdl2::IgnoreLateWakeupErrors();
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     std::fprintf(stderr, "velkari: no display to open a window on: %s\n", SDL_GetError());
-    return 0;
+    return EXIT_NO_WINDOW;
+  }
+  // Without a display SDL falls back on a driver that shows nothing: a game
+  // no one can see or close. Such a driver is taken only when asked for.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && !std::getenv("SDL_VIDEODRIVER") &&
+      (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+    std::fprintf(stderr, "velkari: no display to open a window on (DISPLAY is %s)\n",
+                 std::getenv("DISPLAY") ? "not reachable" : "not set");
+    SDL_Quit();
+    return EXIT_NO_WINDOW;
   }
   if (const std::string refused = ScaleRefused(scale); !refused.empty()) {
     std::fputs(refused.c_str(), stderr);
@@ -62,7 +81,19 @@ int main(int argc, char** argv) {
   {
     sdl2::SdlAudioDevice audio;
     sdl2::SdlWindow window(scale);
-    exitCode = RunProgram(window, &audio, programDir);
+    if (!StartProgram(window, &audio, programDir)) {
+      std::fprintf(stderr, "velkari: cannot open the window: %s\n", SDL_GetError());
+      exitCode = EXIT_NO_WINDOW;
+    } else if (std::string message;
+               !record.empty() && !StartRecording(record, common::MakeRecordingFile, &message)) {
+      std::fprintf(stderr, "%s\n", message.c_str());
+      StopProgram();
+      exitCode = EXIT_BAD_COMMAND_LINE;
+    } else {
+      exitCode = RunMessageLoop(window);
+      StopProgram();
+      if (RecordingFailed()) exitCode = EXIT_RECORDING_LOST;
+    }
   }
   SDL_Quit();
   return exitCode;

@@ -2,8 +2,10 @@
 // (--pre-js): fetches the pictures into the file system before main runs,
 // keeps the canvas fitted to the tab, shows touch controls on a touch screen,
 // plays the sound through Web Audio, plays the recording named by
-// ?replay=NAME, keeps the page for offline play (sw.js), and, with ?test in
-// the address, keeps a record of frames, keys and sound for the browser checks.
+// ?replay=NAME, keeps the running game in IndexedDB so that a reload or a
+// closed tab resumes it, keeps the page for offline play (sw.js), and, with
+// ?test in the address, keeps a record of frames, keys and sound for the
+// browser checks.
 
 var velkariTesting = /[?&]test\b/.test(location.search);
 
@@ -14,6 +16,18 @@ var velkariReplay = (function () {
   if (!m) return null;
   try { return decodeURIComponent(m[1].replace(/\+/g, ' ')); } catch (e) { return m[1]; }
 })();
+
+// ?fresh: the kept game is forgotten and the game starts at its boot frame.
+// The word leaves the address at once, so that the next reload resumes the
+// new game.
+var velkariFresh = /[?&]fresh\b/.test(location.search);
+if (velkariFresh && window.history && history.replaceState) {
+  var velkariQuery = location.search.slice(1).split('&').filter(function (p) {
+    return !/^fresh(=|$)/.test(p);
+  }).join('&');
+  history.replaceState(history.state, '', location.pathname + (velkariQuery ? '?' + velkariQuery : '') +
+                       location.hash);
+}
 
 // A line along the bottom of the page, and the console, for what went wrong.
 function velkariSay(text) {
@@ -39,6 +53,9 @@ var velkariTest = velkariTesting ? {
   maxBuffers: 160,
   speaker: new Int16Array(160 * 3000),  // the samples handed to Web Audio
   speakerLength: 0,
+  saves: [],             // {frame, copyMs, takeMs, putMs, writtenMs, bytes} of the last saves
+  resumed: null,         // {frame, paused} when a kept game resumed
+  refused: null,         // the reason a kept game was refused
   snapshot: function () {
     var c = document.getElementById('canvas');
     var d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
@@ -55,8 +72,157 @@ var velkariTest = velkariTesting ? {
 } : null;
 if (velkariTest) window.velkariTest = velkariTest;
 
+// The kept game: the snapshot of the running game (app/shell.h) in
+// IndexedDB's database "velkari", store "saved", cut into parts of at most
+// 32 KB: the values of the store in the order of their keys (0, 1, ...) are
+// the snapshot's bytes. Parts that small go to the storage with the request
+// itself, so a write asked for as the tab is left lands before it is gone;
+// one value of the whole would wait for a blob of its own. The page reads
+// the game before the program starts and writes it while the game runs and
+// when the tab is hidden or left; a recording played by ?replay= does
+// neither.
+var velkariKept = (function () {
+  var DB = 'velkari', STORE = 'saved', PART = 32768, LOAD_WAIT_MS = 3000;
+  var db = null, pending = null, scheduled = false;
+  var keeps = velkariReplay === null && !!window.indexedDB;
+
+  function open() {
+    return new Promise(function (resolve, reject) {
+      var r = indexedDB.open(DB, 1);
+      r.onupgradeneeded = function () { r.result.createObjectStore(STORE); };
+      r.onsuccess = function () { resolve(r.result); };
+      r.onerror = function () { reject(r.error); };
+      r.onblocked = function () { reject(new Error('the storage is blocked')); };
+    });
+  }
+  // One transaction: a read gives its value as it arrives, a write once it is
+  // committed (asked for at once, as a page being left may not come back).
+  function request(mode, act) {
+    return new Promise(function (resolve, reject) {
+      var tx = db.transaction(STORE, mode), r = act(tx.objectStore(STORE)), result;
+      r.onsuccess = function () {
+        result = r.result;
+        if (mode === 'readonly') resolve(result);
+      };
+      tx.oncomplete = function () { resolve(result); };
+      tx.onerror = tx.onabort = function () { reject(tx.error || new Error('the transaction was aborted')); };
+      if (mode !== 'readonly' && tx.commit) tx.commit();
+    });
+  }
+  // The parts joined; a value that is not bytes makes the whole unreadable,
+  // and the program refuses it like any other damaged snapshot.
+  function join(values) {
+    var size = 0, i;
+    for (i = 0; i < values.length; ++i) {
+      if (!(values[i] instanceof ArrayBuffer)) return new Uint8Array(0);
+      size += values[i].byteLength;
+    }
+    var bytes = new Uint8Array(size), at = 0;
+    for (i = 0; i < values.length; ++i) {
+      bytes.set(new Uint8Array(values[i]), at);
+      at += values[i].byteLength;
+    }
+    return bytes;
+  }
+  function complain(what) {
+    return function (e) { console.warn('velkari: ' + what + ' (' + (e && e.message) + ')'); };
+  }
+
+  // The write, after the frame that made the copy, when the page is idle:
+  // the page's own copy of the bytes, in parts, replacing the last game.
+  function write() {
+    scheduled = false;
+    var save = pending;
+    pending = null;
+    if (!db || !save) return;
+    var t0 = performance.now(), heap = HEAPU8.buffer, parts = [];
+    for (var at = 0; at < save.size; at += PART)
+      parts.push(heap.slice(save.ptr + at, save.ptr + Math.min(save.size, at + PART)));
+    var t1 = performance.now(), t2 = t1;
+    request('readwrite', function (store) {
+      store.clear();
+      var r = null;
+      for (var key = 0; key < parts.length; ++key) r = store.put(parts[key], key);
+      t2 = performance.now();
+      return r;
+    }).then(function () {
+      if (!velkariTest) return;
+      if (velkariTest.saves.length >= 64) velkariTest.saves.shift();
+      velkariTest.saves.push({frame: save.frame, copyMs: save.copyMs, takeMs: t1 - t0, putMs: t2 - t1,
+                              writtenMs: performance.now() - t0, bytes: save.size});
+    }, complain('the game could not be kept'));
+  }
+  // An idle stretch long enough for the copy and the put, or half a second on.
+  function whenIdle(deadline) {
+    if (deadline && !deadline.didTimeout && deadline.timeRemaining() < 10) {
+      requestIdleCallback(whenIdle, {timeout: 500});
+      return;
+    }
+    write();
+  }
+
+  return {
+    keeps: function () { return keeps; },
+    // Before main: the kept game into the file system as /saved.snapshot
+    // (forgotten instead with ?fresh). When the storage cannot be opened or
+    // read, or does not answer in time, the page starts as usual and keeps
+    // nothing, so that a game it could not read is not written over.
+    load: function () {
+      if (!keeps) return Promise.resolve();
+      var gaveUp = false;
+      var late = new Promise(function (resolve, reject) {
+        setTimeout(function () { reject(new Error('no answer in ' + LOAD_WAIT_MS + ' ms')); }, LOAD_WAIT_MS);
+      });
+      return Promise.race([late, open().then(function (opened) {
+        if (gaveUp) {
+          opened.close();
+          return;
+        }
+        db = opened;
+        if (velkariFresh) return request('readwrite', function (s) { return s.clear(); });
+        return request('readonly', function (s) { return s.getAll(); }).then(function (values) {
+          if (values && values.length) FS.writeFile('/saved.snapshot', join(values));
+        });
+      })]).catch(function (e) {
+        gaveUp = true;
+        keeps = false;
+        if (db) db.close();
+        db = null;
+        complain('the game cannot be kept in this browser')(e);
+      });
+    },
+    // The frame's copy (web_main.cpp) stays in the module's memory until it
+    // is written, after the frame; a later one only replaces it whole.
+    saved: function (ptr, size, frame, copyMs) {
+      pending = {ptr: ptr, size: size, frame: frame, copyMs: copyMs};
+      if (scheduled) return;
+      scheduled = true;
+      if (window.requestIdleCallback) requestIdleCallback(whenIdle, {timeout: 500});
+      else setTimeout(write, 0);
+    },
+    // Hidden or left: a game in play pauses, and the game as it is now is
+    // written at once (a timer may never run again).
+    keepNow: function () {
+      if (!keeps || !db || !Module['calledRun']) return;
+      Module._velkari_leave_page();
+      write();
+    },
+    forget: function () {
+      pending = null;
+      if (db) request('readwrite', function (s) { return s.clear(); }).catch(complain('the kept game could not be forgotten'));
+    },
+  };
+})();
+document.addEventListener('visibilitychange', function () {
+  if (document.visibilityState === 'hidden') velkariKept.keepNow();
+});
+window.addEventListener('pagehide', function () { velkariKept.keepNow(); });
+
 Module['preRun'] = Module['preRun'] || [];
 Module['preRun'].push(function () {
+  addRunDependency('velkari-kept-game');
+  velkariKept.load().then(function () { removeRunDependency('velkari-kept-game'); });
+
   // The pictures: one missing is logged and left undrawn, the game goes on.
   var names = ['tobernix.bmp', 'velkimg.bmp', 'girl.bmp'];
   FS.mkdir('/img');
@@ -124,6 +290,24 @@ Module.velkariPage = (function () {
       pad.style.top = (vh - CONTROLS_HIGH - EDGE) + 'px';
       keys.style.left = (vw - KEYS - EDGE) + 'px';
       keys.style.top = (vh - CONTROLS_HIGH - EDGE) + 'px';
+    }
+    // "New game": above the keys, or below the game's right edge where
+    // there is room for it, else in the page's top right corner (above the
+    // panel, which is black there).
+    var fresh = document.getElementById('newgame');
+    if (fresh) {
+      var bw = fresh.offsetWidth, bh = fresh.offsetHeight;
+      var bottom = parseFloat(canvas.style.top) + h;
+      if (touchShown) {
+        fresh.style.left = (vw - KEYS - EDGE) + 'px';
+        fresh.style.top = (vh - CONTROLS_HIGH - EDGE - bh - EDGE) + 'px';
+      } else if (vh - bottom >= bh + 8) {
+        fresh.style.left = Math.max(0, parseFloat(canvas.style.left) + w - bw) + 'px';
+        fresh.style.top = (bottom + 4) + 'px';
+      } else {
+        fresh.style.left = Math.max(0, vw - bw - 4) + 'px';
+        fresh.style.top = '4px';
+      }
     }
   }
 
@@ -210,6 +394,22 @@ Module.velkariPage = (function () {
     }, true);
   }
 
+  // "New game" forgets the kept game and starts at the boot frame. It never
+  // keeps the focus, so that Space and Enter stay the game's.
+  function wireNewGame() {
+    var b = document.getElementById('newgame');
+    if (!b || !velkariKept.keeps()) return;
+    b.hidden = false;
+    b.addEventListener('pointerdown', function (e) { e.preventDefault(); });
+    b.addEventListener('click', function () {
+      b.blur();
+      releaseAll();
+      velkariKept.forget();
+      Module._velkari_new_game();
+      if (velkariTest) velkariTest.resumed = null;
+    });
+  }
+
   return {
     create: function () {
       canvas = document.getElementById('canvas');
@@ -220,6 +420,7 @@ Module.velkariPage = (function () {
       if (!context) return 0;
       window.addEventListener('resize', fit);
       wireTouch();
+      wireNewGame();
       fit();
       return 1;
     },
@@ -234,6 +435,17 @@ Module.velkariPage = (function () {
     replayRefused: function (reason) {
       velkariSay('the recording ' + velkariReplay + ' is not a key script (' + reason +
                  '): the game starts as usual');
+    },
+    keepsGame: function () { return velkariKept.keeps() ? 1 : 0; },
+    saved: function (ptr, size, frame, copyMs) { velkariKept.saved(ptr, size, frame, copyMs); },
+    resumed: function (frame, paused) {
+      if (velkariTest) velkariTest.resumed = {frame: frame, paused: !!paused};
+    },
+    resumeRefused: function (reason) {
+      console.warn('velkari: the kept game is refused: ' + reason);
+      if (velkariTest) velkariTest.refused = reason;
+      velkariKept.forget();
+      velkariSay('A game saved by another version could not be resumed.');
     },
     keys: function (frame, mask) {
       if (velkariTest && velkariTest.keys.length < 1024) velkariTest.keys.push([frame, mask]);

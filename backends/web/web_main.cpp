@@ -1,14 +1,19 @@
 // velkari in a browser tab: the page's entry point over Emscripten. The page
 // cannot block, so the shell is driven from the browser's animation frames:
-// each one runs every game frame that has come due on the frame clock.
+// each one runs every game frame that has come due on the frame clock. The
+// page keeps the running game in the browser's storage (page.js): a snapshot
+// copied out in the frame, written after it, and loaded at the next start.
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/about_box.h"
+#include "app/resume.h"
 #include "app/shell.h"
 #include "platform/program_texts.h"
 #include "web/web_audio.h"
@@ -25,6 +30,76 @@ constexpr char REPLAY_FILE[] = "/replay.keys";
 constexpr double CATCH_UP_SLICE_MS = 50.0;
 uint64_t framesRun = 0;
 
+// Where the page put the game it kept (page.js), and how often the page
+// keeps a game in play: well inside the two seconds a killed tab may lose.
+constexpr char SAVED_FILE[] = "/saved.snapshot";
+constexpr double SAVE_EVERY_MS = 1500.0;
+// False while a recording plays (?replay=): it neither resumes nor
+// overwrites the game the page keeps.
+bool keepsGame = false;
+std::vector<uint8_t> snapshotBytes;
+double lastSaveAt = 0.0;
+
+EM_JS(int, velkari_page_keeps_game, (), { return Module.velkariPage.keepsGame(); });
+EM_JS(void, velkari_page_saved, (const uint8_t* bytes, int size, double frame, double copyMs),
+      { Module.velkariPage.saved(bytes, size, frame, copyMs); });
+EM_JS(void, velkari_page_resumed, (double frame, int paused),
+      { Module.velkariPage.resumed(frame, paused); });
+EM_JS(void, velkari_page_resume_refused, (const char* reason),
+      { Module.velkariPage.resumeRefused(UTF8ToString(reason)); });
+
+// The frames run at the last snapshot handed to the page, and whether a game
+// was in play then.
+uint64_t framesKept = UINT64_MAX;
+bool keptInPlay = false;
+
+// The snapshot of the game as it is, made in the frame and handed to the
+// page, which copies it out and writes it to the storage once it is idle.
+void KeepGame() {
+  lastSaveAt = emscripten_get_now();
+  if (!keepsGame || !SaveSnapshot(snapshotBytes.data(), snapshotBytes.size())) return;
+  framesKept = FramesRun();
+  keptInPlay = GameInPlay();
+  velkari_page_saved(snapshotBytes.data(), static_cast<int>(snapshotBytes.size()),
+                     static_cast<double>(FramesRun()), emscripten_get_now() - lastSaveAt);
+}
+
+// The clock starts again from the page's own time on the next animation
+// frame, and the frames count on from the shell's.
+void RestartClock() {
+  ShellFrameClock() = FrameClock();
+  clockStarted = false;
+  framesRun = FramesRun();
+  pageWindow.SetFrameNumber(framesRun);
+}
+
+// The game the page kept: one of this build's format resumes where it was
+// (paused, if it was in play); one the build refuses is dropped, and the
+// game starts as usual.
+void ResumeKeptGame() {
+  std::FILE* f = std::fopen(SAVED_FILE, "rb");
+  if (!f) return;
+  std::vector<uint8_t> data;
+  if (std::fseek(f, 0, SEEK_END) == 0) {
+    const long size = std::ftell(f);
+    if (size > 0 && std::fseek(f, 0, SEEK_SET) == 0) {
+      data.resize(static_cast<size_t>(size));
+      data.resize(std::fread(data.data(), 1, data.size(), f));
+    }
+  }
+  std::fclose(f);
+  std::remove(SAVED_FILE);
+  std::string reason;
+  if (data.empty()) data.push_back(0);  // nothing stored is refused like any other
+  if (!LoadSnapshot(data.data(), data.size(), &reason)) {
+    velkari_page_resume_refused(reason.c_str());
+    return;
+  }
+  RestartClock();
+  const bool paused = PauseGameInPlay();
+  velkari_page_resumed(static_cast<double>(framesRun), paused ? 1 : 0);
+}
+
 void AnimationFrame() {
   // The About box is modal, as on the desktop: the game waits, and its frames
   // catch up once the box is closed.
@@ -37,11 +112,17 @@ void AnimationFrame() {
   // stall; but after a long stretch of them the page gets its turn (key
   // events, the sound callback) before the rest follow on the next callback.
   const double start = emscripten_get_now();
+  const uint64_t before = framesRun;
   while (MillisecondsUntilFrame(pageWindow) == 0) {
     pageWindow.SetFrameNumber(++framesRun);
     RunFrame(pageWindow);
     if (emscripten_get_now() - start > CATCH_UP_SLICE_MS) break;
   }
+  // While a game is played, and once more as it stops (the pause, game
+  // over); the title and the pause wait, and are kept as the page is left.
+  if (framesRun != before && (keptInPlay || GameInPlay()) &&
+      emscripten_get_now() - lastSaveAt >= SAVE_EVERY_MS)
+    KeepGame();
 }
 
 bool IsAboutKey(const EmscriptenKeyboardEvent* e) {
@@ -105,6 +186,23 @@ void PlayTheFetchedRecording() {
 
 }  // namespace
 
+// The page is being hidden or left: a game in play waits in the pause (the
+// hidden time comes due at once when the page is shown again), and the page
+// keeps the game as it is now, unless it has it already.
+extern "C" EMSCRIPTEN_KEEPALIVE void velkari_leave_page() {
+  if (!keepsGame) return;
+  const bool paused = PauseGameInPlay();
+  if (paused || FramesRun() != framesKept) KeepGame();
+}
+
+// The page's "New game": the program starts afresh, at the boot frame.
+extern "C" EMSCRIPTEN_KEEPALIVE void velkari_new_game() {
+  pageWindow.ReleaseAllKeys();
+  ResetProgram();
+  RestartClock();
+  lastSaveAt = emscripten_get_now();
+}
+
 int main() {
   emscripten_set_window_title(VELKARI_TEXT_TITLE);
   emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, OnKeyDown);
@@ -120,6 +218,12 @@ int main() {
     std::fprintf(stderr, "velkari: the page has no 640x480 canvas to draw on\n");
     return 0;
   }
+  keepsGame = velkari_page_keeps_game() != 0;
+  if (keepsGame) {
+    snapshotBytes.assign(SNAPSHOT_SIZE, 0);
+    ResumeKeptGame();
+  }
+  lastSaveAt = emscripten_get_now();
   // On requestAnimationFrame; the program stays alive after main returns.
   emscripten_set_main_loop(AnimationFrame, 0, false);
   return 0;

@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/shell.h"
+#include "common/new_file.h"
 #include "win32/system_paths.h"
 #include "win32/waveout_device.h"
 #include "win32/win32_window.h"
@@ -40,7 +41,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   char** argv = nullptr;
   win32::Utf8Arguments(&argc, &argv);
   int scale = 1;
-  int code = HandleCommandLine(argc, argv, true, &scale);
+  std::string record;
+  int code = HandleCommandLine(argc, argv, true, &scale, &record);
   if (code == EXIT_START_GAME) {
     if (std::string refused = ScaleRefused(scale); !refused.empty()) {
       refused.pop_back();  // the line's end: a report is one line
@@ -56,7 +58,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   {
     win32::WaveOutDevice device;
     win32::Win32Window window(instance, showCommand, scale);
-    exitCode = RunProgram(window, &device, win32::ProgramFolder());
+    if (!StartProgram(window, &device, win32::ProgramFolder())) {
+      Report("velkari: cannot open the window");
+      exitCode = EXIT_NO_WINDOW;
+    } else if (std::string message;
+               !record.empty() && !StartRecording(record, common::MakeRecordingFile, &message)) {
+      Report(message.c_str());
+      StopProgram();
+      exitCode = EXIT_BAD_COMMAND_LINE;
+    } else {
+      exitCode = RunMessageLoop(window);
+      StopProgram();
+      if (RecordingFailed()) exitCode = EXIT_RECORDING_LOST;
+    }
   }
   timeEndPeriod(1);
   return exitCode;

@@ -2,14 +2,22 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
+#include "app/replay_record.h"
 #include "app/shell.h"
 #include "diag/diag.h"
+#include "diag/quote.h"
+#include "generated/velkari_version.h"
+#include "gfx/utf8_path.h"
 
 namespace {
 
-const char VERSION[] = "velkari 1.0";
-const char VERSION_TEXT[] = "velkari 1.0\n";
+// Also the recordings' first line ("# velkari 1.0"), which the script reader
+// checks.
+const char VERSION[] = "velkari " VELKARI_VERSION;
+const char VERSION_TEXT[] = "velkari " VELKARI_VERSION "\n";
 const char USAGE_TEXT[] =
     "usage: velkari [--help | --version | --scale N | --record FILE | --play FILE]\n";
 
@@ -74,6 +82,7 @@ CommandLineOutcome ParseCommandLine(const std::vector<std::string>& args) {
   // otherwise the first of --help and --version decides, and without them
   // the game starts.
   const std::string* answer = nullptr;
+  bool scaleGiven = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h" || arg == "--version") {
@@ -81,25 +90,35 @@ CommandLineOutcome ParseCommandLine(const std::vector<std::string>& args) {
       continue;
     }
     if (arg == "--record" || arg == "--play") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) return refuse(arg + " needs a FILE");
       std::string& file = arg == "--record" ? outcome.record : outcome.play;
       if (!file.empty()) return refuse(arg + " is given twice");
+      // A name that looks like an option is one given by mistake, unless it
+      // follows "--".
+      const bool escaped = i + 1 < args.size() && args[i + 1] == "--";
+      if (escaped) ++i;
+      if (i + 1 >= args.size() || args[i + 1].empty()) return refuse(arg + " needs a FILE");
+      if (!escaped && args[i + 1][0] == '-')
+        return refuse(arg + " needs a FILE, not the option '" + QuoteForMessage(args[i + 1]) +
+                      "' (a file named so: " + arg + " -- " + QuoteForMessage(args[i + 1]) + ")");
       file = args[++i];
       continue;
     }
     if (arg == "--scale") {
+      if (scaleGiven) return refuse("--scale is given twice");
+      scaleGiven = true;
       if (i + 1 == args.size())
         return refuse("--scale needs a number N: the window is N times 640 x 480");
       const std::string& n = args[++i];
       const int scale = ParseScale(n);
       if (scale == 0)
-        return refuse("bad scale '" + n +
+        return refuse("bad scale '" + QuoteForMessage(n) +
                       "': N is a whole number from 1 to the largest that fits the screen");
       outcome.scale = scale;
       continue;
     }
     const bool option = arg.size() > 1 && arg[0] == '-';
-    return refuse((option ? "unknown option '" : "unexpected argument '") + arg + "'");
+    return refuse((option ? "unknown option '" : "unexpected argument '") + QuoteForMessage(arg) +
+                  "'");
   }
   if (!outcome.record.empty() && !outcome.play.empty())
     return refuse("--record and --play do not go together");
@@ -124,14 +143,33 @@ std::string CheckScaleFits(int scale, int width, int height) {
          std::to_string(largest) + "\n";
 }
 
-int HandleCommandLine(int argc, char** argv, bool toReports, int* scale) {
+bool StartRecording(const std::string& path, RecordingFileMaker make, std::string* message) {
+  std::string error;
+  std::unique_ptr<replay::RecordingFile> file = make(path, &error);
+  if (!file) {
+    *message = "velkari: --record: cannot make '" + QuotePath(path) + "': " + error;
+    return false;
+  }
+  if (!RecordKeysTo(std::move(file), path, VERSION, &error)) {
+    *message = "velkari: --record: " + error;
+    return false;
+  }
+  return true;
+}
+
+int HandleCommandLine(int argc, char** argv, bool toReports, int* scale, std::string* record) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
   CommandLineOutcome outcome = ParseCommandLine(args);
   std::string error;
-  if (!outcome.record.empty() && !RecordKeysTo(outcome.record, VERSION, &error)) {
+  std::error_code ec;
+  if (!outcome.record.empty() &&
+      std::filesystem::exists(std::filesystem::symlink_status(Utf8Path(outcome.record), ec))) {
+    // Refused before any window opens; the file itself is made later in one
+    // step that fails if the name is taken by then.
     outcome.exitCode = EXIT_BAD_COMMAND_LINE;
-    outcome.err = "velkari: --record: " + error + "\n";
+    outcome.err = "velkari: --record: '" + QuotePath(outcome.record) +
+                  "' already exists: a recording never overwrites a file\n";
   } else if (!outcome.play.empty() && !PlayKeysFrom(outcome.play, &error)) {
     outcome.exitCode = EXIT_BAD_COMMAND_LINE;
     outcome.err = "velkari: --play: " + error + "\n";
@@ -148,5 +186,6 @@ int HandleCommandLine(int argc, char** argv, bool toReports, int* scale) {
     std::fflush(stdout);
   }
   if (scale) *scale = outcome.scale;
+  if (record) *record = outcome.exitCode == EXIT_START_GAME ? outcome.record : "";
   return outcome.exitCode;
 }

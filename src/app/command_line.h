@@ -5,10 +5,21 @@
 // exists.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+namespace replay {
+class RecordingFile;
+}  // namespace replay
+
 constexpr int EXIT_START_GAME = -1;
+// The game could not open its window (no display, no window system): the
+// message says why.
+constexpr int EXIT_NO_WINDOW = 1;
+// A write of the recording failed: the game went on, the recording ends at
+// its last whole line (the message said so when it happened).
+constexpr int EXIT_RECORDING_LOST = 1;
 constexpr int EXIT_BAD_COMMAND_LINE = 2;
 
 struct CommandLineOutcome {
@@ -26,10 +37,23 @@ CommandLineOutcome ParseCommandLine(const std::vector<std::string>& args);
 // ParseCommandLine over main's arguments, its texts written to standard
 // output and standard error (with `toReports`, handed line by line to the
 // program's reports instead, for a program without those streams); then the
-// recording's file is created, or the run to show is read, before any window
-// exists. EXIT_START_GAME, or the code to exit with; the scale asked for goes
-// to *scale when the game is to start.
-int HandleCommandLine(int argc, char** argv, bool toReports = false, int* scale = nullptr);
+// recording's name is checked to be free, or the run to show is read, before
+// any window exists. EXIT_START_GAME, or the code to exit with; the scale
+// asked for goes to *scale and the recording's name to *record when the game
+// is to start. Nothing is created here: the recording's file is made by
+// StartRecording once every start-up check has passed.
+int HandleCommandLine(int argc, char** argv, bool toReports = false, int* scale = nullptr,
+                      std::string* record = nullptr);
+
+// Makes a recording's new file (the backend's: one step that fails when the
+// name is taken, never following it); null with the reason in *error.
+using RecordingFileMaker = std::unique_ptr<replay::RecordingFile> (*)(const std::string& path,
+                                                                      std::string* error);
+// After StartProgram, before the first frame: makes the file with `make` and
+// records into it. False with the line to report (without its end) in
+// *message when the file cannot be made or written; the game then stops with
+// EXIT_BAD_COMMAND_LINE.
+bool StartRecording(const std::string& path, RecordingFileMaker make, std::string* message);
 
 // The text --help prints: usage, keys, controller, options.
 const char* CommandLineHelp();

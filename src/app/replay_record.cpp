@@ -2,11 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <sstream>
-#include <system_error>
 
-#include "gfx/utf8_path.h"
+#include "diag/diag.h"
+#include "diag/quote.h"
+#include "gfx/input_file.h"
 #include "input/input_state.h"
 #include "platform/platform.h"
 
@@ -46,24 +45,25 @@ uint32_t KeysRead(const InputState& input) {
   return bits;
 }
 
-bool KeyRecorder::Open(const std::string& path, const std::string& firstLine, std::string* error) {
+bool KeyRecorder::Open(std::unique_ptr<RecordingFile> file, const std::string& name,
+                       const std::string& firstLine, std::string* error) {
   Close();
-  std::error_code ec;
-  const std::filesystem::path file = Utf8Path(path);
-  if (path.empty() || std::filesystem::exists(std::filesystem::symlink_status(file, ec))) {
-    *error = "'" + path + "' already exists: a recording never overwrites a file";
-    return false;
-  }
-  out_.open(file, std::ios::binary | std::ios::out);
-  if (out_.is_open()) out_ << "# " << firstLine << "\n" << std::flush;
-  if (!out_.is_open() || !out_) {
-    if (out_.is_open()) out_.close();
-    *error = "cannot write '" + path + "'";
-    return false;
-  }
+  failed_ = false;
   keys_ = 0;
   count_ = 0;
   sinceFlush_ = 0;
+  const std::string head = "# " + firstLine + "\n";
+  std::string reason;
+  if (!file || !file->Append(head.data(), head.size(), &reason)) {
+    if (file) file->Close(&reason);
+    *error = "cannot write '" + QuotePath(name) + "': " + reason;
+    return false;
+  }
+  file_ = std::move(file);
+  name_ = name;
+  // Room for every line between two flushes: a frame allocates nothing.
+  pending_.clear();
+  pending_.reserve(FLUSH_FRAMES * 96);
   return true;
 }
 
@@ -85,12 +85,31 @@ void KeyRecorder::WriteRun() {
     }
   }
   line[n++] = '\n';
-  out_.write(line, n);
+  pending_.append(line, static_cast<size_t>(n));
   count_ = 0;
 }
 
+void KeyRecorder::Fail(const std::string& what, const std::string& reason) {
+  failed_ = true;
+  const std::string message = "velkari: --record: " + what + " '" + QuotePath(name_) +
+                              "': " + reason + "; the recording stops here, its lines so far kept";
+  Diagnostic(message.c_str());
+}
+
+void KeyRecorder::Flush() {
+  if (pending_.empty()) return;
+  std::string reason;
+  if (!file_->Append(pending_.data(), pending_.size(), &reason)) {
+    Fail("cannot write", reason);
+    std::string ignored;
+    file_->Close(&ignored);
+    file_.reset();
+  }
+  pending_.clear();
+}
+
 void KeyRecorder::Frame(uint32_t keys) {
-  if (!out_.is_open()) return;
+  if (!file_) return;
   if (keys != keys_) {
     WriteRun();
     keys_ = keys;
@@ -99,52 +118,60 @@ void KeyRecorder::Frame(uint32_t keys) {
   if (++sinceFlush_ >= FLUSH_FRAMES) {
     // The run so far goes out now; the frames after it start a new line.
     WriteRun();
-    out_.flush();
+    Flush();
     sinceFlush_ = 0;
   }
 }
 
 void KeyRecorder::Close() {
-  if (!out_.is_open()) return;
+  if (!file_) return;
   WriteRun();
-  out_.close();
+  Flush();
+  if (!file_) return;
+  std::string reason;
+  if (!file_->Close(&reason)) Fail("cannot close", reason);
+  file_.reset();
 }
 
 bool KeyPlayback::Load(const std::string& path, std::string* error) {
-  std::error_code ec;
-  const std::filesystem::path file = Utf8Path(path);
-  std::ifstream in(file, std::ios::binary);
-  if (!in || std::filesystem::is_directory(file, ec)) {
-    *error = "cannot read '" + path + "'";
+  std::string text;
+  const InputFault fault = ReadInputFile(path, MAX_SCRIPT_BYTES, &text);
+  if (fault != InputFault::NONE) {
+    *error =
+        "cannot read '" + QuotePath(path) + "': " + DescribeInputFault(fault, MAX_SCRIPT_BYTES);
     return false;
   }
-  std::stringstream text;
-  text << in.rdbuf();
-  if (!LoadText(text.str(), error)) {
-    *error = path + ": " + *error;
+  if (!LoadText(std::move(text), error)) {
+    *error = QuotePath(path) + ": " + *error;
     return false;
   }
   return true;
 }
 
-bool KeyPlayback::LoadText(const std::string& text, std::string* error) {
-  line_ = 0;
+bool KeyPlayback::LoadText(std::string text, std::string* error) {
+  text_ = std::move(text);
   left_ = 0;
-  if (!ParseScript(text, &lines_, error)) {
-    lines_.clear();
-    return false;
+  frames_ = 0;
+  const bool ok = CheckScript(text_, &frames_, error);
+  if (!ok) {
+    text_.clear();
+    text_.shrink_to_fit();
+    frames_ = 0;
   }
-  if (!lines_.empty()) left_ = lines_[0].count;
-  return true;
+  reader_ = ScriptReader(text_);
+  return ok;
 }
 
 const ScriptLine* KeyPlayback::NextLine() {
-  while (line_ < lines_.size() && left_ == 0) {
-    if (++line_ < lines_.size()) left_ = lines_[line_].count;
+  std::string error;
+  while (left_ == 0) {
+    if (!reader_.Next(&line_, &error)) {
+      return nullptr;
+    }
+    left_ = line_.count;
   }
-  if (line_ >= lines_.size()) return nullptr;
   --left_;
-  return &lines_[line_];
+  return &line_;
 }
 
 const uint8_t* KeyPlayback::NextFrame() {
@@ -155,12 +182,6 @@ const uint8_t* KeyPlayback::NextFrame() {
     for (int vk : line->vkeys) keys_[vk & 0xFF] = 0x80;
   }
   return keys_;
-}
-
-uint64_t KeyPlayback::Frames() const {
-  uint64_t total = 0;
-  for (const ScriptLine& l : lines_) total += l.count;
-  return total;
 }
 
 }  // namespace replay

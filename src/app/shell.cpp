@@ -41,9 +41,14 @@ void ResetRooms() {
 }
 }  // namespace
 
-bool RecordKeysTo(const std::string& path, const std::string& firstLine, std::string* error) {
+bool RecordKeysTo(std::unique_ptr<replay::RecordingFile> file, const std::string& name,
+                  const std::string& firstLine, std::string* error) {
   recordedKeys = 0;
-  return recorder.Open(path, firstLine, error);
+  return recorder.Open(std::move(file), name, firstLine, error);
+}
+
+bool RecordingFailed() {
+  return recorder.Failed();
 }
 
 bool PlayKeysFrom(const std::string& path, std::string* error) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/frame_clock.h"
@@ -16,6 +17,9 @@ namespace platform {
 class Window;
 class WaveDevice;
 }  // namespace platform
+namespace replay {
+class RecordingFile;
+}  // namespace replay
 
 // The whole program: StartProgram, the message loop until the window has been
 // destroyed, then StopProgram. Returns the exit code, 0 (also when the window
@@ -37,10 +41,16 @@ bool StartProgram(platform::Window& window, platform::WaveDevice* device,
 void StopProgram();
 
 // Recording (velkari --record): from the first frame on, the keys each frame
-// reads are written to `path` (UTF-8) as a key script, headed by `firstLine`
-// as a comment; the file is closed by StopProgram. Refuses a path that exists
-// or cannot be written, with the reason in `error`. Call before StartProgram.
-bool RecordKeysTo(const std::string& path, const std::string& firstLine, std::string* error);
+// reads are written to `file` (the backend made it, new, once the window was
+// open; `name` is its name for the reports) as a key script, headed by
+// `firstLine` as a comment; the file is closed by StopProgram. False with the
+// reason in `error` when the first line cannot be written. Call after
+// StartProgram, before the first frame.
+bool RecordKeysTo(std::unique_ptr<replay::RecordingFile> file, const std::string& name,
+                  const std::string& firstLine, std::string* error);
+// Whether the recording stopped early because a write failed (it was
+// reported then); the game went on. Read after StopProgram.
+bool RecordingFailed();
 // Playback (velkari --play): the frames read the key script in `path` instead
 // of the window's keys until it ends, then the window's again. Refuses a file
 // that cannot be read or is not a valid script, with the line and the reason

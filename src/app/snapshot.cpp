@@ -23,6 +23,7 @@
 #include "game/game_state.h"
 #include "game/scene_state.h"
 #include "game/scenes.h"
+#include "generated/velkari_version.h"
 #include "gfx/image_store.h"
 #include "input/input_state.h"
 #include "platform/platform.h"
@@ -32,7 +33,7 @@ namespace {
 
 constexpr char SNAPSHOT_MAGIC[8] = {'V', 'E', 'L', 'K', 'S', 'N', 'A', 'P'};
 constexpr uint32_t SNAPSHOT_FORMAT = 1;
-constexpr char GAME_VERSION[] = "1.0";
+constexpr char GAME_VERSION[] = VELKARI_VERSION;
 constexpr size_t HEADER_SIZE = 40;
 constexpr size_t CHECKSUM_AT = 32;
 constexpr int PIXELS = platform::CLIENT_WIDTH * platform::CLIENT_HEIGHT;

@@ -221,6 +221,10 @@ bool LoadBmpFile(const char* path, Surface& out, BmpReason* why) {
     r.fault = BMP_FOLDER;
     return false;
   }
+  if (!std::filesystem::is_regular_file(status)) {
+    r.fault = BMP_NOT_REGULAR;
+    return false;
+  }
   std::ifstream file(Utf8Path(path), std::ios::binary | std::ios::ate);
   if (!file) {
     r.fault = BMP_UNREADABLE;
@@ -299,6 +303,9 @@ std::string DescribeBmpReason(const BmpReason& why) {
       break;
     case BMP_OUT_OF_MEMORY:
       text = "out of memory";
+      break;
+    case BMP_NOT_REGULAR:
+      text = "not a regular file (a FIFO, a device or a socket)";
       break;
   }
   return text;

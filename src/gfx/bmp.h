@@ -39,6 +39,7 @@ enum BmpFault : uint8_t {
   BMP_BAD_MASKS,    // bit-field masks that are empty or not contiguous
   BMP_BAD_PALETTE,  // a palette larger than the depth allows, or a pixel beyond it
   BMP_OUT_OF_MEMORY,
+  BMP_NOT_REGULAR,  // a FIFO, a device or a socket: never opened, so nothing blocks
 };
 
 struct BmpReason {
@@ -57,8 +58,8 @@ std::string DescribeBmpReason(const BmpReason& why);
 bool DecodeBmp(const uint8_t* data, size_t size, Surface& out, BmpReason* why = nullptr);
 
 // Reads a whole file (path in UTF-8) and decodes it. False when the file is missing, a
-// folder, cannot be read, is larger than BMP_MAX_FILE_BYTES, or does not
-// decode; the reason in *why when it is given.
+// folder or anything else but a regular file, cannot be read, is larger than BMP_MAX_FILE_BYTES, or
+// does not decode; the reason in *why when it is given.
 bool LoadBmpFile(const char* path, Surface& out, BmpReason* why = nullptr);
 
 // Encodes a surface as an uncompressed 24-bit bottom-up BMP, the form the art

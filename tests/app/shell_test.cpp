@@ -5,7 +5,10 @@
 #include "app/about_box.h"
 #include "app/shell.h"
 #include "gfx/image_store.h"
+#include "gfx/surface.h"
+#include "gfx/system_font.h"
 #include "headless/headless_window.h"
+#include "platform/platform.h"
 #include "sound/output_stream.h"
 
 namespace {
@@ -30,8 +33,12 @@ TEST(Shell, BlackFrameSixteenMillisecondsAfterStartAndCleanClose) {
   ASSERT_EQ(window.PresentCount(), 1);
   const auto& frame = window.LastFrame();
   ASSERT_EQ(frame.size(), 640u * 480u);
-  // Black below the boot notice's line of text.
-  for (size_t i = 640u * 16u; i < frame.size(); ++i) ASSERT_EQ(frame[i], 0u) << i;
+  // The boot notice in the system font at the top left, black below it.
+  Surface notice;
+  ASSERT_TRUE(notice.Create(640, 480));
+  ASSERT_TRUE(DrawSystemText(notice, 0, 0, "マスク作ってます"));
+  const std::vector<uint32_t> want(notice.Pixels(), notice.Pixels() + 640 * 480);
+  EXPECT_EQ(frame, want) << "the first frame is not the boot notice on black";
 
   // The loop sleeps the virtual clock exactly up to each due frame, then the
   // close request ends it through the destroy path.
@@ -98,12 +105,23 @@ TEST(Shell, AboutBoxClosesOnAClickOnItAndGivesBackThePictureBehindIt) {
     AboutBoxClick(m[0], m[1]);
     EXPECT_TRUE(AboutBoxOpen()) << "a click beside the box at " << m[0] << "," << m[1];
   }
-  AboutBoxKey('X');
-  EXPECT_TRUE(AboutBoxOpen()) << "X is not one of the keys that close it";
+  for (const int key : {platform::VKEY_X, platform::VKEY_UP, platform::VKEY_SLASH, int{'A'}}) {
+    AboutBoxKey(key);
+    EXPECT_TRUE(AboutBoxOpen()) << "key " << key << " is not one of the keys that close it";
+  }
   AboutBoxClick(r.x + r.width - 1, r.y + r.height - 1);
   EXPECT_FALSE(AboutBoxOpen());
   EXPECT_EQ(window.PresentCount(), presents + 2);
   EXPECT_EQ(window.LastFrame(), before);
+  // Escape, Enter, Space and Z close it as the click does.
+  for (const int key :
+       {platform::VKEY_ESCAPE, platform::VKEY_RETURN, platform::VKEY_SPACE, platform::VKEY_Z}) {
+    OpenAboutBox();
+    ASSERT_TRUE(AboutBoxOpen());
+    AboutBoxKey(key);
+    EXPECT_FALSE(AboutBoxOpen()) << "key " << key << " leaves the box open";
+    EXPECT_EQ(window.LastFrame(), before) << key;
+  }
   StopProgram();
 }
 

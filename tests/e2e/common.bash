@@ -20,12 +20,14 @@ e2e_workdir() {
 # e2e_start_game BIN_DIR WORKDIR [RUNDIR]: starts the game in RUNDIR (default
 # WORKDIR) with its sound going to a file in WORKDIR (or to the SDL audio
 # driver named in E2E_AUDIODRIVER) and the arguments in the array
-# E2E_GAME_ARGS, waits for its window; sets GAME_PID and GAME_WIN.
+# E2E_GAME_ARGS, waits for its window; sets GAME_PID and GAME_WIN. With
+# E2E_FILE_LIMIT_KB the game may write no file past that size.
 e2e_start_game() {
   local bin=$1 work=$2 run=${3:-$2}
   [ -n "${DISPLAY:-}" ] || e2e_fail "no DISPLAY (run under Xvfb)"
   [ -x "$bin/velkari" ] || e2e_fail "no game executable at $bin/velkari"
-  (cd "$run" && SDL_AUDIODRIVER=${E2E_AUDIODRIVER:-disk} SDL_DISKAUDIOFILE="$work/audio.raw" \
+  (cd "$run" && if [ -n "${E2E_FILE_LIMIT_KB:-}" ]; then ulimit -f "$E2E_FILE_LIMIT_KB"; fi &&
+    SDL_AUDIODRIVER=${E2E_AUDIODRIVER:-disk} SDL_DISKAUDIOFILE="$work/audio.raw" \
     exec "$bin/velkari" ${E2E_GAME_ARGS[@]+"${E2E_GAME_ARGS[@]}"}) \
     >"$work/game.log" 2>&1 &
   GAME_PID=$!
@@ -85,8 +87,9 @@ e2e_shot() {
   timeout 20 import -window "$GAME_WIN" "$1"
 }
 
-# e2e_close_game: sends WM_DELETE_WINDOW; the game must exit 0 within 1 s
-# (E2E_CLOSE_LIMIT_MS for a build under ThreadSanitizer, many times slower).
+# e2e_close_game: sends WM_DELETE_WINDOW; the game must exit 0 (or
+# E2E_CLOSE_STATUS) within 1 s (E2E_CLOSE_LIMIT_MS for a build under
+# ThreadSanitizer, many times slower).
 e2e_close_game() {
   local here start end status
   here=$(dirname "${BASH_SOURCE[0]}")
@@ -109,7 +112,7 @@ e2e_close_game() {
   fi
   status=0
   wait "$GAME_PID" || status=$?
-  [ "$status" -eq 0 ] || e2e_fail "the game exited with status $status"
+  [ "$status" -eq "${E2E_CLOSE_STATUS:-0}" ] || e2e_fail "the game exited with status $status"
   CLOSE_MS=$(((end - start) / 1000000))
   [ "$CLOSE_MS" -le "${E2E_CLOSE_LIMIT_MS:-1000}" ] || e2e_fail "the game took ${CLOSE_MS} ms to close"
 }

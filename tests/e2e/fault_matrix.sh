@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The fault matrix: the game with each of its three bitmaps missing, empty,
-# truncated, not a bitmap, a folder, or with a header claiming a huge picture;
+# truncated, not a bitmap, a folder, a FIFO (which must not block the start),
+# or with a header claiming a huge picture;
 # with the whole img folder missing; without a sound device. In every case the
 # game starts, plays (walk, push, DESTROY, pause, PASS) to game over and back
 # to the title on the headless backend, draws what it can, writes exactly the
@@ -72,6 +73,7 @@ for f in tobernix.bmp velkimg.bmp girl.bmp; do
     "$n truncated|head -c 1000 $bin/img/$f >img/$f|$([ $n = velkimg ] && echo window || echo -)|$(said $f "truncated (1000 of $(size_of $f) bytes)")"
     "$n not a bitmap|echo 'not a picture' >img/$f|-|$(said $f 'not a bitmap')"
     "$n a folder|rm img/$f && mkdir img/$f|-|$(said $f 'a folder, not a file')"
+    "$n a FIFO|rm img/$f && mkfifo img/$f|$([ $n = tobernix ] && echo window || echo -)|$(said $f 'not a regular file (a FIFO, a device or a socket)')"
     "$n huge header|huge_header img/$f|$([ $n = girl ] && echo window || echo -)|$(said $f 'a size the reader refuses (100000 x 100000 pixels)')"
   )
 done

@@ -5,9 +5,11 @@
 # the rules have it, and the window's last picture is velkari-replay's frame
 # for the recording's last frame. --play of it shows that same picture once
 # the recording has ended, whatever keys were pressed meanwhile, and then
-# takes the keys. --record refuses an existing file and leaves it alone; a
+# takes the keys. --record refuses an existing file and leaves it alone, and
+# a start that is refused (a scale too large, no display) makes no file; a
 # game killed with SIGKILL leaves a recording that replays and lacks at most
-# its last second.
+# its last second; a recording onto a full disk says so once, the game goes
+# on and exits 1, and the file replays up to its last whole line.
 #   replay_record.sh BIN_DIR      (with DISPLAY set, or under xvfb-run)
 set -euo pipefail
 bin=$(cd "${1:?usage: replay_record.sh BIN_DIR}" && pwd)
@@ -43,7 +45,8 @@ e2e_shot "$work/window.png" || e2e_fail "no screenshot of the recorded game"
 e2e_close_game
 unset GAME_PID
 
-head -n 1 "$run" | grep -qx '# velkari 1.0' || e2e_fail "the recording does not start with its version: $(head -n 1 "$run")"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$bin/../CMakeCache.txt")
+head -n 1 "$run" | grep -qxF "# velkari $version" || e2e_fail "the recording does not start with its version: $(head -n 1 "$run")"
 total=$(frames_in "$run")
 "$bin/velkari-replay" --script "$run" --trace --frame "$total:$work/replay_last.bmp" >"$work/trace" ||
   e2e_fail "velkari-replay refused the recording: $(head -n 5 "$run")"
@@ -91,6 +94,42 @@ status=0
 grep -q "already exists" "$work/refused.log" || e2e_fail "--record did not say why: $(cat "$work/refused.log")"
 [ "$(sha256sum <"$run")" = "$sum" ] || e2e_fail "--record changed the existing file"
 
+# --- a refused start makes no file --------------------------------------------------
+status=0
+"$bin/velkari" --record "$work/never.keys" --scale 999 2>"$work/refused.log" || status=$?
+[ "$status" = 2 ] || e2e_fail "--scale 999 exited $status, not 2"
+[ ! -e "$work/never.keys" ] || e2e_fail "a start refused for its scale left the recording's file"
+status=0
+DISPLAY=:7999 "$bin/velkari" --record "$work/never.keys" 2>"$work/refused.log" || status=$?
+[ "$status" = 1 ] || e2e_fail "the game without a display exited $status, not 1"
+grep -q "no display" "$work/refused.log" || e2e_fail "no display, and no word of it: $(cat "$work/refused.log")"
+[ ! -e "$work/never.keys" ] || e2e_fail "a game without a display left the recording's file"
+
+# --- a recording onto a full disk ------------------------------------------------
+# A file size limit of 1 KiB: the arrows held and let go every 0.1 s give a
+# line each time, a few hundred bytes a second.
+E2E_FILE_LIMIT_KB=1 E2E_AUDIODRIVER=dummy E2E_GAME_ARGS=(--record "$work/full.keys")
+e2e_start_game "$bin" "$work"
+e2e_focus
+presses=()
+for _ in $(seq 60); do
+  presses+=(keydown --window "$GAME_WIN" Up Down Left Right sleep 0.05 keyup --window "$GAME_WIN" Up Down Left Right sleep 0.05)
+done
+xdotool "${presses[@]}"
+sleep 1.2 # the next flush, which fails again if the first did not
+e2e_shot "$work/full.png" || e2e_fail "the game did not go on after its recording failed"
+E2E_CLOSE_STATUS=1 e2e_close_game
+unset GAME_PID E2E_FILE_LIMIT_KB E2E_AUDIODRIVER
+n=$(grep -c "^velkari: --record: cannot write '$work/full.keys': File too large; the recording stops here" "$work/game.log" || true)
+[ "$n" = 1 ] || e2e_fail "the failed write was reported $n times: $(cat "$work/game.log")"
+size=$(stat -c %s "$work/full.keys")
+[ "$size" -le 1024 ] && [ "$size" -gt 100 ] || e2e_fail "the full disk's recording holds $size bytes"
+[ "$(tail -c 1 "$work/full.keys" | od -An -c | tr -d ' ')" = '\n' ] || e2e_fail "the recording ends in a torn line"
+"$bin/velkari-replay" --script "$work/full.keys" --summary >"$work/summary" ||
+  e2e_fail "the full disk's recording does not replay"
+full=$(frames_in "$work/full.keys")
+grep -q "^frames=$full " "$work/summary" || e2e_fail "the full disk's recording replays as $(cat "$work/summary"), not its $full frames"
+
 # --- a killed game's recording ---------------------------------------------------
 # shellcheck disable=SC2034 # read by e2e_start_game
 E2E_GAME_ARGS=(--record "$work/killed.keys")
@@ -113,4 +152,5 @@ grep -qx "frames=$got stage=1 score=0 hiscore=0" "$work/summary" ||
 [ "$got" -ge $((ran - 63)) ] || e2e_fail "the killed game ran $ran frames or more, its recording holds $got"
 
 echo "recorded $total frames (Z at $z, X at $x, Esc at $esc): trace and last picture as replayed;" \
-  "--play shows them; an existing file refused; killed after $ran frames, $got recorded"
+  "--play shows them; an existing file refused; killed after $ran frames, $got recorded;" \
+  "a full disk: reported once, $size bytes, $full frames replayed"

@@ -4,7 +4,10 @@
 // replay tests (tests/game/replays).
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <initializer_list>
+#include <string>
 
 #include "game/game_state.h"
 #include "game/play.h"
@@ -15,6 +18,9 @@
 #include "input/input_state.h"
 #include "platform/platform.h"
 #include "sound/channel_interface.h"
+#include "sound/event_code.h"
+#include "sound/mml_compiler.h"
+#include "sound/sequencer.h"
 #include "sound/sound_engine.h"
 
 namespace {
@@ -234,7 +240,8 @@ TEST_F(PlayRules, SaturatedNumbersStayDefined) {
 TEST_F(PlayRules, GameOverRaisesTheHighScoreOnlyWhenBeaten) {
   const struct {
     int32_t hi, score, after;
-  } cases[] = {{0, 0, 0}, {100, 100, 100}, {100, 90, 100}, {100, 110, 110}, {-5, -10, -5}};
+  } cases[] = {{0, 0, 0},       {100, 100, 100}, {100, 99, 100},
+               {100, 101, 101}, {100, 90, 100},  {-5, -10, -5}};
   for (const auto& c : cases) {
     gGame.hiScore = c.hi;
     gGame.score = c.score;
@@ -242,6 +249,110 @@ TEST_F(PlayRules, GameOverRaisesTheHighScoreOnlyWhenBeaten) {
     Run(1);
     EXPECT_EQ(gGame.hiScore, c.after) << c.hi << " " << c.score;
   }
+}
+
+// The cue table: which occasion plays which text on which channel, and that
+// it starts that channel alone. The texts are the game's, written out here so
+// that a changed entry of the table fails too.
+TEST_F(PlayRules, EachOccasionPlaysItsCueOnItsChannelAlone) {
+  const struct {
+    const char* occasion;
+    std::function<void()> act;
+    int channel;
+    const char* text;
+  } rows[] = {
+      {"an item",
+       [&] {
+         gGame.itemsLeft = 2;
+         Place(2, 2);
+         gBoard.Set(3, 2, CELL_ITEM);
+         Run(16, {platform::VKEY_RIGHT});
+       },
+       7, "t120@2o6l32q7v14i35 gecx"},
+      {"PASS", [&] { Run(1, {platform::VKEY_Z}); }, 6, "t120@0o4l32q7v14i5 s-40g2x"},
+      {"DESTROY",
+       [&] {
+         Place(7, 7);
+         gBoard.Set(7, 8, CELL_PUSHABLE);
+         Run(1, {platform::VKEY_X});
+       },
+       6, "t120@78o4l32q7v14i5 g2x"},
+      {"DESTROY with nothing to remove",
+       [&] {
+         Place(7, 7);
+         Run(1, {platform::VKEY_RETURN});
+       },
+       6, "t120@0o4l32q7v14i5s+30 g8x"},
+      {"the goal with items left",
+       [&] {
+         gGame.itemsLeft = 3;
+         Place(13, 12);
+         gBoard.Set(13, 13, CELL_GOAL);
+         Run(16, {platform::VKEY_DOWN});
+       },
+       6, "t120@0o4l32q7v14i5 s-40g2x"},
+      {"a perfect clear",
+       [&] {
+         gGame.itemsLeft = 0;
+         Place(13, 12);
+         gBoard.Set(13, 13, CELL_GOAL);
+         Run(16, {platform::VKEY_DOWN});
+       },
+       6, "t150@0o4l16q7v13h50 m30ceg>ceg>cx"},
+      {"a new game",
+       [&] {
+         SetScene(SCENE_NEW_GAME);
+         Run(1);
+       },
+       0, "t120@56o4l16q7v14L crrrgrrcdrefrrrr crrrgrrcggfrerdr"},
+      {"the game over",  // which also stops the cues still sounding
+       [&] {
+         PlayCue(6, "t120@0o4l32q7v14i5 s-40g2x");
+         PlayCue(7, "t120@2o6l32q7v14i35 gecx");
+         SetScene(SCENE_GAME_OVER);
+         Run(1);
+       },
+       0, "t120@2o4l16q7v14i30 cdefgab>cccccx"},
+  };
+  for (const auto& row : rows) {
+    TearDown();
+    SetUp();
+    for (SoundChannel& c : gSoundChannels) {
+      std::memset(c.eventCode, 0xEE, EVENT_CODE_SIZE);
+      c.playing = 0;
+    }
+    row.act();
+    uint8_t want[EVENT_CODE_SIZE];
+    std::memset(want, 0xEE, sizeof want);  // operands the compiler leaves unwritten
+    want[0] = EV_STOP;
+    compileEventCode(want, row.text);
+    int end = 0;
+    while (want[end] != EV_END) end += 2;
+    for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
+      const SoundChannel& c = gSoundChannels[ch];
+      if (ch == row.channel) {
+        EXPECT_TRUE(c.playing) << row.occasion;
+        EXPECT_EQ(0, std::memcmp(c.eventCode, want, end + 1))
+            << row.occasion << ": channel " << ch << " does not hold '" << row.text << "'";
+      } else {
+        EXPECT_FALSE(c.playing) << row.occasion << " started channel " << ch;
+      }
+    }
+  }
+}
+
+// The title shows the high score, not the score of the last game, and stops
+// the game over tune.
+TEST_F(PlayRules, TheTitleShowsTheHighScore) {
+  gGame.hiScore = 120;
+  gGame.score = 90;
+  SetScene(SCENE_GAME_OVER);
+  Run(1);
+  Run(1, {platform::VKEY_Z});
+  ASSERT_EQ(Scene, SCENE_TITLE);
+  Run(1);
+  EXPECT_EQ(std::string(textBuffer), "HI-SCORE 120");
+  for (const SoundChannel& c : gSoundChannels) EXPECT_FALSE(c.playing) << "the title is silent";
 }
 
 TEST_F(PlayRules, AnimationChangesEveryFifteenFrames) {

@@ -284,6 +284,12 @@ TEST(Bmp, LoadsFilesAndRefusesMissingOnes) {
   EXPECT_FALSE(LoadBmpFile(path.c_str(), t, &why));
   EXPECT_EQ(DescribeBmpReason(why), "empty");
   std::remove(path.c_str());
+#ifndef _WIN32
+  // A device (or a FIFO) is refused by its name, never opened: a read of it
+  // would not end, or would block.
+  EXPECT_FALSE(LoadBmpFile("/dev/zero", t, &why));
+  EXPECT_EQ(DescribeBmpReason(why), "not a regular file (a FIFO, a device or a socket)");
+#endif
   EXPECT_FALSE(t.Valid());
 }
 

@@ -12,6 +12,11 @@
 // the game as velkari-replay plays it, holding Right walks, a thumb slides
 // across the pad and a second one presses X; the manifest holds what an
 // install needs, and with the network gone a reload still shows the title.
+// The page keeps the game (in a desktop's tab and on a phone): a reload
+// resumes it paused, as velkari-replay plays it with the pause at the
+// reload's frame, the tune going on; a hidden tab pauses it; a crashed tab
+// resumes from its last 2 seconds; a damaged game is refused with a line;
+// ?fresh and New game start at the boot frame; ?replay= leaves it alone.
 //   node check.mjs URL BIN_DIR REPLAY WORK_DIR   (VELKARI_WEB_SHOTS=DIR keeps
 //                                                 the phone's screenshots)
 import {execFileSync} from 'node:child_process';
@@ -28,6 +33,7 @@ if (!work) {
 
 const W = 640, H = 480;
 const BUFFER_SAMPLES = 3000;   // one wave buffer: 1500 stereo frames
+const FRAME_SECONDS = 0.016;   // one game frame
 const TUNE_BUFFERS = 24;       // how much of the tune is compared
 const Z_BIT = 1 << 8;          // the page's key bit of KeyZ
 const failures = [];
@@ -78,12 +84,14 @@ function compare(rgba, bmp, skip, inside = false) {
   return {n, first, opaque};
 }
 
-// velkari-replay over a script of [count, keys] lines.
-function runReplay(name, lines, args) {
+// velkari-replay over a script of [count, keys] lines; runReplayOut gives
+// what it prints.
+function runReplayOut(name, lines, args) {
   const script = path.join(work, name + '.script');
   fs.writeFileSync(script, lines.map(([n, k]) => `${n} ${k}`).join('\n') + '\n');
-  execFileSync(replay, ['--script', script, ...args], {stdio: ['ignore', 'ignore', 'inherit']});
+  return execFileSync(replay, ['--script', script, ...args], {stdio: ['ignore', 'pipe', 'inherit']}).toString();
 }
+const runReplay = (name, lines, args) => { runReplayOut(name, lines, args); };
 
 // The replay's script for the keys the page's frames read: the key log holds
 // [frame, bits] whenever a read saw a change, so frames from one entry to
@@ -255,6 +263,8 @@ try {
     await page.evaluateOnNewDocument(() => {
       delete window.AudioContext;
       delete window.webkitAudioContext;
+      // A browser whose storage refuses the page: the game starts, keeping nothing.
+      Object.defineProperty(window, 'indexedDB', {get: () => ({open: () => { throw new Error('no storage'); }})});
       // A pad of the standard layout whose south button the check presses.
       const buttons = Array.from({length: 17}, () => ({pressed: false, touched: false, value: 0}));
       const pad = {id: 'check pad', index: 0, connected: true, mapping: 'standard',
@@ -267,9 +277,10 @@ try {
       window.velkariKeysSeen = [];
       window.addEventListener('keydown', (e) => velkariKeysSeen.push([e.code, e.defaultPrevented]));
     });
-    await page.goto(url + '?test', {waitUntil: 'load'});
+    // (The first page's game is kept: ?fresh starts this one at the title.)
+    await page.goto(url + '?test&fresh', {waitUntil: 'load'});
     if (await waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 2, 'the title without audio')) {
-      for (const want of [/img\/girl\.bmp is missing/, /no Web Audio/])
+      for (const want of [/img\/girl\.bmp is missing/, /no Web Audio/, /cannot be kept in this browser \(no storage\)/])
         if (!messages.some((m) => want.test(m)))
           fail(`the console does not say ${want} (it said: ${messages.join(' | ')})`);
       // The pad's south button starts the game, as Z does.
@@ -360,9 +371,11 @@ try {
         buttons[n] = b && b.checkVisibility() ? box(b) : null;
       }
       const s = document.scrollingElement;
+      const fresh = document.getElementById('newgame');
       return {vw: innerWidth, vh: innerHeight, scrollW: s.scrollWidth, scrollH: s.scrollHeight,
               canvas: box(document.getElementById('canvas')), pad: box(document.getElementById('pad')),
-              keys: box(document.getElementById('keys')), buttons};
+              keys: box(document.getElementById('keys')), buttons,
+              fresh: fresh.checkVisibility() ? box(fresh) : null};
     }, names);
     const inside = (b, l) => b.x >= 0 && b.y >= 0 && b.x + b.w <= l.vw + 0.01 && b.y + b.h <= l.vh + 0.01;
     const apart = (a, b) => a.x + a.w <= b.x || b.x + b.w <= a.x || a.y + a.h <= b.y || b.y + b.h <= a.y;
@@ -383,6 +396,11 @@ try {
           if (b.w < 44 || b.h < 44) fail(`${where} "${n}" is ${b.w}x${b.h}, under 44 px`);
           if (!inside(b, l) || !apart(b, c)) fail(`${where} "${n}" is off the view or over the game`);
         }
+        // "New game" beside the keys, clear of the game and the controls.
+        const f = l.fresh;
+        if (!f) fail(`${where} there is no visible "New game"`);
+        else if (f.h < 44 || !inside(f, l) || !apart(f, c) || !apart(f, l.pad) || !apart(f, l.keys))
+          fail(`${where} "New game" (${f.x},${f.y} ${f.w}x${f.h}) is under 44 px, off the view or over the game or the controls`);
         // Thumbs' places: below the game standing, beside it lying down.
         if (name === 'portrait' && (l.pad.y < c.y + c.h || l.keys.y < c.y + c.h))
           fail(`${where} the controls are not below the game`);
@@ -501,7 +519,9 @@ try {
     await page.setOfflineMode(true);
     server.closeAllConnections();
     await new Promise((r) => server.close(r));
-    await page.reload({waitUntil: 'load'}).catch((e) => fail(`an offline reload failed: ${e.message}`));
+    // (?fresh: the game played above is kept, and would resume.)
+    await page.goto(phoneUrl + '?test&fresh', {waitUntil: 'load'})
+        .catch((e) => fail(`an offline reload failed: ${e.message}`));
     if (await waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 2, 'the title offline')) {
       if (!await page.evaluate(() => !!navigator.serviceWorker.controller))
         fail('offline, the page is not served by its service worker');
@@ -543,6 +563,316 @@ try {
       }
       await page.close();
     }
+  }
+  // --- 5. the kept game: reload, a crashed tab, a refused one, ?fresh, New game,
+  // ?replay= — in a tab of a desktop's size and on a phone ------------------------
+  for (const [label, view] of [['desktop', {width: W, height: H}],
+                               ['phone', {width: 390, height: 844, deviceScaleFactor: 2, isMobile: true,
+                                          hasTouch: true}]]) {
+    const context = await browser.createBrowserContext();
+    const open = async () => {
+      const page = await context.newPage();
+      page.on('pageerror', (e) => fail(`page error (kept game, ${label}): ` + e.message));
+      await page.setViewport(view);
+      // The frame the tab was left at and the keys it read, kept across the
+      // reload; a few bytes, so that the page is gone as soon as without it.
+      await page.evaluateOnNewDocument(() => window.addEventListener('pagehide', () => {
+        if (!window.velkariTest) return;
+        const left = {frame: velkariTest.lastFrame, keys: velkariTest.keys, saves: velkariTest.saves};
+        sessionStorage.setItem('velkariLeft', JSON.stringify(left));
+      }));
+      return page;
+    };
+    const started = (page, what) => waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 2, what);
+    const shotOf = (page) => page.evaluate(() => velkariTest.snapshot());
+    const framesOn = (page, n, what) => page.evaluate(() => velkariTest.lastFrame)
+        .then((f) => waitFor(page, (g) => velkariTest.lastFrame >= g, what, 5000, f + n));
+    // A key held until `frames` frames have read it.
+    const holdKey = async (page, code, bit, frames) => {
+      const from = await page.evaluate(() => velkariTest.keys.length);
+      await page.keyboard.down(code);
+      await waitFor(page, (b, i) => velkariTest.keys.slice(i).some((k) => k[1] & b), `a frame that reads ${code}`,
+                    5000, bit, from);
+      const at = await page.evaluate((b, i) => velkariTest.keys.slice(i).find((k) => k[1] & b)[0], bit, from);
+      await waitFor(page, (f) => velkariTest.lastFrame >= f, `${code} held`, 5000, at + frames);
+      await page.keyboard.up(code);
+      await waitFor(page, () => velkariTest.keys[velkariTest.keys.length - 1][1] === 0, `${code} released`, 5000);
+    };
+    // The kept game (the store's values in key order), read or replaced by
+    // bytes of `put`, from a page of the same origin without the game.
+    const store = new URL('velkari.webmanifest', url).href;
+    const stored = (page, put) => page.evaluate((put) => new Promise((resolve, reject) => {
+      const r = indexedDB.open('velkari', 1);
+      r.onupgradeneeded = () => r.result.createObjectStore('saved');
+      r.onerror = () => reject(r.error);
+      r.onsuccess = () => {
+        const tx = r.result.transaction('saved', 'readwrite'), s = tx.objectStore('saved');
+        let got = null;
+        if (put) {
+          s.clear();
+          s.put(new Uint8Array(put).buffer, 0);
+        } else {
+          s.getAll().onsuccess = (e) => { got = e.target.result; };
+        }
+        tx.oncomplete = () => {
+          r.result.close();
+          if (!got || !got.length) { resolve(null); return; }
+          let h = 0, n = 0;  // a hash of the bytes, enough to tell two games apart
+          for (const part of got) {
+            for (const b of new Uint8Array(part)) h = (Math.imul(h, 31) + b) | 0;
+            n += part.byteLength;
+          }
+          resolve({bytes: n, parts: got.length, hash: h});
+        };
+      };
+    }), put);
+    const shots = process.env.VELKARI_WEB_SHOTS;
+
+    // Play into stage 1: Z, three cells down and two right onto the item at (3, 4).
+    let page = await open();
+    await page.goto(url + '?test', {waitUntil: 'load'});
+    if (!await started(page, `the title (kept game, ${label})`)) { await context.close(); continue; }
+    await holdKey(page, 'KeyZ', Z_BIT, 1);
+    await framesOn(page, 8, 'stage 1');
+    await holdKey(page, 'ArrowDown', bitOf('DOWN'), 36);
+    await framesOn(page, 20, 'the third step down');
+    await holdKey(page, 'ArrowRight', bitOf('RIGHT'), 20);
+    await framesOn(page, 40, 'the player at rest');
+    if (shots && label === 'phone') await page.screenshot({path: path.join(shots, 'kept-before-reload.png')});
+    const before = await shotOf(page);
+    await page.reload({waitUntil: 'load'});
+    const left = await page.evaluate(() => JSON.parse(sessionStorage.getItem('velkariLeft') || 'null'));
+    if (!left) { fail(`${label}: the page kept no record of what it showed as it was left`); await context.close(); continue; }
+    const allowed = Z_BIT | bitOf('DOWN') | bitOf('RIGHT') | bitOf('ESC');
+    const took = runReplayOut('kept-' + label, scriptOfKeyLog(left.keys, left.frame, allowed), ['--summary']);
+    if (!/ stage=1 score=10 /.test(took)) fail(`${label}: the play before the reload took no item (${took.trim()})`);
+    if (await waitFor(page, (f) => velkariTest.resumed && velkariTest.lastFrame > velkariTest.resumed.frame,
+                      `the game resumed after a reload (${label})`)) {
+      // (The tab paused the game as it was hidden, or the load did.)
+      const resumed = await page.evaluate(() => velkariTest.resumed);
+      if (resumed.frame !== left.frame)
+        fail(`${label}: the reload resumed frame ${resumed.frame}, not the frame ${left.frame} the tab was left at`);
+      const after = await shotOf(page);
+      if (shots && label === 'phone') await page.screenshot({path: path.join(shots, 'kept-after-reload.png')});
+      // The replay with the pause at the reload's frame: its frame F is the
+      // picture left behind, F + 1 the pause over it; G is the frame on the
+      // canvas shortly before the reload.
+      const F = left.frame, G = before.frame;
+      const paused = [...left.keys.filter(([at]) => at < F), [F, bitOf('ESC')], [F + 1, 0]];
+      runReplay('kept-pause-' + label, scriptOfKeyLog(paused, F + 1, allowed),
+                ['--frame', `${G}:${work}/kept-before.bmp`, '--frame', `${F}:${work}/kept-left.bmp`,
+                 '--frame', `${F + 1}:${work}/kept-pause.bmp`]);
+      const leftBmp = readBmp(`${work}/kept-left.bmp`), pauseBmp = readBmp(`${work}/kept-pause.bmp`);
+      const beforeBmp = readBmp(`${work}/kept-before.bmp`);
+      const box = [W, H, -1, -1];
+      for (let i = 0; i < W * H; ++i)
+        for (let c = 0; c < 3; ++c)
+          if (leftBmp.rgb[i * 3 + c] !== pauseBmp.rgb[i * 3 + c]) {
+            const x = i % W, y = Math.floor(i / W);
+            box[0] = Math.min(box[0], x); box[1] = Math.min(box[1], y);
+            box[2] = Math.max(box[2], x); box[3] = Math.max(box[3], y);
+          }
+      const beforeRgba = Buffer.from(before.rgba, 'base64'), afterRgba = Buffer.from(after.rgba, 'base64');
+      let c = compare(beforeRgba, beforeBmp);
+      if (c.n) fail(`${label}: frame ${G} before the reload differs from velkari-replay's in ${c.n} pixels, first ${c.first}`);
+      c = compare(afterRgba, pauseBmp);
+      if (after.frame !== F + 1 || c.n)
+        fail(`${label}: after the reload frame ${after.frame} differs from velkari-replay's frame ${F + 1} ` +
+             `(the pause at frame ${F}) in ${c.n} pixels, first ${c.first}`);
+      // Before and after: the same board, player and panel; the pause's own
+      // drawing alone is new (when the game drew nothing new from G to F).
+      const moved = compare(Buffer.from(Array.from({length: W * H * 4}, (_, i) =>
+          (i & 3) === 3 ? 255 : leftBmp.rgb[(i >> 2) * 3 + (i & 3)])), beforeBmp).n;
+      let outside = 0, inside = 0;
+      for (let i = 0; i < W * H; ++i) {
+        const x = i % W, y = Math.floor(i / W);
+        const same = [0, 1, 2].every((k) => beforeRgba[i * 4 + k] === afterRgba[i * 4 + k]);
+        if (same) continue;
+        if (x >= box[0] && x <= box[2] && y >= box[1] && y <= box[3]) ++inside; else ++outside;
+      }
+      if (!moved && (outside || !inside))
+        fail(`${label}: across the reload ${outside} pixels changed outside the pause's drawing ` +
+             `(${box.join(',')}), ${inside} inside it`);
+      note(`${label}: a reload at frame ${F} (the canvas read at ${G}) resumed paused; ` +
+           (moved ? `frames ${G} to ${F} changed ${moved} pixels, and velkari-replay's F + 1 is the page's`
+                  : `${inside} pixels of the pause's drawing in (${box.join(',')}) are all that changed`));
+      // Esc resumes; a walk to the right from there is the replay's.
+      await holdKey(page, 'Escape', bitOf('ESC'), 1);
+      await holdKey(page, 'ArrowRight', bitOf('RIGHT'), 24);
+      await framesOn(page, 30, 'frames after the pause');
+      const walked = await shotOf(page);
+      const log = [...paused, ...(await page.evaluate(() => velkariTest.keys))];
+      runReplay('kept-walk-' + label, scriptOfKeyLog(log, walked.frame, allowed),
+                ['--frame', `${walked.frame}:${work}/kept-walk.bmp`]);
+      c = compare(Buffer.from(walked.rgba, 'base64'), readBmp(`${work}/kept-walk.bmp`));
+      if (c.n) fail(`${label}: after Esc frame ${walked.frame} differs from velkari-replay's in ${c.n} pixels, first ${c.first}`);
+      // The tune goes on where it was: the first buffers of it the page played
+      // after the reload are the replay's for the same keys, from about the
+      // reload's frame on (the page's sound runs by the clock, not the frames).
+      const played = (await page.evaluate(() => velkariTest.buffers.map((b) => velkariTest.int16(b)))).map(int16Of);
+      const from = played.findIndex((b) => !silent(b));
+      runReplay('kept-audio-' + label, scriptOfKeyLog(log, walked.frame, allowed), ['--audio', `${work}/kept.wav`]);
+      const wav = fs.readFileSync(`${work}/kept.wav`);
+      const ref = new Int16Array(wav.buffer.slice(wav.byteOffset + 44, wav.byteOffset + wav.length));
+      const AUDIO_BUFFERS = 8;
+      let at = -1;
+      if (from >= 0 && played.length >= from + AUDIO_BUFFERS) {
+        const want = played[from];
+        for (let o = 0; o + BUFFER_SAMPLES <= ref.length && at < 0; o += 2) {
+          if (ref[o] !== want[0] || ref[o + 1] !== want[1]) continue;
+          let k = 0;
+          while (k < BUFFER_SAMPLES && ref[o + k] === want[k]) ++k;
+          if (k === BUFFER_SAMPLES) at = o;
+        }
+      }
+      const seconds = at / 2 / 44100, reloadAt = F * FRAME_SECONDS;
+      if (at < 0 || Math.abs(seconds - reloadAt) > 0.5) {
+        fail(`${label}: after the reload the page's first buffer of sound (${from}) is ` +
+             (at < 0 ? 'nowhere in velkari-replay\'s' : `velkari-replay's at ${seconds.toFixed(2)} s, not near the reload's ${reloadAt.toFixed(2)} s`));
+      } else {
+        let differing = 0;
+        for (let k = 1; k < AUDIO_BUFFERS; ++k)
+          for (let i = 0; i < BUFFER_SAMPLES; ++i)
+            if (played[from + k][i] !== ref[at + k * BUFFER_SAMPLES + i]) ++differing;
+        if (differing) fail(`${label}: after the reload the tune differs from velkari-replay's in ${differing} samples`);
+        note(`${label}: after the reload the tune goes on from velkari-replay's ${seconds.toFixed(2)} s ` +
+             `(the reload's frame is at ${reloadAt.toFixed(2)} s): ${AUDIO_BUFFERS} buffers, ${differing} samples differ`);
+      }
+      const saves = left.saves;
+      if (saves.length) {
+        const max = (k) => Math.max(...saves.map((s) => s[k])).toFixed(2);
+        note(`${label}: ${saves.length} saves of ${saves[0].bytes} bytes: the snapshot in the frame at most ` +
+             `${max('copyMs')} ms; after it, when the page is idle, its copy ${max('takeMs')} ms and the put ` +
+             `${max('putMs')} ms, written within ${max('writtenMs')} ms`);
+      } else {
+        fail(`${label}: no save was written while the game ran`);
+      }
+    }
+
+    // Another tab in front hides the page: a game in play waits in the pause
+    // from the frame it was hidden at, as Esc there would have paused it.
+    {
+      const log = [...left.keys.filter(([at]) => at < left.frame), [left.frame, bitOf('ESC')],
+                   [left.frame + 1, 0], ...(await page.evaluate(() => velkariTest.keys))];
+      const other = await context.newPage();
+      await other.bringToFront();
+      await waitFor(page, () => document.visibilityState === 'hidden', `the page hidden (${label})`);
+      await new Promise((r) => setTimeout(r, 500));
+      await page.bringToFront();
+      await other.close();
+      await waitFor(page, () => document.visibilityState === 'visible', `the page shown again (${label})`);
+      await new Promise((r) => setTimeout(r, 300));
+      const hid = await shotOf(page);
+      const at = hid.frame - 1;
+      runReplay('kept-hidden-' + label, scriptOfKeyLog([...log, [at, bitOf('ESC')], [at + 1, 0]], hid.frame, allowed),
+                ['--frame', `${hid.frame}:${work}/kept-hidden.bmp`]);
+      const c = compare(Buffer.from(hid.rgba, 'base64'), readBmp(`${work}/kept-hidden.bmp`));
+      if (c.n) fail(`${label}: after the page was hidden frame ${hid.frame} is not velkari-replay's with the ` +
+                    `pause at frame ${at} (${c.n} pixels differ, first ${c.first})`);
+      await holdKey(page, 'Escape', bitOf('ESC'), 1);
+    }
+
+    // The renderer crashes in play: the page opened again resumes within the
+    // last 2 seconds (125 frames) of it.
+    await framesOn(page, 250, 'play before the crash');
+    const atCrash = await page.evaluate(() => velkariTest.lastFrame);
+    await page.goto('chrome://crash').catch(() => {});
+    await page.close().catch(() => {});
+    page = await open();
+    await page.goto(url + '?test', {waitUntil: 'load'});
+    if (await waitFor(page, () => window.velkariTest && velkariTest.resumed, `the game resumed after a crash (${label})`)) {
+      const resumed = await page.evaluate(() => velkariTest.resumed);
+      if (resumed.frame > atCrash || resumed.frame < atCrash - 125 || !resumed.paused)
+        fail(`${label}: after a crash at frame ${atCrash} the page resumed frame ${resumed.frame} ` +
+             `(paused by the load: ${resumed.paused})`);
+      note(`${label}: a crash at frame ${atCrash} or a little later resumed frame ${resumed.frame}`);
+    }
+
+    // Garbage in the store: refused with the line, and the title shows.
+    await page.goto(store);
+    await stored(page, Array.from({length: 1000}, (_, i) => (i * 7) & 255));
+    page.removeAllListeners('pageerror');
+    await page.close();
+    page = await open();
+    await page.goto(url + '?test', {waitUntil: 'load'});
+    if (await started(page, `the title after a refused game (${label})`)) {
+      const got = await page.evaluate(() => ({line: document.getElementById('notice')?.textContent ?? '',
+                                              resumed: velkariTest.resumed, shot: velkariTest.snapshot()}));
+      if (got.line !== 'A game saved by another version could not be resumed.')
+        fail(`${label}: a damaged game is not refused on the page (it says '${got.line}')`);
+      const c = compare(Buffer.from(got.shot.rgba, 'base64'), readBmp(`${work}/title.bmp`));
+      if (got.resumed || got.shot.frame !== 2 || c.n)
+        fail(`${label}: after a refused game frame ${got.shot.frame} is not the title (${c.n} pixels differ)`);
+    }
+
+    // ?fresh forgets a game in play: the boot frame, then the title; the
+    // address loses the word, and the next reload resumes the new game.
+    await holdKey(page, 'KeyZ', Z_BIT, 1);
+    await framesOn(page, 100, 'a game before ?fresh');
+    await page.goto(url + '?test&fresh', {waitUntil: 'load'});
+    const freshStart = async (what) => {
+      if (!await started(page, what)) return;
+      const got = await page.evaluate(() => ({first: velkariTest.presents[0][0], resumed: velkariTest.resumed,
+                                              search: location.search, shot: velkariTest.snapshot()}));
+      const c = compare(Buffer.from(got.shot.rgba, 'base64'), readBmp(`${work}/title.bmp`));
+      if (got.first !== 1 || got.resumed || got.shot.frame !== 2 || c.n)
+        fail(`${label}: ${what} starts at frame ${got.first} and shows frame ${got.shot.frame} ` +
+             `(${c.n} pixels off the title)`);
+      return got;
+    };
+    const fresh = await freshStart(`?fresh (${label})`);
+    if (fresh && fresh.search !== '?test') fail(`${label}: after ?fresh the address is ${fresh.search}`);
+    await page.reload({waitUntil: 'load'});
+    if (await waitFor(page, () => window.velkariTest && velkariTest.resumed, `a reload after ?fresh (${label})`)) {
+      const r = await page.evaluate(() => ({resumed: velkariTest.resumed, shot: velkariTest.snapshot()}));
+      const c = compare(Buffer.from(r.shot.rgba, 'base64'), readBmp(`${work}/title.bmp`));
+      if (r.resumed.paused || c.n) fail(`${label}: a reload after ?fresh does not resume the title (${c.n} pixels off)`);
+    }
+
+    // New game: a game in play forgotten at the press of the control.
+    await holdKey(page, 'KeyZ', Z_BIT, 1);
+    await framesOn(page, 100, 'a game before New game');
+    const b = await page.evaluate(() => {
+      const r = document.getElementById('newgame').getBoundingClientRect();
+      return {x: r.left + r.width / 2, y: r.top + r.height / 2, w: r.width, h: r.height};
+    });
+    if (!(b.w > 0)) fail(`${label}: no "New game" control on the page`);
+    else if (view.hasTouch) await page.touchscreen.tap(b.x, b.y);
+    else await page.mouse.click(b.x, b.y);
+    if (await waitFor(page, () => velkariTest.lastFrame === 2, `the title after New game (${label})`, 5000)) {
+      const shot = await shotOf(page);
+      const c = compare(Buffer.from(shot.rgba, 'base64'), readBmp(`${work}/title.bmp`));
+      if (c.n) fail(`${label}: after New game the title differs from velkari-replay's in ${c.n} pixels`);
+    }
+    // ...and Space or Enter afterwards do not press it again.
+    if (await page.evaluate(() => document.activeElement && document.activeElement.id === 'newgame'))
+      fail(`${label}: "New game" keeps the focus`);
+
+    // ?replay= plays the recording and leaves the kept game as it was.
+    await holdKey(page, 'KeyZ', Z_BIT, 1);
+    await framesOn(page, 60, 'a game before ?replay=');
+    await page.goto(store);
+    const kept = await stored(page);
+    await page.close();
+    page = await open();
+    await page.setBypassServiceWorker(true);
+    await page.setRequestInterception(true);
+    page.on('request', (r) => (r.url().endsWith('/run.keys')
+        ? r.respond({status: 200, contentType: 'text/plain', body: '# velkari 1.0\n1 -\n1 Z\n2 -\n40 RIGHT\n'})
+        : r.continue()));
+    await page.goto(url + '?test&replay=run.keys', {waitUntil: 'load'});
+    if (await waitFor(page, () => window.velkariTest && velkariTest.lastFrame >= 44, `?replay= (${label})`)) {
+      const got = await page.evaluate(() => ({resumed: velkariTest.resumed, button: !document.getElementById('newgame').hidden}));
+      if (got.resumed || got.button) fail(`${label}: ?replay= resumed the kept game or offers New game`);
+      await new Promise((r) => setTimeout(r, 2000));
+    }
+    await page.goto(store);
+    const still = await stored(page);
+    if (!kept || !still || kept.hash !== still.hash)
+      fail(`${label}: ?replay= changed the kept game (${JSON.stringify(kept)} then ${JSON.stringify(still)})`);
+    else note(`${label}: the kept game is ${kept.bytes} bytes in ${kept.parts} parts; ?replay= left it alone`);
+    await page.close();
+    await context.close();
   }
 } finally {
   await closeBrowser();

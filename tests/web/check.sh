@@ -40,7 +40,7 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-timeout 180 node "$here/check.mjs" "http://127.0.0.1:$port/velkari.html" "$web_bin" \
+timeout 360 node "$here/check.mjs" "http://127.0.0.1:$port/velkari.html" "$web_bin" \
   "$native/velkari-replay" "$work"
 timeout 120 node "$here/studio.mjs" "http://127.0.0.1:$port/velkari-mml.html" "$web_bin" \
   "$native/velkari-mml" "$work"

@@ -34,17 +34,35 @@ void WriteWavHeader(uint8_t h[WAV_HEADER_SIZE], uint32_t dataBytes) {
 }
 
 bool ParseBufferCount(const char* s, long* buffers) {
-  char* end = nullptr;
-  long v = std::strtol(s, &end, 10);
-  if (!*s || *end || v < 0 || v > MAX_RENDER_BUFFERS) return false;
+  // Digits alone: no blank, no sign, no other base.
+  if (!*s) return false;
+  long v = 0;
+  for (const char* p = s; *p; ++p) {
+    if (*p < '0' || *p > '9') return false;
+    v = v * 10 + (*p - '0');
+    if (v > MAX_RENDER_BUFFERS) return false;
+  }
   *buffers = v;
   return true;
 }
 
 bool ParseSeconds(const char* s, long* buffers) {
-  char* end = nullptr;
-  double v = std::strtod(s, &end);
-  if (!*s || *end || !std::isfinite(v) || v < 0) return false;
+  // Decimal digits with at most one point ("2", "1.5", ".25", "3."), nothing
+  // else: no blank, sign, exponent, hex or "inf".
+  const char* p = s;
+  size_t digits = 0, points = 0;
+  for (; *p; ++p) {
+    if (*p >= '0' && *p <= '9') {
+      ++digits;
+    } else if (*p == '.' && points == 0) {
+      ++points;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0 || p - s > 32) return false;
+  const double v = std::strtod(s, nullptr);
+  if (!std::isfinite(v) || v < 0) return false;
   const double whole = std::ceil(v * 44100.0 / FRAMES_PER_BUFFER);
   if (whole > MAX_RENDER_BUFFERS) return false;
   *buffers = static_cast<long>(whole);

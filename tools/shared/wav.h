@@ -13,8 +13,9 @@ constexpr long MAX_RENDER_BUFFERS = 100000;
 // The 44-byte header of a file with dataBytes bytes of samples.
 void WriteWavHeader(uint8_t header[WAV_HEADER_SIZE], uint32_t dataBytes);
 
-// A count of buffers as written (digits only, at most MAX_RENDER_BUFFERS).
+// A count of buffers as written (decimal digits only, at most
+// MAX_RENDER_BUFFERS).
 bool ParseBufferCount(const char* s, long* buffers);
-// Seconds as written (a finite number, not negative), rounded up to whole
-// buffers of 1500 frames, at most MAX_RENDER_BUFFERS.
+// Seconds as written (decimal digits with at most one point), rounded up to
+// whole buffers of 1500 frames, at most MAX_RENDER_BUFFERS.
 bool ParseSeconds(const char* s, long* buffers);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "diag/quote.h"
 #include "sound/channel_interface.h"
 
 namespace {
@@ -16,17 +17,42 @@ bool StandardInputTaken() {
   return was;
 }
 
-bool ReadStandardInput(std::string* text) {
-  if (stdinTaken) return false;
-  stdinTaken = true;
+StdinRead ReadStandardInputCapped(std::string* text) {
   text->clear();
   char chunk[4096];
   size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) text->append(chunk, got);
+  while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) {
+    if (text->size() + got > MAX_SONG_BYTES) {
+      text->clear();
+      text->shrink_to_fit();
+      return StdinRead::TOO_LARGE;
+    }
+    text->append(chunk, got);
+  }
+  return std::ferror(stdin) ? StdinRead::FAILED : StdinRead::OK;
+}
+
+bool ReadStandardInput(std::string* text, std::string* error) {
+  if (stdinTaken) {
+    *error = "standard input can be read only once";
+    return false;
+  }
+  stdinTaken = true;
+  switch (ReadStandardInputCapped(text)) {
+    case StdinRead::OK:
+      break;
+    case StdinRead::TOO_LARGE:
+      *error = "standard input holds more than " + std::to_string(MAX_SONG_BYTES) +
+               " bytes (the most a TEXT may)";
+      return false;
+    case StdinRead::FAILED:
+      *error = "cannot read standard input";
+      return false;
+  }
   // The engine's texts are zero-terminated: a zero byte ends the text.
   const size_t zero = text->find('\0');
   if (zero != std::string::npos) text->resize(zero);
-  return !std::ferror(stdin);
+  return true;
 }
 
 bool TakeText(int argc, char** argv, int* i, std::string* text, std::string* error) {
@@ -37,10 +63,7 @@ bool TakeText(int argc, char** argv, int* i, std::string* text, std::string* err
     return false;
   }
   if (std::strcmp(argv[k], "-") == 0) {
-    if (!ReadStandardInput(text)) {
-      *error = "standard input can be read only once";
-      return false;
-    }
+    if (!ReadStandardInput(text, error)) return false;
   } else {
     *text = argv[k];
   }
@@ -56,7 +79,7 @@ bool TakeCue(int argc, char** argv, int* i, Cue* cue, std::string* error) {
   }
   const char* ch = argv[k];
   if (std::strlen(ch) != 1 || ch[0] < '0' || ch[0] > '7') {
-    *error = std::string("--cue channel must be 0 to 7, not '") + ch + "'";
+    *error = "--cue channel must be 0 to 7, not '" + QuoteForMessage(ch) + "'";
     return false;
   }
   cue->channel = ch[0] - '0';

@@ -14,9 +14,13 @@ struct Cue {
   std::string text;
 };
 
-// Reads standard input whole; used for a TEXT of "-". Only one operand may
-// come from standard input.
-bool ReadStandardInput(std::string* text);
+// Reads standard input whole, at most MAX_SONG_BYTES; used for a TEXT of
+// "-". Only one operand may come from standard input: false with the reason
+// in *error.
+bool ReadStandardInput(std::string* text, std::string* error);
+// Reads standard input whole, at most MAX_SONG_BYTES, zero bytes kept.
+enum class StdinRead { OK, TOO_LARGE, FAILED };
+StdinRead ReadStandardInputCapped(std::string* text);
 // Claims standard input for a reader of its own; true when it was taken
 // already.
 bool StandardInputTaken();

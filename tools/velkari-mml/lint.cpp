@@ -11,7 +11,8 @@ namespace {
 
 class LintReport : public MmlReport {
  public:
-  explicit LintReport(const std::string& text) : text_(text) {}
+  LintReport(const std::string& text, const std::function<void(const LintFinding&)>& found)
+      : text_(text), found_(found) {}
 
   void Note(int pos, MmlIssue issue, int given, int used) override {
     const std::string cmd = Quote(pos);
@@ -47,9 +48,8 @@ class LintReport : public MmlReport {
     }
   }
 
-  std::vector<LintFinding> Finish() {
+  void Finish() {
     for (int pos : opens_) Add(pos, "loop start without a loop end");
-    return std::move(findings_);
   }
 
  private:
@@ -66,22 +66,28 @@ class LintReport : public MmlReport {
     return buf;
   }
 
-  void Add(int pos, std::string what) { findings_.push_back({pos, std::move(what)}); }
+  void Add(int pos, std::string what) { found_(LintFinding{pos, std::move(what)}); }
 
   const std::string& text_;
+  const std::function<void(const LintFinding&)>& found_;
   std::vector<int> opens_;
   int depth_ = 0;
-  std::vector<LintFinding> findings_;
 };
 
 }  // namespace
 
-std::vector<LintFinding> LintText(const std::string& text) {
+void LintEach(const std::string& text, const std::function<void(const LintFinding&)>& found) {
   static uint8_t code[EVENT_CODE_SIZE];
   code[0] = EV_STOP;
-  LintReport report(text);
+  LintReport report(text, found);
   compileEventCode(code, text.c_str(), &report);
-  return report.Finish();
+  report.Finish();
+}
+
+std::vector<LintFinding> LintText(const std::string& text) {
+  std::vector<LintFinding> findings;
+  LintEach(text, [&](const LintFinding& f) { findings.push_back(f); });
+  return findings;
 }
 
 bool SpansLines(const std::string& text) {
@@ -89,27 +95,36 @@ bool SpansLines(const std::string& text) {
   return lf != std::string::npos && lf + 1 < text.size();
 }
 
-std::vector<std::string> LintLines(const std::string& text) {
-  std::vector<std::string> lines;
+void LintLinesEach(const std::string& text, const std::function<void(const std::string&)>& line) {
   const bool spans = SpansLines(text);
-  std::vector<int> lineStarts{0};
-  if (spans)
-    for (size_t k = 0; k < text.size(); ++k)
-      if (text[k] == '\n') lineStarts.push_back(static_cast<int>(k) + 1);
-  for (const LintFinding& f : LintText(text)) {
+  // Where the last finding stood: the findings come mostly in text order, so
+  // the line of each is counted on from the one before; only a finding
+  // before it (the loops left open, at the end) counts from the start again.
+  int at = 0, lineNumber = 1, lineStart = 0;
+  LintEach(text, [&](const LintFinding& f) {
     if (!spans) {
-      lines.push_back(std::to_string(f.pos) + ": " + f.message);
-      continue;
+      line(std::to_string(f.pos) + ": " + f.message);
+      return;
     }
     // A line break, or the CR of a CR LF pair, is the text's layout.
     const char b = text[f.pos];
     if (b == '\n' ||
         (b == '\r' && f.pos + 1 < static_cast<int>(text.size()) && text[f.pos + 1] == '\n'))
-      continue;
-    const auto after = std::upper_bound(lineStarts.begin(), lineStarts.end(), f.pos);
-    const int line = static_cast<int>(after - lineStarts.begin());
-    const int column = f.pos - *(after - 1) + 1;
-    lines.push_back(std::to_string(line) + ":" + std::to_string(column) + ": " + f.message);
-  }
+      return;
+    if (f.pos < at) at = 0, lineNumber = 1, lineStart = 0;
+    for (; at < f.pos; ++at) {
+      if (text[at] == '\n') {
+        ++lineNumber;
+        lineStart = at + 1;
+      }
+    }
+    const int column = f.pos - lineStart + 1;
+    line(std::to_string(lineNumber) + ":" + std::to_string(column) + ": " + f.message);
+  });
+}
+
+std::vector<std::string> LintLines(const std::string& text) {
+  std::vector<std::string> lines;
+  LintLinesEach(text, [&](const std::string& l) { lines.push_back(l); });
   return lines;
 }

@@ -4,6 +4,7 @@
 // list the same lines. Standard library only, besides the compiler.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,10 @@ struct LintFinding {
   std::string message;
 };
 
-// The findings in the order the compiler meets them, then the loop starts
-// left open.
+// Hands each finding to `found` as the compiler meets it, then the loop
+// starts left open, in the order they stand in the text; nothing is kept.
+void LintEach(const std::string& text, const std::function<void(const LintFinding&)>& found);
+// The same findings, collected.
 std::vector<LintFinding> LintText(const std::string& text);
 
 // A line and a column, both from 1, of a byte of a text or a song file:
@@ -30,7 +33,9 @@ struct TextPlace {
 // text (also one read with its final line break) keeps the byte positions.
 bool SpansLines(const std::string& text);
 
-// The lines `velkari-mml lint TEXT` prints for the text, each without its
-// line break: "POS: message", or "LINE:COLUMN: message" for a text that spans
-// lines.
+// Hands each line `velkari-mml lint TEXT` prints for the text to `line`, as
+// it is found, without its line break: "POS: message", or
+// "LINE:COLUMN: message" for a text that spans lines. Memory for one line.
+void LintLinesEach(const std::string& text, const std::function<void(const std::string&)>& line);
+// The same lines, collected.
 std::vector<std::string> LintLines(const std::string& text);

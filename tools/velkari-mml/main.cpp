@@ -3,19 +3,20 @@
 // the mixer makes of cues (or of a song file's channels) as a WAV file, play
 // sends it to the sound device.
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "cue_path.h"
-#include "gfx/utf8_path.h"
+#include "diag/quote.h"
 #include "lint.h"
 #include "play.h"
+#include "shared/output_file.h"
 #include "shared/tool_usage.h"
 #include "shared/wav.h"
 #include "sound/channel_interface.h"
@@ -39,10 +40,45 @@ const char USAGE[] =
     "       velkari-mml play [--cue CH TEXT]... | --song FILE\n"
     "TEXT and FILE may be - to read them from standard input.\n"
     "A song file holds lines 'CH: TEXT' (CH 0 to 7); a channel's lines join into one\n"
-    "text; # starts a comment. lint numbers its findings FILE:LINE:COLUMN.\n";
+    "text; # starts a comment. lint numbers its findings FILE:LINE:COLUMN.\n"
+    "A song file, or a TEXT from standard input, holds at most 256 KiB. N is decimal\n"
+    "digits, S decimal digits with at most one point; each option is given once; a FILE\n"
+    "that starts with - follows -- (-o -- -x.wav). OUT.wav goes to a temporary file\n"
+    "beside it, renamed into place when whole; the song file itself is refused as OUT.\n"
+    "Exit status: 0 done (lint: nothing found), 1 lint found something or a write or\n"
+    "the sound device failed, 2 a refused command line or input.\n";
 
 int Usage(const std::string& message) {
   return RefuseCommandLine("velkari-mml", message, USAGE);
+}
+
+int WriteFailed(const std::string& what, const std::string& reason = "") {
+  std::fprintf(stderr, "velkari-mml: cannot write %s%s%s\n", what.c_str(),
+               reason.empty() ? "" : ": ", reason.c_str());
+  return 1;
+}
+
+// The file name after an option: after "--" anything, else not one that
+// starts with '-' (but "-" itself where `stdinToo`).
+bool TakeFileName(int argc, char** argv, int* i, bool stdinToo, const char** out,
+                  std::string* error) {
+  const std::string option = argv[*i];
+  int k = *i + 1;
+  const bool escaped = k < argc && std::strcmp(argv[k], "--") == 0;
+  if (escaped) ++k;
+  if (k >= argc || !*argv[k]) {
+    *error = option + " needs a file name";
+    return false;
+  }
+  const bool dash = argv[k][0] == '-' && !(stdinToo && argv[k][1] == '\0');
+  if (!escaped && dash) {
+    *error = option + " needs a file name, not the option '" + QuoteForMessage(argv[k]) +
+             "' (a file named so follows --: " + option + " -- " + QuoteForMessage(argv[k]) + ")";
+    return false;
+  }
+  *out = argv[k];
+  *i = k;
+  return true;
 }
 
 // The single TEXT operand of compile and lint.
@@ -50,7 +86,7 @@ bool OnlyText(int argc, char** argv, std::string* text, std::string* error) {
   int i = 0;
   if (!TakeText(argc, argv, &i, text, error)) return false;
   if (i + 1 != argc) {
-    *error = std::string("unexpected argument '") + argv[i + 1] + "'";
+    *error = "unexpected argument '" + QuoteForMessage(argv[i + 1]) + "'";
     return false;
   }
   return true;
@@ -61,6 +97,7 @@ int RunCompile(int argc, char** argv) {
   if (!OnlyText(argc, argv, &text, &error)) return Usage("compile: " + error);
   const std::string out = describeCompiledText(text.c_str());
   std::printf("%s\n", out.c_str());
+  if (std::fflush(stdout) != 0) return WriteFailed("standard output");
   return 0;
 }
 
@@ -76,29 +113,41 @@ int LintSong(const char* path) {
   for (const SongPart& part : song.parts) {
     // An empty text has nothing to report (the compiler looks at its end byte).
     if (part.text.empty()) continue;
-    for (const LintFinding& f : LintText(part.text))
+    LintEach(part.text, [&](const LintFinding& f) {
       if (f.pos < static_cast<int>(part.places.size()))
         lines.push_back({part.places[f.pos], f.message});
+    });
   }
   std::stable_sort(lines.begin(), lines.end(), [](const Line& x, const Line& y) {
     return x.place.line != y.place.line ? x.place.line < y.place.line
                                         : x.place.column < y.place.column;
   });
+  const std::string shown = QuotePath(path);
   for (const Line& l : lines)
-    std::printf("%s:%d:%d: %s\n", path, l.place.line, l.place.column, l.message.c_str());
+    std::printf("%s:%d:%d: %s\n", shown.c_str(), l.place.line, l.place.column, l.message.c_str());
+  if (std::fflush(stdout) != 0) return WriteFailed("standard output");
   return lines.empty() ? 0 : 1;
 }
 
 int RunLint(int argc, char** argv) {
   if (argc >= 1 && std::strcmp(argv[0], "--song") == 0) {
-    if (argc != 2) return Usage("lint: --song needs one song file and nothing after it");
-    return LintSong(argv[1]);
+    int i = 0;
+    const char* path = nullptr;
+    std::string error;
+    if (!TakeFileName(argc, argv, &i, true, &path, &error)) return Usage("lint: " + error);
+    if (i + 1 != argc) return Usage("lint: --song needs one song file and nothing after it");
+    return LintSong(path);
   }
   std::string text, error;
   if (!OnlyText(argc, argv, &text, &error)) return Usage("lint: " + error);
-  const std::vector<std::string> lines = LintLines(text);
-  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
-  return lines.empty() ? 0 : 1;
+  // Each finding is printed as it is found.
+  bool found = false;
+  LintLinesEach(text, [&](const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    found = true;
+  });
+  if (std::fflush(stdout) != 0) return WriteFailed("standard output");
+  return found ? 1 : 0;
 }
 
 int RunRender(int argc, char** argv) {
@@ -114,60 +163,60 @@ int RunRender(int argc, char** argv) {
       if (!TakeCue(argc, argv, &i, &cue, &error)) return Usage("render: " + error);
       cues.push_back(cue);
     } else if (a == "--song") {
-      if (songPath || i + 1 >= argc) return Usage("render: --song needs one song file");
-      songPath = argv[++i];
+      if (songPath) return Usage("render: --song is given twice");
+      if (!TakeFileName(argc, argv, &i, true, &songPath, &error)) return Usage("render: " + error);
     } else if (a == "--buffers" || a == "--seconds") {
       if (buffers >= 0) return Usage("render: give one of --buffers and --seconds, once");
       if (i + 1 >= argc) return Usage("render: " + a + " needs a number");
       const bool ok = a == "--buffers" ? ParseBufferCount(argv[i + 1], &buffers)
                                        : ParseSeconds(argv[i + 1], &buffers);
       if (!ok) {
-        return Usage("render: bad " + a + " '" + argv[i + 1] + "' (at most " +
-                     std::to_string(MAX_RENDER_BUFFERS) + " buffers)");
+        return Usage("render: bad " + a + " '" + QuoteForMessage(argv[i + 1]) + "' (" +
+                     (a == "--buffers" ? "decimal digits" : "decimal digits and one point") +
+                     ", at most " + std::to_string(MAX_RENDER_BUFFERS) + " buffers)");
       }
       ++i;
     } else if (a == "-o") {
-      if (outPath || i + 1 >= argc) return Usage("render: -o needs one output file");
-      outPath = argv[++i];
+      if (outPath) return Usage("render: -o is given twice");
+      if (!TakeFileName(argc, argv, &i, false, &outPath, &error)) return Usage("render: " + error);
     } else {
-      return Usage("render: unexpected argument '" + a + "'");
+      return Usage("render: unexpected argument '" + QuoteForMessage(a) + "'");
     }
   }
   if (buffers < 0) return Usage("render: --buffers N or --seconds S is required");
   if (!outPath) return Usage("render: -o OUT.wav is required");
   if (songPath && !cues.empty()) return Usage("render: give --song or --cue, not both");
+  if (songPath && std::strcmp(songPath, "-") != 0) {
+    if (const std::string refused = RefuseOutputs({songPath}, {outPath}); !refused.empty())
+      return Usage("render: " + refused);
+  }
   if (songPath) {
     Song song;
     if (!LoadSong(songPath, &song)) return EXIT_USAGE;
     cues = SongCues(song);
   }
 
-  std::ofstream f(Utf8Path(outPath), std::ios::binary | std::ios::trunc);
-  if (!f) {
-    std::fprintf(stderr, "velkari-mml: render: cannot write %s\n", outPath);
-    return 1;
-  }
+  const std::string target = "'" + QuotePath(outPath) + "'";
+  OutputFile f;
   uint8_t header[WAV_HEADER_SIZE];
   WriteWavHeader(header, static_cast<uint32_t>(buffers) * WAVE_BUFFER_SIZE);
-  f.write(reinterpret_cast<const char*>(header), sizeof header);
+  if (!f.Open(outPath, &error) || !f.Write(header, sizeof header, &error))
+    return WriteFailed(target, error);
 
   startSoundEngine();
   PlayCues(cues);
   static uint8_t buffer[WAVE_BUFFER_SIZE];
-  for (long b = 0; b < buffers; ++b) {
+  bool written = true;
+  for (long b = 0; b < buffers && written; ++b) {
     {
       std::lock_guard<std::mutex> lock(soundEngineMutex());
       renderMix(buffer, WAVE_BUFFER_SIZE);
     }
-    f.write(reinterpret_cast<const char*>(buffer), sizeof buffer);
+    written = f.Write(buffer, sizeof buffer, &error);
   }
   releaseAllChannelText();
   stopSoundEngine();
-  f.close();
-  if (!f) {
-    std::fprintf(stderr, "velkari-mml: render: error writing %s\n", outPath);
-    return 1;
-  }
+  if (!written || !f.Commit(&error)) return WriteFailed(target, error);
   return 0;
 }
 
@@ -177,6 +226,9 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
   win32::BinaryStandardStreams();
   win32::Utf8Arguments(&argc, &argv);
+#else
+  // A file size limit makes a write fail with its reason, not end the tool.
+  std::signal(SIGXFSZ, SIG_IGN);
 #endif
   if (argc < 2) return Usage("");
   const std::string command = argv[1];
@@ -188,5 +240,5 @@ int main(int argc, char** argv) {
     std::fputs(USAGE, stdout);
     return 0;
   }
-  return Usage("unknown command '" + command + "'");
+  return Usage("unknown command '" + QuoteForMessage(command) + "'");
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cue_path.h"
+#include "diag/quote.h"
 #include "shared/tool_usage.h"
 
 #if VELKARI_HAVE_SDL2 || VELKARI_HAVE_WAVEOUT
@@ -70,11 +71,17 @@ int RunPlay(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--song") {
-      if (songPath || i + 1 >= argc) return PlayUsage("--song needs one song file");
+      if (songPath) return PlayUsage("--song is given twice");
+      const bool escaped = i + 1 < argc && std::string(argv[i + 1]) == "--";
+      if (escaped) ++i;
+      if (i + 1 >= argc || !*argv[i + 1]) return PlayUsage("--song needs one song file");
+      if (!escaped && argv[i + 1][0] == '-' && argv[i + 1][1] != '\0')
+        return PlayUsage("--song needs a file name, not the option '" +
+                         QuoteForMessage(argv[i + 1]) + "' (a file named so follows --)");
       songPath = argv[++i];
       continue;
     }
-    if (a != "--cue") return PlayUsage("unexpected argument '" + a + "'");
+    if (a != "--cue") return PlayUsage("unexpected argument '" + QuoteForMessage(a) + "'");
     Cue cue;
     if (!TakeCue(argc, argv, &i, &cue, &error)) return PlayUsage(error);
     cues.push_back(cue);
@@ -84,7 +91,7 @@ int RunPlay(int argc, char** argv) {
     Song song;
     if (!LoadSong(songPath, &song)) return EXIT_USAGE;
     cues = SongCues(song);
-    if (cues.empty()) return PlayUsage(std::string(songPath) + " has no channel line to play");
+    if (cues.empty()) return PlayUsage(QuotePath(songPath) + " has no channel line to play");
   }
   if (cues.empty()) return PlayUsage("nothing to play: give at least one --cue CH TEXT");
 

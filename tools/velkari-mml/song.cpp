@@ -1,5 +1,7 @@
 #include "song.h"
 
+#include "diag/quote.h"
+
 namespace {
 
 bool IsBlank(char b) {
@@ -41,12 +43,12 @@ bool ReadSong(std::string_view file, Song* song, SongError* error) {
     const std::string_view channel = line.substr(digits, k - digits);
     while (k < used && IsBlank(line[k])) ++k;
     if (k >= used || line[k] != ':') {
-      *error = {lineNumber, "no ':' after channel " + std::string(channel) +
+      *error = {lineNumber, "no ':' after channel " + QuoteForMessage(channel) +
                                 ": a song line is 'CH: TEXT' with CH 0 to 7"};
       return false;
     }
     if (channel.size() > 1 || channel[0] > '7') {
-      *error = {lineNumber, "channel " + std::string(channel) + " is out of range (0 to 7)"};
+      *error = {lineNumber, "channel " + QuoteForMessage(channel) + " is out of range (0 to 7)"};
       return false;
     }
     ++k;

@@ -10,6 +10,7 @@
 // empty text. Standard library only.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,10 @@
 #include "lint.h"
 
 constexpr int SONG_CHANNELS = 8;
+// The most bytes velkari-mml reads as a song file, or as a TEXT from standard
+// input. A channel's event code holds 2048 bytes, a few hundred notes; the
+// game's whole tune is some hundred bytes of text.
+constexpr size_t MAX_SONG_BYTES = 256 * 1024;
 
 struct SongPart {
   bool present = false;           // the song has at least one line for the channel

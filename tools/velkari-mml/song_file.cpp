@@ -1,14 +1,13 @@
-// velkari-mml's --song FILE: the file read whole and handed to the song
-// reader, with its complaints on standard error.
+// velkari-mml's --song FILE: the file (a regular one, at most MAX_SONG_BYTES)
+// read whole and handed to the song reader, with its complaints on standard
+// error.
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "cue_path.h"
-#include "gfx/utf8_path.h"
+#include "diag/quote.h"
+#include "gfx/input_file.h"
 
 bool LoadSong(const char* path, Song* song) {
   std::string file;
@@ -18,27 +17,29 @@ bool LoadSong(const char* path, Song* song) {
       std::fprintf(stderr, "velkari-mml: -: standard input can be read only once\n");
       return false;
     }
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) file.append(chunk, got);
-    if (std::ferror(stdin)) {
-      std::fprintf(stderr, "velkari-mml: -: cannot read standard input\n");
-      return false;
+    switch (ReadStandardInputCapped(&file)) {
+      case StdinRead::OK:
+        break;
+      case StdinRead::TOO_LARGE:
+        std::fprintf(stderr, "velkari-mml: -: holds more than %zu bytes (the most a song may)\n",
+                     MAX_SONG_BYTES);
+        return false;
+      case StdinRead::FAILED:
+        std::fprintf(stderr, "velkari-mml: -: cannot read standard input\n");
+        return false;
     }
   } else {
-    std::error_code ec;
-    std::ifstream f(Utf8Path(path), std::ios::binary);
-    if (!f || std::filesystem::is_directory(Utf8Path(path), ec)) {
-      std::fprintf(stderr, "velkari-mml: %s: cannot read the song file\n", path);
+    const InputFault fault = ReadInputFile(path, MAX_SONG_BYTES, &file);
+    if (fault != InputFault::NONE) {
+      std::fprintf(stderr, "velkari-mml: %s: cannot read the song file: %s\n",
+                   QuotePath(path).c_str(), DescribeInputFault(fault, MAX_SONG_BYTES).c_str());
       return false;
     }
-    std::ostringstream all;
-    all << f.rdbuf();
-    file = all.str();
   }
   SongError error;
   if (!ReadSong(file, song, &error)) {
-    std::fprintf(stderr, "velkari-mml: %s:%d: %s\n", path, error.line, error.message.c_str());
+    std::fprintf(stderr, "velkari-mml: %s:%d: %s\n", QuotePath(path).c_str(), error.line,
+                 error.message.c_str());
     return false;
   }
   return true;

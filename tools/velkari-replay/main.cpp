@@ -11,24 +11,25 @@
 #endif
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/about_box.h"
 #include "app/replay_record.h"
 #include "app/shell.h"
+#include "diag/quote.h"
 #include "game/game_state.h"
 #include "game/scenes.h"
 #include "gfx/bmp.h"
+#include "gfx/input_file.h"
 #include "gfx/surface.h"
-#include "gfx/utf8_path.h"
 #include "headless/headless_wave_device.h"
 #include "headless/headless_window.h"
+#include "shared/output_file.h"
 #include "shared/tool_usage.h"
 #include "shared/wav.h"
 #include "sound/sound_engine.h"
@@ -62,7 +63,17 @@ constexpr char USAGE[] =
     "                    write the program's whole state after step K as a snapshot\n"
     "  --load-snapshot FILE\n"
     "                    start from a snapshot instead of from program start, and take\n"
-    "                    the script's steps from the step it was saved after on\n";
+    "                    the script's steps from the step it was saved after on\n"
+    "Each option is given once, --frame and --save-snapshot as often as needed. A FILE\n"
+    "that starts with - follows -- (--script -- -x.replay). FILE holds at most 16 MiB,\n"
+    "a snapshot is refused unless it is exactly one of this build's; --audio takes at\n"
+    "most 1500000 steps (a WAV file's 4 GiB). Outputs go to a temporary file beside\n"
+    "them, renamed into place when whole; an output that is an input is refused.\n"
+    "Exit status: 0 done, 1 a write or the sound failed, 2 a refused command line or file.\n";
+
+// The most script steps --audio takes: the samples of 1500000 frames of 16 ms
+// (705882 buffers of 6000 bytes) fit the 32-bit lengths of a WAV header.
+constexpr uint64_t MAX_AUDIO_FRAMES = 1500000;
 
 int Usage(const std::string& message) {
   return RefuseCommandLine("velkari-replay", message, USAGE);
@@ -104,27 +115,20 @@ void PrintTrace(uint64_t frame) {
 
 // A bottom-up 24-bit BMP of 0x00BBGGRR pixels; an empty frame (nothing
 // presented yet) is written black.
-bool WriteBmp(const std::string& path, const std::vector<uint32_t>& pixels, int w, int h) {
+bool WriteBmp(const std::string& path, const std::vector<uint32_t>& pixels, int w, int h,
+              std::string* error) {
   Surface frame;
   frame.Create(w, h);
   if (pixels.size() == static_cast<size_t>(w) * static_cast<size_t>(h))
     std::copy(pixels.begin(), pixels.end(), frame.Pixels());
   std::vector<uint8_t> out;
   EncodeBmp(frame, out);
-  std::ofstream f(Utf8Path(path), std::ios::binary);
-  if (!f) return false;
-  f.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-  return static_cast<bool>(f);
+  return WriteOutputFile(path, out.data(), out.size(), error);
 }
 
-bool WriteWav(const std::string& path, const uint8_t* data, size_t bytes) {
-  uint8_t header[WAV_HEADER_SIZE];
-  WriteWavHeader(header, static_cast<uint32_t>(bytes));
-  std::ofstream f(Utf8Path(path), std::ios::binary);
-  if (!f) return false;
-  f.write(reinterpret_cast<const char*>(header), WAV_HEADER_SIZE);
-  f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(bytes));
-  return static_cast<bool>(f);
+void CannotWrite(const std::string& path, const std::string& reason) {
+  std::fprintf(stderr, "velkari-replay: cannot write '%s': %s\n", QuotePath(path).c_str(),
+               reason.c_str());
 }
 
 struct Options {
@@ -136,38 +140,12 @@ struct Options {
   std::multimap<uint64_t, std::string> frames;  // frame -> output path
   bool haveFrames = false;
   std::string audio;
+  bool haveAudio = false;
   bool renderAudio = false;
   uint64_t frameCount = 0;
   std::multimap<uint64_t, std::string> snapshots;  // step -> output path
   std::string loadSnapshot;
 };
-
-bool WriteBytes(const std::string& path, const uint8_t* data, size_t size) {
-  std::ofstream f(Utf8Path(path), std::ios::binary);
-  if (!f) return false;
-  f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  f.close();
-  return static_cast<bool>(f);
-}
-
-// Reads a snapshot file: a regular file of at most one byte more than a
-// snapshot of this build, so that a file of any size costs no more.
-bool ReadSnapshotFile(const std::string& path, std::vector<uint8_t>* out, std::string* error) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(Utf8Path(path), ec)) {
-    *error = "cannot read snapshot '" + path + "': not a regular file";
-    return false;
-  }
-  std::ifstream f(Utf8Path(path), std::ios::binary);
-  if (!f) {
-    *error = "cannot read snapshot '" + path + "'";
-    return false;
-  }
-  out->assign(SNAPSHOT_SIZE + 1, 0);
-  f.read(reinterpret_cast<char*>(out->data()), static_cast<std::streamsize>(out->size()));
-  out->resize(static_cast<size_t>(f.gcount()));
-  return true;
-}
 
 // The headless window, keeping a copy of the presented picture only while a
 // frame that is to be written is still ahead: a trace-only run, and a run
@@ -192,18 +170,18 @@ int RunBoard(int64_t stage) {
 }
 
 int RunScript(const Options& opt) {
-  std::error_code ec;
-  std::ifstream f(Utf8Path(opt.script), std::ios::binary);
-  if (!f || std::filesystem::is_directory(opt.script, ec)) {
-    std::fprintf(stderr, "velkari-replay: cannot read script '%s'\n", opt.script.c_str());
+  std::string text;
+  const InputFault fault = ReadInputFile(opt.script, replay::MAX_SCRIPT_BYTES, &text);
+  if (fault != InputFault::NONE) {
+    std::fprintf(stderr, "velkari-replay: cannot read script '%s': %s\n",
+                 QuotePath(opt.script).c_str(),
+                 DescribeInputFault(fault, replay::MAX_SCRIPT_BYTES).c_str());
     return 2;
   }
-  std::stringstream ss;
-  ss << f.rdbuf();
   std::string error;
   replay::KeyPlayback playback;
-  if (!playback.LoadText(ss.str(), &error)) {
-    std::fprintf(stderr, "velkari-replay: %s: %s\n", opt.script.c_str(), error.c_str());
+  if (!playback.LoadText(std::move(text), &error)) {
+    std::fprintf(stderr, "velkari-replay: %s: %s\n", QuotePath(opt.script).c_str(), error.c_str());
     return 2;
   }
   uint64_t total = playback.Frames();
@@ -223,6 +201,24 @@ int RunScript(const Options& opt) {
       return 2;
     }
   }
+  if (opt.haveAudio && total > MAX_AUDIO_FRAMES) {
+    std::fprintf(stderr,
+                 "velkari-replay: --audio holds at most %llu steps (a WAV file's 4 GiB); the run "
+                 "has %llu (--render-audio keeps none)\n",
+                 static_cast<unsigned long long>(MAX_AUDIO_FRAMES),
+                 static_cast<unsigned long long>(total));
+    return 2;
+  }
+  // The sound goes to its file as it is rendered; the header's lengths are
+  // written once the run has ended.
+  OutputFile wav;
+  if (opt.haveAudio) {
+    const uint8_t blank[WAV_HEADER_SIZE] = {};
+    if (!wav.Open(opt.audio, &error) || !wav.Write(blank, sizeof blank, &error)) {
+      CannotWrite(opt.audio, error);
+      return 1;
+    }
+  }
 
   ReplayWindow window;
   window.SetTickCount(0);
@@ -232,8 +228,8 @@ int RunScript(const Options& opt) {
   // buffer only when the virtual clock says so, so the samples are the same
   // on every run; without it the game runs silent.
   headless::HeadlessWaveDevice device;
-  const bool audio = !opt.audio.empty() || opt.renderAudio;
-  device.KeepPlayed(!opt.audio.empty());
+  const bool audio = opt.haveAudio || opt.renderAudio;
+  device.KeepPlayed(opt.haveAudio);
   StartProgramObjects(audio ? &device : nullptr);
   // Buffer 0 (silence) and buffer 1 (rendered before any cue) are queued
   // before the first frame.
@@ -248,15 +244,37 @@ int RunScript(const Options& opt) {
   RunFrame(window);  // the first idle call only starts the clock
 
   int status = 0;
-  std::vector<int> held;  // the keys of the step before
+  bool audioWritten = opt.haveAudio;
+  // The first buffer the device played is the silence it was opened with;
+  // everything after it is what the mixer rendered. From a snapshot on, every
+  // buffer played is the run's.
+  size_t silenceLeft = opt.loadSnapshot.empty() ? WAVE_BUFFER_SIZE : 0;
+  std::vector<uint8_t> played;
+  auto writePlayed = [&] {
+    if (!audioWritten) return;
+    device.TakePlayed(&played);
+    const size_t skip = std::min(silenceLeft, played.size());
+    silenceLeft -= skip;
+    if (!wav.Write(played.data() + skip, played.size() - skip, &error)) {
+      CannotWrite(opt.audio, error);
+      audioWritten = false;
+      status = 1;
+    }
+  };
+  replay::KeyList held;  // the keys of the step before
   uint64_t framesRun = 0;
   uint64_t firstStep = 1;
   if (!opt.loadSnapshot.empty()) {
-    std::vector<uint8_t> bytes;
+    std::string bytes;
+    const InputFault snapFault = ReadInputFile(opt.loadSnapshot, SNAPSHOT_SIZE, &bytes);
     std::string why;
-    if (!ReadSnapshotFile(opt.loadSnapshot, &bytes, &why) ||
-        !LoadSnapshot(bytes.data(), bytes.size(), &why)) {
-      if (why.rfind("cannot read", 0) != 0) why = opt.loadSnapshot + ": " + why;
+    if (snapFault != InputFault::NONE) {
+      why = "cannot read snapshot '" + QuotePath(opt.loadSnapshot) +
+            "': " + DescribeInputFault(snapFault, SNAPSHOT_SIZE);
+    } else if (!LoadSnapshot(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &why)) {
+      why = QuotePath(opt.loadSnapshot) + ": " + why;
+    }
+    if (!why.empty()) {
       std::fprintf(stderr, "velkari-replay: %s\n", why.c_str());
       OnWindowDestroy();
       StopProgramObjects();
@@ -277,7 +295,7 @@ int RunScript(const Options& opt) {
     // in the run it was saved from.
     for (uint64_t k = 0; k < step; ++k) {
       const replay::ScriptLine* line = playback.NextLine();
-      held = line ? line->vkeys : std::vector<int>{};
+      held = line ? line->vkeys : replay::KeyList{};
     }
     for (const auto& [k, path] : opt.frames) {
       if (k < firstStep) {
@@ -292,7 +310,7 @@ int RunScript(const Options& opt) {
   std::vector<uint8_t> snapshot(opt.snapshots.empty() ? 0 : SNAPSHOT_SIZE);
   for (uint64_t frame = firstStep; frame <= total; ++frame) {
     window.ReleaseAllKeys();
-    std::vector<int> keys;
+    replay::KeyList keys;
     if (const replay::ScriptLine* line = playback.NextLine()) keys = line->vkeys;
     for (int vk : keys) window.SetKey(vk, true);
     window.Advance(FRAME_MILLISECONDS);
@@ -300,7 +318,7 @@ int RunScript(const Options& opt) {
     // The keys pressed in this step reach the About box first, as a window's
     // events come before its idle call.
     for (int vk : keys) {
-      if (std::find(held.begin(), held.end(), vk) != held.end()) continue;
+      if (held.Holds(vk)) continue;
       if (AboutBoxOpen()) {
         AboutBoxKey(vk);
       } else if (vk == platform::VKEY_SLASH) {
@@ -324,18 +342,21 @@ int RunScript(const Options& opt) {
       }
       ++buffersDone;
     }
+    writePlayed();
     auto saves = opt.snapshots.equal_range(frame);
     for (auto it = saves.first; it != saves.second; ++it) {
-      if (!SaveSnapshot(snapshot.data(), snapshot.size()) ||
-          !WriteBytes(it->second, snapshot.data(), snapshot.size())) {
-        std::fprintf(stderr, "velkari-replay: cannot write snapshot '%s'\n", it->second.c_str());
+      if (!SaveSnapshot(snapshot.data(), snapshot.size())) {
+        CannotWrite(it->second, "the snapshot could not be made");
+        status = 1;
+      } else if (!WriteOutputFile(it->second, snapshot.data(), snapshot.size(), &error)) {
+        CannotWrite(it->second, error);
         status = 1;
       }
     }
     auto range = opt.frames.equal_range(frame);
     for (auto it = range.first; it != range.second; ++it) {
-      if (!WriteBmp(it->second, window.LastFrame(), 640, 480)) {
-        std::fprintf(stderr, "velkari-replay: cannot write '%s'\n", it->second.c_str());
+      if (!WriteBmp(it->second, window.LastFrame(), 640, 480, &error)) {
+        CannotWrite(it->second, error);
         status = 1;
       }
     }
@@ -345,15 +366,12 @@ int RunScript(const Options& opt) {
                 static_cast<unsigned long long>(framesRun), static_cast<int>(gGame.stage),
                 static_cast<int>(gGame.score), static_cast<int>(gGame.hiScore));
   std::fflush(stdout);
-  if (!opt.audio.empty()) {
-    // The first buffer the device played is the silence it was opened with;
-    // everything after it is what the mixer rendered. From a snapshot on,
-    // every buffer played is the run's.
-    std::vector<uint8_t> played = device.Played();
-    const size_t skip =
-        opt.loadSnapshot.empty() ? std::min<size_t>(played.size(), WAVE_BUFFER_SIZE) : 0;
-    if (!WriteWav(opt.audio, played.data() + skip, played.size() - skip)) {
-      std::fprintf(stderr, "velkari-replay: cannot write '%s'\n", opt.audio.c_str());
+  writePlayed();
+  if (audioWritten) {
+    uint8_t header[WAV_HEADER_SIZE];
+    WriteWavHeader(header, static_cast<uint32_t>(wav.Size() - WAV_HEADER_SIZE));
+    if (!wav.WriteAt(0, header, sizeof header, &error) || !wav.Commit(&error)) {
+      CannotWrite(opt.audio, error);
       status = 1;
     }
   }
@@ -362,24 +380,46 @@ int RunScript(const Options& opt) {
   return status;
 }
 
-}  // namespace
+// The trace, the summary and the board are read by scripts: a write to
+// standard output that failed (a full disk) turns `status` into 1.
+int StandardOutputWritten(int status) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  std::fprintf(stderr, "velkari-replay: cannot write standard output\n");
+  return status == 0 ? 1 : status;
+}
 
-int main(int argc, char** argv) {
-#ifdef _WIN32
-  win32::BinaryStandardStreams();
-  win32::Utf8Arguments(&argc, &argv);
-#endif
-  Options opt;
-  bool haveScript = false;
+// The command line. Each option once (--frame as often as needed); a FILE
+// that looks like an option follows "--".
+int ParseOptions(int argc, char** argv, Options* opt, bool* haveScript) {
+  // The options that may be given more than once; every other once only.
+  static const std::set<std::string> REPEATABLE = {"--frame", "--save-snapshot"};
+  std::set<std::string> given;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
+    if (!REPEATABLE.count(a) && a.rfind("--", 0) == 0 && !given.insert(a).second)
+      return Usage(a + " is given twice");
     auto value = [&](std::string* out) {
       if (i + 1 >= argc) return false;
       *out = argv[++i];
       return true;
     };
-    std::string v;
+    // A file name: after "--" anything, else not one that starts with '-'.
     std::string refusal;
+    auto file = [&](const char* what, std::string* out) {
+      const bool escaped = i + 1 < argc && std::string(argv[i + 1]) == "--";
+      if (escaped) ++i;
+      if (!value(out) || out->empty()) {
+        refusal = a + " needs " + what;
+        return false;
+      }
+      if (!escaped && (*out)[0] == '-') {
+        refusal = a + " needs " + what + ", not the option '" + QuoteForMessage(*out) +
+                  "' (a file named so follows --: " + a + " -- " + QuoteForMessage(*out) + ")";
+        return false;
+      }
+      return true;
+    };
+    std::string v;
     // K:PATH, K from 1: a frame's picture or a step's snapshot.
     auto stepAndPath = [&](const char* form, const char* what,
                            std::multimap<uint64_t, std::string>* out) {
@@ -392,7 +432,8 @@ int main(int argc, char** argv) {
       if (colon == std::string::npos || colon + 1 >= v.size() ||
           !replay::ParseNumber(v.substr(0, colon), 1, static_cast<int64_t>(replay::MAX_FRAMES),
                                &k)) {
-        refusal = a + " '" + v + "' is not " + form + " with K " + what + " number from 1";
+        refusal = a + " '" + QuoteForMessage(v) + "' is not " + form + " with K " + what +
+                  " number from 1";
         return false;
       }
       out->emplace(static_cast<uint64_t>(k), v.substr(colon + 1));
@@ -400,52 +441,77 @@ int main(int argc, char** argv) {
     };
     if (a == "--board") {
       if (!value(&v)) return Usage("--board needs a STAGE");
-      if (!replay::ParseNumber(v, 1, 2147483647, &opt.stage))
-        return Usage("STAGE '" + v + "' is not a whole number from 1 to 2147483647");
-      opt.board = true;
+      if (!replay::ParseNumber(v, 1, 2147483647, &opt->stage))
+        return Usage("STAGE '" + QuoteForMessage(v) +
+                     "' is not a whole number from 1 to 2147483647");
+      opt->board = true;
     } else if (a == "--script") {
-      if (!value(&v)) return Usage("--script needs a FILE");
-      opt.script = v;
-      haveScript = true;
+      if (!file("a FILE", &opt->script)) return Usage(refusal);
+      *haveScript = true;
     } else if (a == "--trace") {
-      opt.trace = true;
+      opt->trace = true;
     } else if (a == "--summary") {
-      opt.summary = true;
+      opt->summary = true;
     } else if (a == "--frame") {
-      if (!stepAndPath("K:OUT.bmp", "a frame", &opt.frames)) return Usage(refusal);
+      if (!stepAndPath("K:OUT.bmp", "a frame", &opt->frames)) return Usage(refusal);
+    } else if (a == "--save-snapshot") {
+      if (!stepAndPath("K:FILE", "a step", &opt->snapshots)) return Usage(refusal);
+    } else if (a == "--load-snapshot") {
+      if (!file("a FILE", &opt->loadSnapshot)) return Usage(refusal);
     } else if (a == "--audio") {
-      if (!value(&opt.audio) || opt.audio.empty()) return Usage("--audio needs OUT.wav");
+      if (!file("OUT.wav", &opt->audio)) return Usage(refusal);
+      opt->haveAudio = true;
     } else if (a == "--render-audio") {
-      opt.renderAudio = true;
+      opt->renderAudio = true;
     } else if (a == "--frames") {
       int64_t n = 0;
       if (!value(&v) || !replay::ParseNumber(v, 0, static_cast<int64_t>(replay::MAX_FRAMES), &n))
         return Usage("--frames needs a whole number from 0 to " +
                      std::to_string(replay::MAX_FRAMES));
-      opt.frameCount = static_cast<uint64_t>(n);
-      opt.haveFrames = true;
-    } else if (a == "--save-snapshot") {
-      if (!stepAndPath("K:FILE", "a step", &opt.snapshots)) return Usage(refusal);
-    } else if (a == "--load-snapshot") {
-      if (!opt.loadSnapshot.empty()) return Usage("--load-snapshot may be given once");
-      if (!value(&opt.loadSnapshot) || opt.loadSnapshot.empty())
-        return Usage("--load-snapshot needs a FILE");
+      opt->frameCount = static_cast<uint64_t>(n);
+      opt->haveFrames = true;
     } else if (a == "-h" || a == "--help") {
       std::fputs(USAGE, stdout);
       return 0;
     } else {
-      return Usage("unknown argument '" + a + "'");
+      return Usage("unknown argument '" + QuoteForMessage(a) + "'");
     }
   }
+  return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  win32::BinaryStandardStreams();
+  win32::Utf8Arguments(&argc, &argv);
+#else
+  // A file size limit makes a write fail with its reason, not end the tool.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
+  Options opt;
+  bool haveScript = false;
+  if (const int code = ParseOptions(argc, argv, &opt, &haveScript); code >= 0) return code;
   if (opt.board && haveScript) return Usage("--board and --script do not go together");
   if (opt.board) {
-    if (opt.trace || opt.summary || !opt.frames.empty() || opt.haveFrames || !opt.audio.empty() ||
+    if (opt.trace || opt.summary || !opt.frames.empty() || opt.haveFrames || opt.haveAudio ||
         opt.renderAudio || !opt.snapshots.empty() || !opt.loadSnapshot.empty())
       return Usage("--board takes no other option");
-    return RunBoard(opt.stage);
+    return StandardOutputWritten(RunBoard(opt.stage));
   }
   if (!haveScript) return Usage("");
-  if (opt.renderAudio && !opt.audio.empty())
+  if (opt.renderAudio && opt.haveAudio)
     return Usage("--audio and --render-audio do not go together");
-  return RunScript(opt);
+  // Every file the run reads, and every file it writes: no output may be an
+  // input, nor named twice.
+  std::vector<std::string> inputs = {opt.script};
+  if (!opt.loadSnapshot.empty()) inputs.push_back(opt.loadSnapshot);
+  std::vector<std::string> outputs;
+  for (const auto& [k, path] : opt.frames) outputs.push_back(path);
+  for (const auto& [k, path] : opt.snapshots) outputs.push_back(path);
+  if (opt.haveAudio) outputs.push_back(opt.audio);
+  if (const std::string refused = RefuseOutputs(inputs, outputs); !refused.empty())
+    return Usage(refused);
+  return StandardOutputWritten(RunScript(opt));
 }
