@@ -93,6 +93,8 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${VELKARI_PACKAGE_CONTACT})
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL ${_packages})
+# The libretro core (backends/libretro) is of no use without a frontend.
+set(CPACK_DEBIAN_LIBRETRO_PACKAGE_DEPENDS "retroarch | libretro-frontend")
 set(CPACK_DEBIAN_PACKAGE_SOURCE velkari)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs link (SDL2, X11, the C and C++ runtimes) are

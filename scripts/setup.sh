@@ -12,6 +12,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libsdl2-dev libx11-dev libgtest-dev libgmock-dev libbenchmark-dev unifont
+  # The libretro API header, for the core (velkari_libretro).
+  retroarch-dev
 )
 # The web page (scripts/web.sh): Debian's Emscripten (its optimizer runs on
 # the system node) and python3 to serve the page.
@@ -39,12 +41,16 @@ if [ "${1:-}" = "--test" ]; then
   # by its id; for the web page Debian's chromium, driven headless by
   # puppeteer-core from npm.
   packages+=(xvfb xdotool imagemagick x11-utils python3 python3-xlib procps)
+  # The libretro core in Debian's RetroArch, with the .info files it reads.
+  packages+=(retroarch libretro-core-info)
   # The fullscreen check runs a window manager, as a desktop does.
   packages+=(openbox)
   # Every shell script is checked with shellcheck.
   packages+=(shellcheck)
   # The Windows programs under Wine (64-bit only: no i386 architecture).
   packages+=(wine wine64)
+  # Wine's own fonts, the only ones its dialogs are drawn with in the checks.
+  packages+=(fonts-wine)
   packages+=("${web_packages[@]}" chromium)
   # The install and the Debian package: the validators of the desktop entry
   # and the metainfo, man to read the man pages, cpack's dpkg-shlibdeps.

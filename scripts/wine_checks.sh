@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # The Windows programs under Wine, against the Linux build:
 #   scripts/wine_checks.sh WIN_BIN_DIR LINUX_BIN_DIR
-# WIN_BIN_DIR holds velkari.exe, velkari-mml.exe, velkari-replay.exe and img/
-# (scripts/windows.sh builds them); LINUX_BIN_DIR the Linux velkari-replay and
-# velkari-mml. Uses $DISPLAY if set (an X server without a window manager,
-# e.g. Xvfb), otherwise starts its own Xvfb; makes a throw-away Wine prefix.
-# Checks: only system DLLs; the tools print and write the same bytes; the game
-# from a folder with a non-ASCII name shows the replay's title and stage 1,
-# repaints the title when uncovered, opens and closes its About box on Alt+/,
-# goes fullscreen and back on Alt+Enter, plays exactly the replay's samples,
-# and exits 0 within 1 s of a close.
+# WIN_BIN_DIR holds velkari.exe, velkari-mml.exe, velkari-replay.exe, img/,
+# velkari_libretro.dll and velkari-libretro-frames.exe (scripts/windows.sh
+# builds them); LINUX_BIN_DIR the Linux velkari-replay, velkari-mml,
+# velkari_libretro.so and velkari-libretro-frames. Uses $DISPLAY if set (an X
+# server without a window manager, e.g. Xvfb), otherwise starts its own Xvfb;
+# makes a throw-away Wine prefix.
+# Checks: only system DLLs; the tools print and write the same bytes, and the
+# libretro core the same frames, samples and state; the game from a folder
+# with a non-ASCII name shows the replay's title and stage 1, repaints the
+# title when uncovered, opens and closes its About box on Alt+/ (with Wine's
+# own fonts alone), goes fullscreen and back on Alt+Enter, plays exactly the
+# replay's samples, and exits 0 within 1 s of a close.
 set -euo pipefail
 win=$(cd "${1:?usage: wine_checks.sh WIN_BIN_DIR LINUX_BIN_DIR}" && pwd)
 lin=$(cd "${2:?usage: wine_checks.sh WIN_BIN_DIR LINUX_BIN_DIR}" && pwd)
@@ -41,6 +44,13 @@ if [ -z "${DISPLAY:-}" ]; then
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 fi
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine draws its dialogs with its own fonts (fonts-wine) alone, never with
+# whatever else the machine has installed: fontconfig is shown no other
+# folder, as the X server is given only its built-in fonts. The About box then
+# looks the same on every machine.
+printf '<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n<fontconfig>%s</fontconfig>\n' \
+  "<dir>/usr/share/wine/fonts</dir><cachedir>$work/fontcache</cachedir>" >"$work/fonts.conf"
+export FONTCONFIG_FILE=$work/fonts.conf
 # No sound card: the ALSA default device is a file, so the test hears exactly
 # what the game played (a PulseAudio server would take precedence; CI has none).
 export HOME=$work/home
@@ -60,6 +70,15 @@ for exe in velkari velkari-mml velkari-replay; do
   done
   pass "$exe.exe imports only system DLLs: $dlls"
 done
+
+dlls=$(x86_64-w64-mingw32-objdump -p "$win/velkari_libretro.dll" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
+for d in $dlls; do
+  case "${d,,}" in
+    kernel32.dll | msvcrt.dll) ;;
+    *) fail "velkari_libretro.dll needs $d" ;;
+  esac
+done
+pass "velkari_libretro.dll imports only system DLLs: $dlls"
 
 wineboot -i >/dev/null 2>&1 || fail "wineboot could not make the prefix"
 # Unmanaged windows: Wine draws the frame itself and a close takes 0.1 s, not
@@ -159,6 +178,19 @@ for cue in "${cues[@]}"; do
   k=$((k + 1))
 done
 pass "velkari-mml.exe: compile, lint and render of ${#cues[@]} cues"
+# The libretro core: the .dll shows the .so's frames and hands on its samples,
+# saves the same state, and goes on from the .so's state as the .so does.
+"$lin/velkari-libretro-frames" "$lin/velkari_libretro.so" 300 --save "150:$work/tl/core.state" \
+  >"$work/tl/core.frames" || fail "velkari-libretro-frames failed on the .so"
+wine "$win/velkari-libretro-frames.exe" "$win/velkari_libretro.dll" 300 --save "150:$work/tw/core.state" \
+  2>/dev/null | tr -d '\r' >"$work/tw/core.frames" || fail "velkari-libretro-frames.exe failed"
+same "the core's frames and samples" "$work/tl/core.frames" "$work/tw/core.frames"
+same "the core's state at frame 150" "$work/tl/core.state" "$work/tw/core.state"
+wine "$win/velkari-libretro-frames.exe" "$win/velkari_libretro.dll" 300 --load "$work/tl/core.state" \
+  --from 150 2>/dev/null | tr -d '\r' >"$work/tw/core_from.frames" || fail "the .dll refused the .so's state"
+tail -n +151 "$work/tl/core.frames" >"$work/tl/core_from.frames"
+same "the core's frames from the .so's state" "$work/tl/core_from.frames" "$work/tw/core_from.frames"
+pass "velkari_libretro.dll: 300 frames, their samples and the state as the .so's, and on from its state"
 # play: through waveOut into the capture file, the samples render writes.
 play_cue="t120@2o6l32q7v14i35 gecx"
 printf 'pcm.!default { type file; slave.pcm "null"; file "%s"; format "raw" }\n' \
@@ -183,7 +215,8 @@ if [ -f "$zip" ]; then
 import os, sys, zipfile
 z = zipfile.ZipFile(sys.argv[1])
 names = z.namelist()
-want = {"velkari.exe", "velkari-mml.exe", "README.txt", "LICENSE.txt", "copyright.txt", "img/girl.bmp", "img/tobernix.bmp", "img/velkimg.bmp"}
+want = {"velkari.exe", "velkari-mml.exe", "README.txt", "LICENSE.txt", "copyright.txt", "img/girl.bmp",
+        "img/tobernix.bmp", "img/velkimg.bmp", "velkari_libretro.dll", "velkari_libretro.info"}
 have = {n.split("/", 1)[1] for n in names if "/" in n}
 missing = want - have
 if missing:
@@ -195,7 +228,7 @@ for n in names:
     os.makedirs(os.path.dirname(out), exist_ok=True)
     open(out, "wb").write(z.read(n))
 PY
-  pass "the zip holds velkari.exe, velkari-mml.exe, README.txt and img/; the game runs from it"
+  pass "the zip holds velkari.exe, velkari-mml.exe, README.txt, img/ and the libretro core; the game runs from it"
 else
   mkdir -p "$game_dir"
   cp "$win/velkari.exe" "$game_dir/"
@@ -295,9 +328,10 @@ for combo in alt+slash alt+question; do
   sleep 0.3
   timeout 20 import -window "$a" "$work/about.png" || fail "no screenshot of the About box"
   [ -n "${WINE_KEEP:-}" ] && cp "$work/about.png" "$WINE_KEEP/" || true
-  # Two lines of dark text beside the icon: two bands of rows with ink.
-  bands=$(convert "$work/about.png" -crop 250x40+80+25 +repage -threshold 50% -negate \
-    -scale 1x40\! -threshold 1% txt:- | awk -F'[ ,:]' 'NR>1 {v=($0 ~ /white|#FFFFFF/)}
+  # Two lines of dark text between the icon and the OK button (as Wine's own
+  # fonts set them): two bands of rows with ink.
+  bands=$(convert "$work/about.png" -crop 215x50+70+25 +repage -threshold 50% -negate \
+    -scale 1x50\! -threshold 1% txt:- | awk -F'[ ,:]' 'NR>1 {v=($0 ~ /white|#FFFFFF/)}
       NR>1 && v && !prev {n++} NR>1 {prev=v} END {print n+0}')
   [ "$bands" = 2 ] || fail "the About box shows $bands lines of text, not 2"
   xdotool windowfocus --sync "$a" 2>/dev/null || true

@@ -1,5 +1,7 @@
 #include "app/shell.h"
 
+#include <vector>
+
 #include "app/about_box.h"
 #include "app/replay_record.h"
 #include "app/shell_rooms.h"
@@ -58,6 +60,13 @@ bool PlayKeysFrom(const std::string& path, std::string* error) {
 
 FrameClock& ShellFrameClock() {
   return frameClock;
+}
+
+void UseBuiltInPictures(const BuiltInPicture* pictures, size_t count) {
+  std::vector<PictureBytes> table;
+  for (size_t i = 0; i < count; ++i)
+    table.push_back({pictures[i].path, pictures[i].bytes, pictures[i].size});
+  gImageStore.UsePictures(std::move(table));
 }
 
 uint64_t FramesRun() {

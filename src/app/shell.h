@@ -40,6 +40,19 @@ bool StartProgram(platform::Window& window, platform::WaveDevice* device,
 // first.
 void StopProgram();
 
+// A picture built into the program in place of its file: the path the game
+// names it by ("img/girl.bmp") and the bytes of the BMP file.
+struct BuiltInPicture {
+  const char* path;
+  const uint8_t* bytes;
+  size_t size;
+};
+// The game's pictures are taken from `pictures` (count entries, which stay
+// the caller's while the program runs) before any folder is tried: a program
+// that is one file (a frontend's core) needs no img/ beside it. Call before
+// StartProgram.
+void UseBuiltInPictures(const BuiltInPicture* pictures, size_t count);
+
 // Recording (velkari --record): from the first frame on, the keys each frame
 // reads are written to `file` (the backend made it, new, once the window was
 // open; `name` is its name for the reports) as a key script, headed by

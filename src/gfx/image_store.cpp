@@ -195,7 +195,17 @@ bool ImageStore::LoadSheet(int slot, const char* path, bool makeMask, COLORREF k
   // is the one to name if no folder holds a good one.
   std::string broken;
   BmpReason why;
-  for (const std::string& folder : IsAbsolute(file) ? std::vector<std::string>{""} : folders_) {
+  const PictureBytes* inMemory = nullptr;
+  for (const PictureBytes& p : pictures_)
+    if (p.path && file == p.path) inMemory = &p;
+  if (inMemory) {
+    ok = DecodeBmp(inMemory->bytes, inMemory->size, loaded, &why);
+    if (!ok) broken = file;
+  }
+  const std::vector<std::string> folders = inMemory           ? std::vector<std::string>{}
+                                           : IsAbsolute(file) ? std::vector<std::string>{""}
+                                                              : folders_;
+  for (const std::string& folder : folders) {
     const std::string candidate = folder + file;
     BmpReason whyHere;
     ok = LoadBmpFile(candidate.c_str(), loaded, &whyHere);

@@ -19,6 +19,15 @@ class Window;
 
 constexpr int SHEET_SLOTS = 8;
 
+// A picture the program carries in itself instead of its file: the path the
+// game names it by, written with forward slashes ("img/girl.bmp"), and the
+// bytes of the BMP file.
+struct PictureBytes {
+  const char* path;
+  const uint8_t* bytes;
+  size_t size;
+};
+
 // The folders a relative picture path ("img\\girl.bmp") is tried against, in
 // order: the current directory (""), the program's directory, and
 // share/velkari/ beside the program's parent folder, where an installed game
@@ -72,6 +81,13 @@ class ImageStore {
   // here, once. False for a bad slot, a slot in use, or a file that is
   // missing or malformed; the slot then stays empty.
   bool LoadSheet(int slot, const char* path, bool makeMask, COLORREF key);
+  // Pictures in memory, tried before any folder: LoadSheet decodes the entry
+  // whose path is the file's (after its backslashes are made slashes) as if
+  // it had been read from disk. The entries and their bytes stay the
+  // caller's and must outlive every LoadSheet; kept across Create and
+  // Destroy. No entries (the default): files only.
+  void UsePictures(std::vector<PictureBytes> pictures) { pictures_ = std::move(pictures); }
+
   // Draw into the back buffer, clipped to it: transparently (mask AND, keyed
   // copy OR) where the slot has a keyed copy, else as a plain copy. False,
   // drawing nothing, for a bad or empty slot.
@@ -106,6 +122,7 @@ class ImageStore {
   void ForgetCopies(int64_t x0, int64_t y0, int64_t x1, int64_t y1) const;
 
   std::vector<std::string> folders_;
+  std::vector<PictureBytes> pictures_;
   platform::Window* window_ = nullptr;
   // The back buffer, in tiles of TILE_PIXELS square. Clear marks every tile
   // to be filled black (what GetDrawDC gives and Present shows never has one

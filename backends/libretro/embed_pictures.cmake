@@ -1,0 +1,22 @@
+# cmake -DOUT=FILE.cpp -DDIR=IMG_DIR -DNAMES="a.bmp;b.bmp" -P embed_pictures.cmake
+# Writes the C++ source of libretro::BUILT_IN_PICTURES: each picture's file
+# bytes under the path the game names it by ("img/a.bmp").
+set(_text "// Written by embed_pictures.cmake from ${DIR}: do not edit.\n")
+string(APPEND _text "#include \"libretro/built_in_pictures.h\"\n\n#include <cstdint>\n\nnamespace libretro {\nnamespace {\n")
+set(_table "")
+set(_index 0)
+foreach(_name ${NAMES})
+  file(READ ${DIR}/${_name} _hex HEX)
+  string(LENGTH "${_hex}" _length)
+  math(EXPR _bytes "${_length} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f])" "\\1\n" _hex "${_hex}")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," _hex "${_hex}")
+  string(APPEND _text "const uint8_t picture${_index}[${_bytes}] = {\n${_hex}};\n")
+  string(APPEND _table "    {\"img/${_name}\", picture${_index}, sizeof picture${_index}},\n")
+  math(EXPR _index "${_index} + 1")
+endforeach()
+string(APPEND _text "}  // namespace\n\nconst BuiltInPicture BUILT_IN_PICTURES[] = {\n${_table}};\n")
+string(APPEND _text "const size_t BUILT_IN_PICTURE_COUNT = ${_index};\n\n}  // namespace libretro\n")
+file(WRITE ${OUT}.tmp "${_text}")
+file(COPY_FILE ${OUT}.tmp ${OUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUT}.tmp)
