@@ -34,3 +34,19 @@ function(velkari_web_page target name shell prejs exports)
     -sEXPORTED_FUNCTIONS=${exports} ${ARGN})
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${shell} ${prejs})
 endfunction()
+
+# velkari_tool_command(VAR TARGET): in VAR, how a test script run by
+# `cmake -P` (execute_process(COMMAND ${TOOL} ...)) starts the program TARGET:
+# the program itself, or in a cross build the program under
+# CMAKE_CROSSCOMPILING_EMULATOR (qemu-user). The parts are joined by
+# $<SEMICOLON>, so that add_test passes them as one -DTOOL=... argument and
+# the script's ${TOOL} is a list again.
+function(velkari_tool_command var target)
+  set(_cmd "")
+  if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
+    foreach(_part ${CMAKE_CROSSCOMPILING_EMULATOR})
+      string(APPEND _cmd "${_part}$<SEMICOLON>")
+    endforeach()
+  endif()
+  set(${var} "${_cmd}$<TARGET_FILE:${target}>" PARENT_SCOPE)
+endfunction()

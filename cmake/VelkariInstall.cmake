@@ -100,6 +100,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs link (SDL2, X11, the C and C++ runtimes) are
 # read from the programs themselves by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# A cross build packages for its target (the toolchain file names it); cpack
+# would take this machine's architecture.
+if(VELKARI_DEB_ARCH)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${VELKARI_DEB_ARCH})
+endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/VelkariPackageConfig.cmake)

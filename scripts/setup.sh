@@ -4,6 +4,7 @@
 #   scripts/setup.sh          build and run the game
 #   scripts/setup.sh --web    also build and serve the web page
 #   scripts/setup.sh --windows  also cross-build the Windows programs
+#   scripts/setup.sh --cross  also cross-build and run the ARM programs
 #   scripts/setup.sh --test   also everything the test suite needs
 #   scripts/setup.sh --bench  also what bench/latency.sh needs (a sound server)
 set -euo pipefail
@@ -23,6 +24,15 @@ fi
 if [ "${1:-}" = "--windows" ] || [ "${1:-}" = "--test" ]; then
   # The Windows cross build: MinGW-w64 (its -posix compiler has std::thread).
   packages+=(g++-mingw-w64-x86-64)
+fi
+# The ARM builds (presets linux-arm64, linux-armhf, linux-arm64-deb;
+# scripts/cross_checks.sh): Debian's cross compilers, qemu-user to run what
+# they build, GoogleTest's sources to compile for them, and the arm64 game's
+# SDL2 and X11 from Debian's arm64 architecture (multiarch, added below).
+cross_packages=(g++-aarch64-linux-gnu g++-arm-linux-gnueabihf qemu-user googletest
+                libsdl2-dev:arm64 libx11-dev:arm64)
+if [ "${1:-}" = "--cross" ] || [ "${1:-}" = "--test" ]; then
+  packages+=("${cross_packages[@]}")
 fi
 if [ "${1:-}" = "--test" ]; then
   # The end-to-end checks: a virtual X server (run with its built-in fonts
@@ -79,5 +89,8 @@ if [ "$(id -u)" -ne 0 ]; then
   fi
 fi
 export DEBIAN_FRONTEND=noninteractive
+if [[ " ${missing[*]} " == *:arm64\ * ]] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  "${sudo_cmd[@]}" dpkg --add-architecture arm64
+fi
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -5,7 +5,8 @@
 # corpora, a short soak of random play, the web page in headless chromium, the
 # end-to-end checks of the real window and sound device under Xvfb (the fault
 # matrix, and the clean exits also with the ASan build's game), and the
-# Windows build with its checks under Wine. Each step prints how long it took.
+# Windows build with its checks under Wine, and the ARM builds (arm64, armhf)
+# under qemu-user. Each step prints how long it took.
 #   scripts/test.sh            everything
 #   QUICK=1 scripts/test.sh    the default build's tests only
 set -euo pipefail
@@ -85,6 +86,9 @@ packager_build build/release-gcc env CXX=g++ \
   LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
 step "packager build: Release, clang, unit tests"
 packager_build build/release-clang env CXX=clang++
+
+step "ARM cross builds: their tests under qemu, the same bytes as x86-64, the arm64 .deb"
+JOBS=$jobs scripts/cross_checks.sh build/default/bin
 
 step "ASan + UBSan build and tests"
 cmake --preset asan >/dev/null

@@ -323,8 +323,9 @@ TEST_P(LibretroReplay, FramesAndSamplesAreVelkariReplays) {
   // velkari-replay runs on a little past the frames compared, so that its
   // --audio holds all the core has handed on by then.
   const std::string wav = Scratch(std::string(c.name) + ".wav");
-  std::string cmd = std::string(VELKARI_BIN_DIR) + "/velkari-replay --script " + script +
-                    " --frames " + std::to_string(frames + 60) + " --audio " + wav;
+  std::string cmd = std::string(VELKARI_TEST_RUN_PREFIX) + VELKARI_BIN_DIR +
+                    "/velkari-replay --script " + script + " --frames " +
+                    std::to_string(frames + 60) + " --audio " + wav;
   for (size_t k : checked)
     cmd += " --frame " + std::to_string(k) + ":" +
            Scratch(std::string(c.name) + "_" + std::to_string(k) + ".bmp");
@@ -396,8 +397,8 @@ TEST(LibretroCore, SelectShowsTheAboutBox) {
   const std::string script =
       std::string(VELKARI_SOURCE_DIR) + "/tests/game/replays/about_box.replay";
   const std::string bmp = Scratch("about_33.bmp");
-  const std::string cmd = std::string(VELKARI_BIN_DIR) + "/velkari-replay --script " + script +
-                          " --frames 33 --frame 33:" + bmp;
+  const std::string cmd = std::string(VELKARI_TEST_RUN_PREFIX) + VELKARI_BIN_DIR +
+                          "/velkari-replay --script " + script + " --frames 33 --frame 33:" + bmp;
   ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
   Frontend fe;
   ASSERT_TRUE(fe.Loaded() && fe.Open());
@@ -430,9 +431,9 @@ TEST(LibretroCore, StatesComeBackExactly) {
 
   const std::string snap = Scratch("k.snapshot");
   const std::string wav = Scratch("k.wav");
-  const std::string cmd = std::string(VELKARI_BIN_DIR) + "/velkari-replay --script " + script +
-                          " --frames " + std::to_string(K) + " --audio " + wav +
-                          " --save-snapshot " + std::to_string(K) + ":" + snap;
+  const std::string cmd = std::string(VELKARI_TEST_RUN_PREFIX) + VELKARI_BIN_DIR +
+                          "/velkari-replay --script " + script + " --frames " + std::to_string(K) +
+                          " --audio " + wav + " --save-snapshot " + std::to_string(K) + ":" + snap;
   ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
   EXPECT_TRUE(ReadFile(snap) == state) << "the state differs from velkari-replay's snapshot";
   std::remove(snap.c_str());
