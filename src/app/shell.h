@@ -125,8 +125,10 @@ void ResetProgram();
 // Snapshots: the whole running state of the program as bytes of its own,
 // fixed layout (little-endian, the same on every platform and build). Every
 // snapshot of one build has the same size, SNAPSHOT_SIZE.
-// SaveSnapshot writes it into `out` (at least SNAPSHOT_SIZE bytes; false and
-// nothing written when smaller). LoadSnapshot checks every field of `data`
+// SaveSnapshot writes it into `out` (at least SNAPSHOT_SIZE bytes); false when
+// `out` is smaller, before the window exists, or while a channel holds a music
+// text longer than a snapshot keeps (the game's never do between frames).
+// LoadSnapshot checks every field of `data`
 // before anything changes: a snapshot it refuses leaves the program exactly
 // as it was and gives the reason in `reason` (one line, no line end). After a
 // load the program goes on with exactly the frames and samples of the run
