@@ -35,27 +35,10 @@ void startSoundEngine() {
   // A second start (tests restart the engine between cases) begins from the
   // same state as the first: everything as at program start.
   ReleaseEngineMemory();
-  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) gSoundChannels[ch] = SoundChannel{};
-  noiseRegister = 0x4000;
-  noiseMode = 0;
-  resetMixer();
   for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
-    // Zero-filled so that a stale operand (the tempo of a numberless `t`)
-    // reads the same on every run.
-    gSoundChannels[ch].eventCode = new uint8_t[EVENT_CODE_SIZE]();
-    gSoundChannels[ch].readPos = 0;
-    gSoundChannels[ch].eventCode[0] = EV_STOP;
+    gSoundChannels[ch].eventCode = new uint8_t[EVENT_CODE_SIZE];
   }
-  for (int ch = 0; ch < SOUND_CHANNELS; ++ch) {
-    SoundChannel& c = gSoundChannels[ch];
-    c.keyOn = 0;
-    c.playing = 0;
-    c.noiseOutput = 0;
-    c.filterLeft = 0.0;
-    c.filterRight = 0.0;
-    c.textHeld = 0;
-  }
-  resetEnvelope(0);
+  resetSoundEngine();
   scratchBuffer = new int16_t[WAVE_BUFFER_SIZE / 2]();
 }
 
@@ -67,8 +50,12 @@ void resetSoundEngine() {
     uint8_t* code = c.eventCode;
     c = SoundChannel{};
     c.eventCode = code;
-    if (code) std::memset(code, 0, EVENT_CODE_SIZE);
-    if (code) code[0] = EV_STOP;
+    if (code) {
+      // Zero-filled so that a stale operand (the tempo of a numberless `t`)
+      // reads the same on every run.
+      std::memset(code, 0, EVENT_CODE_SIZE);
+      code[0] = EV_STOP;
+    }
   }
   noiseRegister = 0x4000;
   noiseMode = 0;
