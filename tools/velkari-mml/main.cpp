@@ -3,7 +3,6 @@
 // the mixer makes of cues (or of a song file's channels) as a WAV file, play
 // sends it to the sound device.
 #include <algorithm>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +16,7 @@
 #include "lint.h"
 #include "play.h"
 #include "shared/output_file.h"
+#include "shared/tool_start.h"
 #include "shared/tool_usage.h"
 #include "shared/wav.h"
 #include "sound/channel_interface.h"
@@ -223,13 +223,7 @@ int RunRender(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-  win32::BinaryStandardStreams();
-  win32::Utf8Arguments(&argc, &argv);
-#else
-  // A file size limit makes a write fail with its reason, not end the tool.
-  std::signal(SIGXFSZ, SIG_IGN);
-#endif
+  StartTool(&argc, &argv);
   if (argc < 2) return Usage("");
   const std::string command = argv[1];
   if (command == "compile") return RunCompile(argc - 2, argv + 2);

@@ -11,7 +11,6 @@
 #endif
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -30,6 +29,7 @@
 #include "headless/headless_wave_device.h"
 #include "headless/headless_window.h"
 #include "shared/output_file.h"
+#include "shared/tool_start.h"
 #include "shared/tool_usage.h"
 #include "shared/wav.h"
 #include "sound/sound_engine.h"
@@ -483,13 +483,7 @@ int ParseOptions(int argc, char** argv, Options* opt, bool* haveScript) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-  win32::BinaryStandardStreams();
-  win32::Utf8Arguments(&argc, &argv);
-#else
-  // A file size limit makes a write fail with its reason, not end the tool.
-  std::signal(SIGXFSZ, SIG_IGN);
-#endif
+  StartTool(&argc, &argv);
   Options opt;
   bool haveScript = false;
   if (const int code = ParseOptions(argc, argv, &opt, &haveScript); code >= 0) return code;
