@@ -84,15 +84,8 @@ int main(int argc, char** argv) {
     if (!StartProgram(window, &audio, programDir)) {
       std::fprintf(stderr, "velkari: cannot open the window: %s\n", SDL_GetError());
       exitCode = EXIT_NO_WINDOW;
-    } else if (std::string message;
-               !record.empty() && !StartRecording(record, common::MakeRecordingFile, &message)) {
-      std::fprintf(stderr, "%s\n", message.c_str());
-      StopProgram();
-      exitCode = EXIT_BAD_COMMAND_LINE;
     } else {
-      exitCode = RunMessageLoop(window);
-      StopProgram();
-      if (RecordingFailed()) exitCode = EXIT_RECORDING_LOST;
+      exitCode = RunStartedGame(window, record, common::MakeRecordingFile);
     }
   }
   SDL_Quit();

@@ -61,15 +61,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     if (!StartProgram(window, &device, win32::ProgramFolder())) {
       Report("velkari: cannot open the window");
       exitCode = EXIT_NO_WINDOW;
-    } else if (std::string message;
-               !record.empty() && !StartRecording(record, common::MakeRecordingFile, &message)) {
-      Report(message.c_str());
-      StopProgram();
-      exitCode = EXIT_BAD_COMMAND_LINE;
     } else {
-      exitCode = RunMessageLoop(window);
-      StopProgram();
-      if (RecordingFailed()) exitCode = EXIT_RECORDING_LOST;
+      exitCode = RunStartedGame(window, record, common::MakeRecordingFile);
     }
   }
   timeEndPeriod(1);

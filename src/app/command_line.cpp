@@ -157,6 +157,17 @@ bool StartRecording(const std::string& path, RecordingFileMaker make, std::strin
   return true;
 }
 
+int RunStartedGame(platform::Window& window, const std::string& record, RecordingFileMaker make) {
+  if (std::string message; !record.empty() && !StartRecording(record, make, &message)) {
+    Report(message.c_str());
+    StopProgram();
+    return EXIT_BAD_COMMAND_LINE;
+  }
+  const int exitCode = RunMessageLoop(window);
+  StopProgram();
+  return RecordingFailed() ? EXIT_RECORDING_LOST : exitCode;
+}
+
 int HandleCommandLine(int argc, char** argv, bool toReports, int* scale, std::string* record) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");

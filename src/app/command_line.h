@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class Window;
+}
+
 namespace replay {
 class RecordingFile;
 }  // namespace replay
@@ -54,6 +58,11 @@ using RecordingFileMaker = std::unique_ptr<replay::RecordingFile> (*)(const std:
 // *message when the file cannot be made or written; the game then stops with
 // EXIT_BAD_COMMAND_LINE.
 bool StartRecording(const std::string& path, RecordingFileMaker make, std::string* message);
+// A game window's life once StartProgram has made it: the recording started
+// (when `record` names one), the message loop, StopProgram. The exit code: 0,
+// EXIT_BAD_COMMAND_LINE when the recording's file could not be made (said in
+// the program's reports), EXIT_RECORDING_LOST when a write to it failed.
+int RunStartedGame(platform::Window& window, const std::string& record, RecordingFileMaker make);
 
 // The text --help prints: usage, keys, controller, options.
 const char* CommandLineHelp();
